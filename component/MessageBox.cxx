@@ -1,0 +1,36 @@
+#include "MessageBox.hxx"
+
+#include <com/sun/star/awt/WindowAttribute.hpp>
+#include <com/sun/star/awt/WindowDescriptor.hpp>
+#include <com/sun/star/awt/XMessageBox.hpp>
+#include <com/sun/star/awt/XWindowPeer.hpp>
+
+using namespace com::sun::star;
+using css::uno::Reference;
+using css::uno::UNO_QUERY;
+
+namespace quillmark
+{
+void showInfoBox(const Reference<awt::XToolkit>& toolkit, const Reference<frame::XFrame>& frame,
+                 const rtl::OUString& title, const rtl::OUString& text)
+{
+    if (!frame.is() || !toolkit.is())
+        return;
+
+    awt::WindowDescriptor descriptor;
+    descriptor.Type = awt::WindowClass_MODALTOP;
+    descriptor.WindowServiceName = "infobox";
+    descriptor.ParentIndex = -1;
+    descriptor.Parent.set(frame->getContainerWindow(), UNO_QUERY);
+    descriptor.Bounds = awt::Rectangle(400, 300, 300, 200);
+    descriptor.WindowAttributes = awt::WindowAttribute::BORDER | awt::WindowAttribute::MOVEABLE
+                                  | awt::WindowAttribute::CLOSEABLE;
+
+    Reference<awt::XMessageBox> box(toolkit->createWindow(descriptor), UNO_QUERY);
+    if (!box.is())
+        return;
+    box->setCaptionText(title);
+    box->setMessageText(text);
+    box->execute();
+}
+}

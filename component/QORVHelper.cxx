@@ -1,0 +1,108 @@
+#include "QORVHelper.hxx"
+
+#include "ComponentTexts.hxx"
+#include "ImplementationId.hxx"
+#include "MessageBox.hxx"
+#include "SealContextMenuInterceptor.hxx"
+
+#include <QorvApi.h>
+#include <com/sun/star/frame/XController.hpp>
+#include <com/sun/star/lang/XMultiComponentFactory.hpp>
+#include <com/sun/star/ui/XContextMenuInterception.hpp>
+
+using namespace com::sun::star;
+using css::uno::Reference;
+using css::uno::UNO_QUERY;
+
+namespace quillmark
+{
+/// Number of certificate detail texts handed to the certificate box.
+constexpr sal_Int32 kCertificateInfoCount = 18;
+
+OUString implementationName() { return ascii(texts::kImplementationName); }
+
+uno::Sequence<OUString> supportedServiceNames()
+{
+    const OUString service = ascii(texts::kServiceName);
+    return uno::Sequence<OUString>(&service, 1);
+}
+
+QORVHelper::QORVHelper(const Reference<uno::XComponentContext>& context)
+    : certificateInfo(kCertificateInfoCount)
+    , componentContext(context)
+{
+}
+
+QORVHelper::~QORVHelper() { KTX_Finalize(); }
+
+void QORVHelper::initialize(const uno::Sequence<uno::Any>& arguments)
+{
+    if (arguments.hasElements())
+    {
+        documentFrame.clear();
+        arguments[0] >>= documentFrame;
+    }
+    toolkit.set(createService(texts::kToolkitService), UNO_QUERY);
+    installContextMenuInterceptor();
+}
+
+void QORVHelper::installContextMenuInterceptor()
+{
+    // Without a frame there is no controller to intercept for and no window to notify.
+    if (!documentFrame.is())
+        return;
+    Reference<frame::XController> controller = documentFrame->getController();
+    Reference<ui::XContextMenuInterception> interception(controller, UNO_QUERY);
+    if (interception.is())
+    {
+        menuInterceptor = new SealContextMenuInterceptor(controller->getModel(), componentContext);
+        interception->registerContextMenuInterceptor(menuInterceptor);
+    }
+    documentFrame->contextChanged();
+}
+
+Reference<uno::XInterface> QORVHelper::createService(const OUString& serviceName)
+{
+    if (!componentContext.is())
+        return {};
+    Reference<lang::XMultiComponentFactory> manager = componentContext->getServiceManager();
+    if (!manager.is())
+        return {};
+    return manager->createInstanceWithContext(serviceName, componentContext);
+}
+
+Reference<uno::XInterface> QORVHelper::createService(const char* serviceName)
+{
+    return createService(ascii(serviceName));
+}
+
+void QORVHelper::showMessage(const OUString& text)
+{
+    showInfoBox(toolkit, documentFrame, fromUtf8(texts::kNoticeTitle), text);
+}
+
+void QORVHelper::showErrorMessage(const OUString& text)
+{
+    showInfoBox(toolkit, documentFrame, ascii(texts::kErrorTitle), text);
+}
+
+Reference<frame::XModel> QORVHelper::model() { return documentModel(documentFrame); }
+
+Reference<uno::XInterface> QORVHelper::selection() { return currentSelection(documentFrame); }
+
+OUString QORVHelper::getImplementationName() { return implementationName(); }
+
+sal_Bool QORVHelper::supportsService(const OUString& serviceName)
+{
+    // Exact and case-sensitive: the length check keeps "…QORVHelper " from matching.
+    const OUString service = ascii(texts::kServiceName);
+    return serviceName.getLength() == service.getLength() && serviceName == service;
+}
+
+uno::Sequence<OUString> QORVHelper::getSupportedServiceNames() { return supportedServiceNames(); }
+
+uno::Sequence<sal_Int8> QORVHelper::getImplementationId()
+{
+    return stableImplementationId<QORVHelper>();
+}
+}

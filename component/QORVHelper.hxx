@@ -1,0 +1,121 @@
+/// The seal helper object: the one object the component hands out. It holds the state that the
+/// sealing operations share and carries every step of them as a member; the steps are defined in
+/// the room of their topic (component/, libraries/, docstore/, operations/).
+#pragma once
+
+#include "UnoHelpers.hxx"
+
+#include <Quillmark/Certificate/XQORVTools.hpp>
+#include <com/sun/star/awt/Point.hpp>
+#include <com/sun/star/awt/Size.hpp>
+#include <com/sun/star/awt/XToolkit.hpp>
+#include <com/sun/star/beans/PropertyValue.hpp>
+#include <com/sun/star/frame/XFrame.hpp>
+#include <com/sun/star/lang/XInitialization.hpp>
+#include <com/sun/star/lang/XServiceInfo.hpp>
+#include <com/sun/star/text/XTextField.hpp>
+#include <com/sun/star/ui/XContextMenuInterceptor.hpp>
+#include <com/sun/star/uno/XComponentContext.hpp>
+#include <com/sun/star/util/URL.hpp>
+#include <com/sun/star/view/XSelectionChangeListener.hpp>
+#include <cppuhelper/implbase4.hxx>
+
+namespace quillmark
+{
+/// Per-seal signature field kinds.
+enum SealFieldKind : sal_Int32
+{
+    kCertField = 1,
+    kSignField = 2,
+    kStamperField = 3,
+    kProtectStateField = 4,
+    kPostilField = 5
+};
+
+/// Kinds of the selected seal object.
+enum SealKind : sal_Int16
+{
+    kNoSeal = -1,
+    kDocumentSeal = 0,
+    kStampArea = 1,
+    kFieldSeal = 2
+};
+
+OUString implementationName();
+css::uno::Sequence<OUString> supportedServiceNames();
+
+class QORVHelper
+    : public cppu::WeakImplHelper4<Quillmark::Certificate::XQORVTools, css::lang::XInitialization,
+                                   css::lang::XServiceInfo, css::view::XSelectionChangeListener>
+{
+public:
+    explicit QORVHelper(const css::uno::Reference<css::uno::XComponentContext>& context);
+    ~QORVHelper() override;
+
+    /// Registers the seal context-menu interceptor on the frame's controller.
+    virtual void installContextMenuInterceptor();
+
+    // XQORVTools
+    sal_Bool SAL_CALL stampDocument() override;
+    sal_Bool SAL_CALL verifyDocument() override;
+    sal_Bool SAL_CALL removeDocumentStamp() override;
+    sal_Bool SAL_CALL deleteSelectedStamp() override;
+    sal_Int16 SAL_CALL getSelectedStampType() override;
+    sal_Bool SAL_CALL showCertificateInfo(const OUString& message) override;
+    sal_Bool SAL_CALL signField(const OUString& fieldName) override;
+    sal_Bool SAL_CALL verifyField(const OUString& fieldName) override;
+    sal_Bool SAL_CALL verifySelectedField() override;
+    sal_Bool SAL_CALL removeSelectedFieldStamp() override;
+    OUString SAL_CALL getFieldSignature(const OUString& fieldName) override;
+    sal_Bool SAL_CALL setFieldSignature(const OUString& fieldName,
+                                        const OUString& signature) override;
+    sal_Bool SAL_CALL isFieldSigned(const OUString& fieldName) override;
+    sal_Bool SAL_CALL insertStampArea() override;
+
+    // XInitialization
+    void SAL_CALL initialize(const css::uno::Sequence<css::uno::Any>& arguments) override;
+
+    // XServiceInfo
+    OUString SAL_CALL getImplementationName() override;
+    sal_Bool SAL_CALL supportsService(const OUString& serviceName) override;
+    css::uno::Sequence<OUString> SAL_CALL getSupportedServiceNames() override;
+
+    // XSelectionChangeListener
+    void SAL_CALL disposing(const css::lang::EventObject& event) override;
+    void SAL_CALL selectionChanged(const css::lang::EventObject& event) override;
+
+    // XTypeProvider: the stock helper answers an empty sequence.
+    css::uno::Sequence<sal_Int8> SAL_CALL getImplementationId() override;
+
+    /// A service of the component context's service manager, or empty when it knows none.
+    css::uno::Reference<css::uno::XInterface> createService(const OUString& serviceName);
+    css::uno::Reference<css::uno::XInterface> createService(const char* serviceName);
+
+    /// Notice box titled "提示".
+    void showMessage(const OUString& text);
+    /// The same box titled "Message", for exceptions and file failures.
+    void showErrorMessage(const OUString& text);
+
+    /// The document in `documentFrame`, or empty when there is none to work on.
+    css::uno::Reference<css::frame::XModel> model();
+    /// The model's current selection; throws when there is no document.
+    css::uno::Reference<css::uno::XInterface> selection();
+
+    // State shared by the operations, in the order the helper declares it. Public so that the
+    // steps in every room, and the tests, read it as the record it is.
+    bool documentModified = false;
+    OUString userPin;
+    OUString containerName;
+    OUString fieldPictureURL;
+    css::uno::Sequence<OUString> certificateInfo;
+    bool libraryReady = false;
+    css::awt::Point sealPosition;
+    css::awt::Size sealPictureSize;
+    sal_Int16 sealAnchorPage = 0;
+    css::uno::Reference<css::ui::XContextMenuInterceptor> menuInterceptor;
+    css::uno::Reference<css::uno::XComponentContext> componentContext;
+    css::uno::Reference<css::frame::XFrame> documentFrame;
+    css::uno::Reference<css::awt::XToolkit> toolkit;
+    css::util::URL pictureURL;
+};
+}
