@@ -96,6 +96,48 @@ public:
     /// The same box titled "Message", for exceptions and file failures.
     void showErrorMessage(const OUString& text);
 
+    // Picture directories.
+    /// The office's filter directory, or the profile's seal picture folder where the filter
+    /// directory is missing or not writable.
+    OUString getFilterDirectoryURL();
+    OUString getGraphicDirectoryURL();
+    /// Sets `pictureURL` from `text`.
+    void parsePictureURL(const OUString& text);
+
+    /// Inserts a picture as a text graphic at the view cursor, as the office's insert command does.
+    css::uno::Reference<css::uno::XInterface> insertPictureAtViewCursor(const OUString& pictureUrl);
+
+    // Signature fields.
+    bool readSealField(sal_Int32 kind, OUString& value);
+    bool readDocumentSignature(OUString& value);
+    bool writeDocumentSignature(const OUString& value);
+    bool readPostil(OUString& value);
+    bool writePostil(const OUString& value);
+    bool isDocumentSealSelected();
+
+    // Document text.
+    OUString getDocumentText();
+
+    // Seal shape attributes.
+    void setShapeType(const css::uno::Reference<css::beans::XPropertySet>& object,
+                      const OUString& value);
+
+    // Seal graphic placement.
+    void readStampAreaPosition();
+    void readStampAreaPage();
+    bool removeStampArea();
+    bool placeSealPicture();
+
+    // Seal removal.
+    void dispatchCommand(const OUString& command,
+                         const css::uno::Sequence<css::beans::PropertyValue>& arguments);
+    bool deleteSelectedSeal();
+    bool removeSelectedDocumentSeal();
+
+    // Seal validity marking.
+    void markDocumentSeals(bool invalid);
+    void markSelectedFieldSeal(bool invalid);
+
     /// The document in `documentFrame`, or empty when there is none to work on.
     css::uno::Reference<css::frame::XModel> model();
     /// The model's current selection; throws when there is no document.
@@ -117,5 +159,12 @@ public:
     css::uno::Reference<css::frame::XFrame> documentFrame;
     css::uno::Reference<css::awt::XToolkit> toolkit;
     css::util::URL pictureURL;
+
+private:
+    /// Adopts a seal name from the selected seal while `containerName` is empty; false when the
+    /// selection is neither a text graphic object nor a shape collection.
+    bool resolveSealSelection();
+    bool readUserField(const OUString& fieldName, OUString& value);
+    void writeUserField(const OUString& fieldName, const OUString& value);
 };
 }

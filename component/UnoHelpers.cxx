@@ -52,7 +52,7 @@ Reference<uno::XInterface> currentSelection(const Reference<frame::XFrame>& fram
     return model->getCurrentSelection();
 }
 
-bool supportsService(const Reference<uno::XInterface>& object, const char* service)
+bool offersService(const Reference<uno::XInterface>& object, const char* service)
 {
     Reference<lang::XServiceInfo> info(object, UNO_QUERY);
     return info.is() && info->supportsService(ascii(service));

@@ -38,7 +38,8 @@ css::uno::Reference<css::frame::XModel> documentModel(const css::uno::Reference<
 css::uno::Reference<css::uno::XInterface>
 currentSelection(const css::uno::Reference<css::frame::XFrame>& frame);
 
-bool supportsService(const css::uno::Reference<css::uno::XInterface>& object, const char* service);
+/// True when the object supports the service (asked through XServiceInfo).
+bool offersService(const css::uno::Reference<css::uno::XInterface>& object, const char* service);
 
 /// Reads a property; the office's UnknownPropertyException reaches the caller.
 css::uno::Any getProperty(const css::uno::Reference<css::uno::XInterface>& object, const char* name);

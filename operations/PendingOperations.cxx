@@ -7,8 +7,6 @@ namespace quillmark
 sal_Bool QORVHelper::stampDocument() { return false; }
 sal_Bool QORVHelper::verifyDocument() { return false; }
 sal_Bool QORVHelper::removeDocumentStamp() { return false; }
-sal_Bool QORVHelper::deleteSelectedStamp() { return false; }
-sal_Int16 QORVHelper::getSelectedStampType() { return kNoSeal; }
 sal_Bool QORVHelper::showCertificateInfo(const OUString&) { return false; }
 sal_Bool QORVHelper::signField(const OUString&) { return false; }
 sal_Bool QORVHelper::verifyField(const OUString&) { return false; }
@@ -17,5 +15,4 @@ sal_Bool QORVHelper::removeSelectedFieldStamp() { return false; }
 OUString QORVHelper::getFieldSignature(const OUString&) { return {}; }
 sal_Bool QORVHelper::setFieldSignature(const OUString&, const OUString&) { return false; }
 sal_Bool QORVHelper::isFieldSigned(const OUString&) { return false; }
-sal_Bool QORVHelper::insertStampArea() { return false; }
 }

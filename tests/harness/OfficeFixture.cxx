@@ -55,5 +55,15 @@ std::string OfficeTest::pictureFile(const std::string& name, int width, int heig
     return path;
 }
 
+void OfficeTest::installStampAreaPicture()
+{
+    const std::string gallery = office().userDirectory() + "/gallery";
+    mkdir(gallery.c_str(), 0755);
+    const std::string picture = gallery + "/gzqy.gif";
+    struct stat info;
+    if (stat(picture.c_str(), &info) != 0)
+        writeSolidGif(picture, 120, 60, 230, 0, 0);
+}
+
 std::string utf8(const OUString& text) { return std::string(text.toUtf8().getStr()); }
 }

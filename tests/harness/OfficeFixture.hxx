@@ -29,6 +29,8 @@ protected:
     Office& office() { return Office::shared(); }
     /// A file in the office's work folder.
     std::string workFile(const std::string& name) { return office().workDirectory() + "/" + name; }
+    /// Puts the stamping-area picture where the office's graphic path points.
+    void installStampAreaPicture();
     /// A GIF of the given size in the work folder.
     std::string pictureFile(const std::string& name, int width = 100, int height = 50);
 

@@ -16,6 +16,7 @@
 #include <com/sun/star/text/TextContentAnchorType.hpp>
 #include <com/sun/star/text/XDependentTextField.hpp>
 #include <com/sun/star/text/XTextFieldsSupplier.hpp>
+#include <com/sun/star/text/XTextGraphicObjectsSupplier.hpp>
 #include <com/sun/star/text/XTextViewCursorSupplier.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
 #include <com/sun/star/view/XSelectionSupplier.hpp>
@@ -257,6 +258,15 @@ Reference<beans::XPropertySet> WriterDocument::insertTextGraphic(const std::stri
     body->insertTextContent(asRange(cursorAt(body, position)),
                             Reference<text::XTextContent>(graphic, UNO_QUERY_THROW), false);
     return graphic;
+}
+
+Reference<beans::XPropertySet> WriterDocument::textGraphic(const OUString& name) const
+{
+    return Reference<beans::XPropertySet>(
+        Reference<text::XTextGraphicObjectsSupplier>(model, UNO_QUERY_THROW)
+            ->getGraphicObjects()
+            ->getByName(name),
+        UNO_QUERY_THROW);
 }
 
 namespace

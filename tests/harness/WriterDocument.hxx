@@ -76,6 +76,8 @@ public:
     /// A text graphic object (Writer frame picture) anchored at the paragraph of `position`.
     css::uno::Reference<css::beans::XPropertySet>
     insertTextGraphic(const std::string& picturePath, const OUString& name, sal_Int32 position = 0);
+    /// The text graphic object of that name.
+    css::uno::Reference<css::beans::XPropertySet> textGraphic(const OUString& name) const;
     /// A picture shape on the draw page, anchored to page 1 at (x, y).
     css::uno::Reference<css::drawing::XShape>
     addGraphicShape(const std::string& picturePath, const OUString& name, sal_Int32 x = 2000,

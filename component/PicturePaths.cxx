@@ -1,0 +1,98 @@
+#include "PicturePaths.hxx"
+
+#include "ComponentTexts.hxx"
+#include "QORVHelper.hxx"
+
+#include <com/sun/star/util/XStringSubstitution.hpp>
+#include <com/sun/star/util/XURLTransformer.hpp>
+#include <osl/file.hxx>
+#include <osl/thread.h>
+#include <unistd.h>
+
+using namespace com::sun::star;
+using css::uno::Reference;
+using css::uno::UNO_QUERY_THROW;
+
+namespace quillmark
+{
+namespace
+{
+constexpr char kProgramFilesEscaped[] = "Program%20Files";
+constexpr char kProgramFiles[] = "Program Files";
+constexpr char kProductFolderEscaped[] = "Quillmark%203.0";
+constexpr char kProductFolder[] = "Quillmark 3.0";
+/// The profile folder for seal pictures where the installation's filter folder cannot take them.
+/// It ends in "/" because picture names are appended without a separator.
+constexpr char kProfilePictureFolder[] = "$(user)/quillmark/";
+
+OUString replaceFirstPastStart(const OUString& text, const char* searched, const char* replacement)
+{
+    const sal_Int32 position = text.indexOfAsciiL(searched, rtl_str_getLength(searched));
+    if (position <= 0)
+        return text;
+    return text.replaceAt(position, rtl_str_getLength(searched), ascii(replacement));
+}
+
+OUString pathSetting(QORVHelper& helper, const char* name)
+{
+    Reference<uno::XInterface> settings = helper.createService(texts::kPathSettingsService);
+    OUString value;
+    getProperty(settings, name) >>= value;
+    return value;
+}
+
+OUString profilePictureFolder(QORVHelper& helper)
+{
+    Reference<util::XStringSubstitution> substitution(
+        helper.createService("com.sun.star.util.PathSubstitution"), UNO_QUERY_THROW);
+    const OUString folder = substitution->substituteVariables(ascii(kProfilePictureFolder), true);
+    osl::Directory::createPath(folder);
+    return folder;
+}
+}
+
+OUString rewriteFilterDirectory(const OUString& url)
+{
+    return replaceFirstPastStart(replaceFirstPastStart(url, kProgramFilesEscaped, kProgramFiles),
+                                 kProductFolderEscaped, kProductFolder);
+}
+
+bool isWritableDirectory(const OUString& url)
+{
+    osl::DirectoryItem item;
+    osl::FileStatus status(osl_FileStatus_Mask_Type);
+    if (url.isEmpty() || osl::DirectoryItem::get(url, item) != osl::FileBase::E_None
+        || item.getFileStatus(status) != osl::FileBase::E_None
+        || status.getFileType() != osl::FileStatus::Directory)
+        return false;
+    OUString path;
+    if (osl::FileBase::getSystemPathFromFileURL(url, path) != osl::FileBase::E_None)
+        return false;
+    return access(OUStringToOString(path, osl_getThreadTextEncoding()).getStr(), W_OK) == 0;
+}
+
+bool fileExists(const OUString& url)
+{
+    osl::DirectoryItem item;
+    return !url.isEmpty() && osl::DirectoryItem::get(url, item) == osl::FileBase::E_None;
+}
+
+OUString QORVHelper::getFilterDirectoryURL()
+{
+    const OUString filter = rewriteFilterDirectory(pathSetting(*this, "Filter"));
+    // The office installation's filter folder is usually missing or read-only on Linux.
+    if (isWritableDirectory(filter))
+        return filter;
+    return profilePictureFolder(*this);
+}
+
+OUString QORVHelper::getGraphicDirectoryURL() { return pathSetting(*this, "Graphic"); }
+
+void QORVHelper::parsePictureURL(const OUString& text)
+{
+    pictureURL.Complete = text;
+    Reference<util::XURLTransformer> parser(createService(texts::kUrlTransformerService),
+                                            UNO_QUERY_THROW);
+    parser->parseStrict(pictureURL);
+}
+}

@@ -1,0 +1,17 @@
+/// Where seal pictures are written and read.
+#pragma once
+
+#include <rtl/ustring.hxx>
+
+namespace quillmark
+{
+/// Undoes the URL escaping of the two Windows installation folder names in a filter directory
+/// URL: the first "Program%20Files" and the first "Quillmark%203.0", each only past position 0.
+rtl::OUString rewriteFilterDirectory(const rtl::OUString& url);
+
+/// True when the file URL names an existing directory this process may write into.
+bool isWritableDirectory(const rtl::OUString& url);
+
+/// True when the file URL names an existing file.
+bool fileExists(const rtl::OUString& url);
+}

@@ -1,0 +1,35 @@
+/// Fixed names and texts of the document seal store: they bind stored documents.
+#pragma once
+
+namespace quillmark::texts
+{
+// User field masters.
+constexpr char kUserMasterPrefix[] = "com.sun.star.text.FieldMaster.User.";
+constexpr char kUserMasterService[] = "com.sun.star.text.FieldMaster.User";
+constexpr char kUserFieldService[] = "com.sun.star.text.TextField.User";
+constexpr char kDocumentSignatureField[] = "newSignatureType";
+constexpr char kCertSuffix[] = "Cert";
+constexpr char kSignSuffix[] = "Sign";
+constexpr char kStamperSuffix[] = "Stamper";
+constexpr char kProtectStateSuffix[] = "ProtectState";
+constexpr char kPostilSuffix[] = "Postil";
+
+// Seal shape attributes.
+constexpr char kShapeTypeKey[] = "ShapeType";
+constexpr char kStamperNameKey[] = "StamperName";
+constexpr char kAttributeType[] = "CDATA";
+
+// Seal pictures.
+constexpr char kSealShapeName[] = "Stamper";
+constexpr char kBitmapTableService[] = "com.sun.star.drawing.BitmapTable";
+constexpr char kBitmapTableEntry[] = "nudo_CA";
+constexpr char kInvalidSealCaption[] = u8"无效印章";
+constexpr char kDeleteCommand[] = ".uno:delete";
+
+// Messages.
+constexpr char kSetSealInfoFailed[] = u8"设置印章信息失败!";
+constexpr char kUnstableNetwork[] = u8"网络不稳 请重新盖章";
+constexpr char kNoSuchFile[] = "No such file or directory!";
+constexpr char kDeleteSealFailed[] = u8"删除签章异常!";
+constexpr char kVerifySealFailed[] = u8"验章异常!";
+}

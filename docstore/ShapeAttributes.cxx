@@ -1,0 +1,83 @@
+#include "ShapeAttributes.hxx"
+
+#include "DocstoreTexts.hxx"
+
+#include <QORVHelper.hxx>
+#include <com/sun/star/container/XNameContainer.hpp>
+#include <com/sun/star/xml/AttributeData.hpp>
+
+using namespace com::sun::star;
+using css::uno::Any;
+using css::uno::Reference;
+using css::uno::UNO_QUERY;
+using css::uno::UNO_QUERY_THROW;
+
+namespace quillmark
+{
+namespace
+{
+constexpr char kUserDefinedAttributes[] = "UserDefinedAttributes";
+
+OUString readAttribute(const Reference<beans::XPropertySet>& object, const char* key)
+{
+    // A missing container carries no attribute; reading the property itself may throw.
+    Reference<container::XNameContainer> attributes(
+        object->getPropertyValue(ascii(kUserDefinedAttributes)), UNO_QUERY);
+    const OUString name = ascii(key);
+    if (!attributes.is() || !attributes->hasByName(name))
+        return {};
+    xml::AttributeData data;
+    if (!(attributes->getByName(name) >>= data))
+        return {};
+    return data.Value;
+}
+
+const char* alternativeTextProperty(const Reference<beans::XPropertySet>& object)
+{
+    Reference<beans::XPropertySetInfo> info = object->getPropertySetInfo();
+    return info.is() && info->hasPropertyByName("AlternativeText") ? "AlternativeText"
+                                                                   : "Description";
+}
+}
+
+OUString getShapeType(const Reference<beans::XPropertySet>& object)
+{
+    return readAttribute(object, texts::kShapeTypeKey);
+}
+
+OUString getStamperName(const Reference<beans::XPropertySet>& object)
+{
+    return readAttribute(object, texts::kStamperNameKey);
+}
+
+OUString readAlternativeText(const Reference<beans::XPropertySet>& object)
+{
+    OUString text;
+    object->getPropertyValue(ascii(alternativeTextProperty(object))) >>= text;
+    return text;
+}
+
+void writeAlternativeText(const Reference<beans::XPropertySet>& object, const OUString& text)
+{
+    object->setPropertyValue(ascii(alternativeTextProperty(object)), Any(text));
+}
+
+void QORVHelper::setShapeType(const Reference<beans::XPropertySet>& object, const OUString& value)
+{
+    const Any container = object->getPropertyValue(ascii(kUserDefinedAttributes));
+    try
+    {
+        Reference<container::XNameContainer> attributes(container, UNO_QUERY_THROW);
+        const xml::AttributeData data(OUString(), ascii(texts::kAttributeType), value);
+        const OUString key = ascii(texts::kShapeTypeKey);
+        if (attributes->hasByName(key))
+            attributes->removeByName(key);
+        attributes->insertByName(key, Any(data));
+        object->setPropertyValue(ascii(kUserDefinedAttributes), Any(attributes));
+    }
+    catch (const uno::Exception&)
+    {
+        showMessage(fromUtf8(texts::kSetSealInfoFailed));
+    }
+}
+}

@@ -1,0 +1,20 @@
+/// The marks that make a picture a seal: the user-defined attributes "ShapeType" and
+/// "StamperName", and the alternative text of text graphics.
+#pragma once
+
+#include <com/sun/star/beans/XPropertySet.hpp>
+#include <rtl/ustring.hxx>
+
+namespace quillmark
+{
+/// The "ShapeType" attribute's value, or "" when the object carries none.
+rtl::OUString getShapeType(const css::uno::Reference<css::beans::XPropertySet>& object);
+/// The "StamperName" attribute's value (the seal name), or "" when the object carries none.
+rtl::OUString getStamperName(const css::uno::Reference<css::beans::XPropertySet>& object);
+
+/// Text graphics of this office version have no "AlternativeText"; the same mark then goes
+/// through "Description". These two choose the property the object offers.
+rtl::OUString readAlternativeText(const css::uno::Reference<css::beans::XPropertySet>& object);
+void writeAlternativeText(const css::uno::Reference<css::beans::XPropertySet>& object,
+                          const rtl::OUString& text);
+}

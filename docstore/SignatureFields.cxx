@@ -1,0 +1,173 @@
+// Seal and signature data live in the document as user field masters whose dependent field is
+// never inserted, so they never change the signed text.
+
+#include "DocstoreTexts.hxx"
+#include "ShapeAttributes.hxx"
+
+#include <ComponentTexts.hxx>
+#include <QORVHelper.hxx>
+#include <com/sun/star/container/XIndexAccess.hpp>
+#include <com/sun/star/container/XNameAccess.hpp>
+#include <com/sun/star/container/XNamed.hpp>
+#include <com/sun/star/lang/XMultiServiceFactory.hpp>
+#include <com/sun/star/text/XDependentTextField.hpp>
+#include <com/sun/star/text/XTextFieldsSupplier.hpp>
+
+using namespace com::sun::star;
+using css::uno::Any;
+using css::uno::Reference;
+using css::uno::UNO_QUERY;
+using css::uno::UNO_QUERY_THROW;
+
+namespace quillmark
+{
+namespace
+{
+const char* sealFieldSuffix(sal_Int32 kind)
+{
+    switch (kind)
+    {
+        case kCertField:
+            return texts::kCertSuffix;
+        case kSignField:
+            return texts::kSignSuffix;
+        case kStamperField:
+            return texts::kStamperSuffix;
+        case kProtectStateField:
+            return texts::kProtectStateSuffix;
+        case kPostilField:
+            return texts::kPostilSuffix;
+        default:
+            return nullptr;
+    }
+}
+
+Reference<container::XNameAccess> fieldMasters(const Reference<frame::XModel>& model)
+{
+    return Reference<text::XTextFieldsSupplier>(model, UNO_QUERY_THROW)->getTextFieldMasters();
+}
+
+/// The master of `fieldName`. The office looks master names up ignoring case; a master found
+/// under another spelling is not the one asked for.
+Reference<beans::XPropertySet> findUserMaster(const Reference<frame::XModel>& model,
+                                              const OUString& fieldName)
+{
+    Reference<container::XNameAccess> masters = fieldMasters(model);
+    const OUString instanceName = ascii(texts::kUserMasterPrefix) + fieldName;
+    if (!masters->hasByName(instanceName))
+        return {};
+    Reference<beans::XPropertySet> master(masters->getByName(instanceName), UNO_QUERY_THROW);
+    OUString name;
+    master->getPropertyValue("Name") >>= name;
+    return name == fieldName ? master : Reference<beans::XPropertySet>();
+}
+
+/// The seal name of the last graphic shape of a selected shape collection ("" when it has none).
+OUString stamperNameOfShapes(const Reference<uno::XInterface>& selection)
+{
+    Reference<container::XIndexAccess> shapes(selection, UNO_QUERY_THROW);
+    OUString candidate;
+    for (sal_Int32 i = 0; i < shapes->getCount(); ++i)
+    {
+        Reference<uno::XInterface> shape(shapes->getByIndex(i), UNO_QUERY);
+        if (offersService(shape, texts::kGraphicObjectShape))
+            candidate = getStamperName(Reference<beans::XPropertySet>(shape, UNO_QUERY_THROW));
+    }
+    return candidate;
+}
+}
+
+bool QORVHelper::resolveSealSelection()
+{
+    Reference<uno::XInterface> current = selection();
+    OUString candidate;
+    if (offersService(current, texts::kTextGraphicObject))
+        candidate = Reference<container::XNamed>(current, UNO_QUERY_THROW)->getName();
+    else if (offersService(current, texts::kShapeCollection))
+        candidate = stamperNameOfShapes(current);
+    else
+        return false;
+    if (containerName.isEmpty())
+        containerName = candidate;
+    return true;
+}
+
+bool QORVHelper::readUserField(const OUString& fieldName, OUString& value)
+{
+    Reference<beans::XPropertySet> master = findUserMaster(model(), fieldName);
+    if (!master.is())
+        return false;
+    master->getPropertyValue("Content") >>= value;
+    return true;
+}
+
+void QORVHelper::writeUserField(const OUString& fieldName, const OUString& value)
+{
+    Reference<frame::XModel> document = model();
+    if (Reference<beans::XPropertySet> master = findUserMaster(document, fieldName); master.is())
+    {
+        master->setPropertyValue("Content", Any(value));
+        return;
+    }
+    Reference<lang::XMultiServiceFactory> factory(document, UNO_QUERY_THROW);
+    Reference<beans::XPropertySet> field(factory->createInstance(ascii(texts::kUserFieldService)),
+                                         UNO_QUERY_THROW);
+    field->setPropertyValue("IsVisible", Any(false));
+    Reference<beans::XPropertySet> master(
+        factory->createInstance(ascii(texts::kUserMasterService)), UNO_QUERY_THROW);
+    master->setPropertyValue("Content", Any(value));
+    master->setPropertyValue("Name", Any(fieldName));
+    Reference<text::XDependentTextField>(field, UNO_QUERY_THROW)->attachTextFieldMaster(master);
+}
+
+bool QORVHelper::readSealField(sal_Int32 kind, OUString& value)
+{
+    const char* suffix = sealFieldSuffix(kind);
+    if (!suffix || !model().is() || !resolveSealSelection())
+        return false;
+    return readUserField(containerName + ascii(suffix), value);
+}
+
+bool QORVHelper::readDocumentSignature(OUString& value)
+{
+    if (!model().is() || !resolveSealSelection())
+        return false;
+    return readUserField(ascii(texts::kDocumentSignatureField), value);
+}
+
+bool QORVHelper::writeDocumentSignature(const OUString& value)
+{
+    writeUserField(ascii(texts::kDocumentSignatureField), value);
+    return true;
+}
+
+bool QORVHelper::readPostil(OUString& value)
+{
+    // The name is composed before the selection is looked at: a seal name adopted now serves
+    // later calls only.
+    const OUString fieldName = containerName + ascii(texts::kPostilSuffix);
+    if (!model().is() || !resolveSealSelection())
+        return false;
+    return readUserField(fieldName, value);
+}
+
+bool QORVHelper::writePostil(const OUString& value)
+{
+    writeUserField(containerName + ascii(texts::kPostilSuffix), value);
+    return true;
+}
+
+bool QORVHelper::isDocumentSealSelected()
+{
+    Reference<frame::XModel> document = model();
+    if (!document.is())
+        return false;
+    Reference<uno::XInterface> current = document->getCurrentSelection();
+    if (!offersService(current, texts::kShapeCollection))
+        return false;
+    const OUString candidate = stamperNameOfShapes(current);
+    if (containerName.isEmpty())
+        containerName = candidate;
+    return findUserMaster(document, ascii(texts::kDocumentSignatureField)).is();
+}
+}

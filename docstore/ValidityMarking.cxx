@@ -1,0 +1,61 @@
+// A seal whose text changed after signing is drawn in black and white; a document seal also says
+// so in its caption. A later valid verdict undoes both.
+
+#include "DocstoreTexts.hxx"
+#include "ShapeAttributes.hxx"
+
+#include <ComponentTexts.hxx>
+#include <QORVHelper.hxx>
+#include <com/sun/star/container/XIndexAccess.hpp>
+#include <com/sun/star/text/XText.hpp>
+
+using namespace com::sun::star;
+using css::uno::Any;
+using css::uno::Reference;
+using css::uno::UNO_QUERY;
+using css::uno::UNO_QUERY_THROW;
+
+namespace quillmark
+{
+namespace
+{
+constexpr sal_Int32 kColorStandard = 0; // ColorMode STANDARD
+constexpr sal_Int32 kColorMono = 2; // ColorMode MONO
+
+Any colorMode(bool invalid) { return Any(invalid ? kColorMono : kColorStandard); }
+}
+
+void QORVHelper::markDocumentSeals(bool invalid)
+{
+    Reference<uno::XInterface> current = selection();
+    if (!offersService(current, texts::kShapeCollection))
+        return;
+    Reference<container::XIndexAccess> shapes(current, UNO_QUERY_THROW);
+    const OUString caption = invalid ? fromUtf8(texts::kInvalidSealCaption) : OUString();
+    for (sal_Int32 i = 0; i < shapes->getCount(); ++i)
+    {
+        Reference<uno::XInterface> shape(shapes->getByIndex(i), UNO_QUERY);
+        if (!offersService(shape, texts::kGraphicObjectShape))
+            continue;
+        Reference<beans::XPropertySet> properties(shape, UNO_QUERY_THROW);
+        if (getShapeType(properties) != ascii(texts::kDocumentSealMark))
+            continue;
+        properties->setPropertyValue("GraphicColorMode", colorMode(invalid));
+        Reference<text::XText>(shape, UNO_QUERY_THROW)->setString(caption);
+    }
+}
+
+void QORVHelper::markSelectedFieldSeal(bool invalid)
+{
+    try
+    {
+        Reference<uno::XInterface> current = selection();
+        if (offersService(current, texts::kTextGraphicObject))
+            setProperty(current, "GraphicColorMode", colorMode(invalid));
+    }
+    catch (const uno::Exception&)
+    {
+        showMessage(fromUtf8(texts::kVerifySealFailed));
+    }
+}
+}
