@@ -6,6 +6,7 @@
 #include <com/sun/star/util/XStringSubstitution.hpp>
 #include <com/sun/star/util/XURLTransformer.hpp>
 #include <osl/file.hxx>
+#include <rtl/ustrbuf.hxx>
 #include <osl/thread.h>
 #include <unistd.h>
 
@@ -55,6 +56,19 @@ OUString rewriteFilterDirectory(const OUString& url)
 {
     return replaceFirstPastStart(replaceFirstPastStart(url, kProgramFilesEscaped, kProgramFiles),
                                  kProductFolderEscaped, kProductFolder);
+}
+
+OUString sealPictureFileName(const OUString& name)
+{
+    rtl::OUStringBuffer safe(name.getLength() + 7);
+    for (sal_Int32 i = 0; i < name.getLength(); ++i)
+    {
+        const sal_Unicode c = name[i];
+        const bool unsafe = c == '/' || c == '\\' || c == '%' || c == '#' || c == '?' || c < 0x20;
+        safe.append(unsafe ? sal_Unicode('_') : c);
+    }
+    safe.append("ktx.gif");
+    return safe.makeStringAndClear();
 }
 
 bool isWritableDirectory(const OUString& url)

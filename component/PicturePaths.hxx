@@ -9,6 +9,10 @@ namespace quillmark
 /// URL: the first "Program%20Files" and the first "Quillmark%203.0", each only past position 0.
 rtl::OUString rewriteFilterDirectory(const rtl::OUString& url);
 
+/// The file name of a seal's picture: the name followed by "ktx.gif". Characters that would lead
+/// out of the picture folder or change the URL's meaning become "_".
+rtl::OUString sealPictureFileName(const rtl::OUString& name);
+
 /// True when the file URL names an existing directory this process may write into.
 bool isWritableDirectory(const rtl::OUString& url);
 

@@ -107,6 +107,19 @@ public:
     /// Inserts a picture as a text graphic at the view cursor, as the office's insert command does.
     css::uno::Reference<css::uno::XInterface> insertPictureAtViewCursor(const OUString& pictureUrl);
 
+    // Certificate library.
+    bool initializeCertificateLibrary();
+    bool loadContainerName();
+    bool loginWithPin();
+    bool verifyDocumentSignature();
+    bool loadCertificateInfo();
+
+    // Sealing steps.
+    bool verifySealLibrarySignature();
+    /// Writes the picture carried by the signature; returns the file's URL, "" on failure.
+    OUString writeSealPictureFile(const OUString& pictureName, const OUString& signature);
+    bool loginWithCertInfoBox();
+
     // Signature fields.
     bool readSealField(sal_Int32 kind, OUString& value);
     bool readDocumentSignature(OUString& value);

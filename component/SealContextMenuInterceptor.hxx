@@ -1,6 +1,7 @@
 /// Replaces the office's context menu by the suite's seal menu when the click falls on a seal.
 #pragma once
 
+#include <com/sun/star/awt/Point.hpp>
 #include <com/sun/star/frame/XModel.hpp>
 #include <com/sun/star/ui/XContextMenuInterceptor.hpp>
 #include <com/sun/star/uno/XComponentContext.hpp>
@@ -20,6 +21,9 @@ public:
     css::uno::Sequence<sal_Int8> SAL_CALL getImplementationId() override;
 
 private:
+    /// Shows the suite's seal menu at the click; false when the menu service is not there.
+    bool showSealMenu(const css::awt::Point& position);
+
     css::uno::Reference<css::frame::XModel> documentModel;
     css::uno::Reference<css::uno::XComponentContext> componentContext;
 };

@@ -11,3 +11,12 @@ constexpr char kVerifyDialogFailed[] = u8"Quillmark 验章对话框异常 !";
 constexpr char kSecondStampArea[] = u8"不能同时存在多个盖章区域";
 constexpr char kInsertStampAreaFailed[] = u8"Quillmark 插入机构章异常 !";
 }
+
+namespace quillmark::texts
+{
+constexpr char kDocumentEmpty[] = u8"文档不能为空！";
+constexpr char kFieldSigningFailed[] = u8"域签名失败！";
+constexpr char kSealPictureFailed[] = u8"获取证书签章图片失败!";
+constexpr char kDocumentModified[] = u8"文档已被修改，印章无效！";
+constexpr char kDocumentUnchanged[] = u8"文档未被修改，印章有效！";
+}

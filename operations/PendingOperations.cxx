@@ -4,10 +4,6 @@
 
 namespace quillmark
 {
-sal_Bool QORVHelper::stampDocument() { return false; }
-sal_Bool QORVHelper::verifyDocument() { return false; }
-sal_Bool QORVHelper::removeDocumentStamp() { return false; }
-sal_Bool QORVHelper::showCertificateInfo(const OUString&) { return false; }
 sal_Bool QORVHelper::signField(const OUString&) { return false; }
 sal_Bool QORVHelper::verifyField(const OUString&) { return false; }
 sal_Bool QORVHelper::verifySelectedField() { return false; }

@@ -1,7 +1,60 @@
+// Removing a document seal needs the right to: the seal library's consent for its seals, a PIN
+// login to the certificate library for the others.
+
+#include <ComponentTexts.hxx>
 #include <QORVHelper.hxx>
+#include <Quillmark/UITools/XCertInfoBox.hpp>
+#include <SealLibraryBinding.hxx>
+
+using namespace com::sun::star;
+using css::uno::Any;
+using css::uno::Reference;
+using css::uno::Sequence;
+using css::uno::UNO_QUERY;
 
 namespace quillmark
 {
+bool QORVHelper::loginWithCertInfoBox()
+{
+    Reference<uno::XInterface> service = createService(texts::kCertInfoBoxService);
+    Reference<Quillmark::UITools::XCertInfoBox> box(service, UNO_QUERY);
+    Reference<lang::XInitialization> initialization(service, UNO_QUERY);
+    if (initialization.is())
+    {
+        const Any frame(documentFrame);
+        initialization->initialize(Sequence<Any>(&frame, 1));
+    }
+    if (!box.is() || !box->executePinDialog())
+        return false;
+    userPin = box->getPin();
+    return loginWithPin();
+}
+
+sal_Bool QORVHelper::removeDocumentStamp()
+{
+    if (!model().is())
+        return false;
+    if (isDocumentSealSelected())
+    {
+        OUString signature;
+        readDocumentSignature(signature);
+        SealLibraryBinding sealLibrary;
+        const OString signatureBytes = toGbk(signature);
+        if (sealLibrary.CheckRemovedRight(signatureBytes.getStr(), signatureBytes.getLength()) == 0)
+        {
+            documentModified = false;
+            return false;
+        }
+        documentModified = true;
+        removeSelectedDocumentSeal();
+        return true;
+    }
+    if (!loginWithCertInfoBox())
+        return false;
+    removeSelectedDocumentSeal();
+    return true;
+}
+
 // Deletes whatever seal picture is selected, without asking for any right.
 sal_Bool QORVHelper::deleteSelectedStamp() { return deleteSelectedSeal(); }
 }

@@ -1,0 +1,87 @@
+// The selected seal's details with a message: the seal library's own display for its seals, the
+// suite's certificate box with the seal's comment for certificate seals.
+
+#include "SealLibraryBinding.hxx"
+
+#include <ComponentTexts.hxx>
+#include <PicturePaths.hxx>
+#include <QORVHelper.hxx>
+#include <Quillmark/UITools/XCertInfoBox.hpp>
+#include <ShapeAttributes.hxx>
+#include <com/sun/star/container/XIndexAccess.hpp>
+
+using namespace com::sun::star;
+using css::uno::Any;
+using css::uno::Reference;
+using css::uno::Sequence;
+using css::uno::UNO_QUERY;
+using css::uno::UNO_QUERY_THROW;
+
+namespace quillmark
+{
+namespace
+{
+/// The seal name of the last graphic shape in the selection, "" when there is none.
+OUString stamperNameOfSelection(const Reference<uno::XInterface>& selection)
+{
+    Reference<container::XIndexAccess> elements(selection, UNO_QUERY_THROW);
+    OUString name;
+    for (sal_Int32 i = 0; i < elements->getCount(); ++i)
+    {
+        Reference<uno::XInterface> element(elements->getByIndex(i), UNO_QUERY);
+        if (offersService(element, texts::kGraphicObjectShape))
+            name = getStamperName(Reference<beans::XPropertySet>(element, UNO_QUERY_THROW));
+    }
+    return name;
+}
+}
+
+sal_Bool QORVHelper::showCertificateInfo(const OUString& message)
+{
+    if (!model().is())
+        return false;
+
+    if (isDocumentSealSelected())
+    {
+        SealLibraryBinding sealLibrary;
+        OUString signature;
+        readDocumentSignature(signature);
+        const OString text = toGbk(getDocumentText());
+        const OString signatureBytes = toGbk(signature);
+        return sealLibrary.ShowESealCert(text.getStr(), text.getLength(), signatureBytes.getStr(),
+                                         signatureBytes.getLength())
+               != 0;
+    }
+
+    if (!libraryReady)
+        initializeCertificateLibrary();
+
+    Reference<Quillmark::UITools::XCertInfoBox> box(createService(texts::kCertInfoBoxService),
+                                                   UNO_QUERY);
+    if (!box.is())
+        return false;
+    Reference<lang::XInitialization> initialization(box, UNO_QUERY);
+    if (initialization.is())
+    {
+        const Any frame(documentFrame);
+        initialization->initialize(Sequence<Any>(&frame, 1));
+    }
+
+    if (containerName.isEmpty())
+        containerName = stamperNameOfSelection(selection());
+    parsePictureURL(getFilterDirectoryURL() + "/" + sealPictureFileName(containerName));
+
+    box->setPictureURL(pictureURL);
+    box->setMessage(message);
+    if (loadCertificateInfo())
+        box->setCertInfo(certificateInfo);
+    box->setModified(documentModified);
+
+    OUString postil;
+    readPostil(postil);
+    box->setPostil(postil);
+    box->execute();
+    writePostil(box->getPostil());
+    return box->getResult();
+}
+}

@@ -1,0 +1,52 @@
+// The hold on the signer's key token through the certificate library: opening the library,
+// unlocking the token with the PIN and learning the certificate's container name.
+
+#include "LibraryTexts.hxx"
+#include "QorvApi.h"
+
+#include <QORVHelper.hxx>
+#include <vector>
+
+namespace quillmark
+{
+bool QORVHelper::initializeCertificateLibrary()
+{
+    const int status
+        = KTX_Initialize(texts::kCspType, texts::kCspName, texts::kKeyDriverType, texts::kKeyDriverName);
+    if (status == 0)
+        return true;
+    showMessage(fromUtf8(texts::kInitializeFailed) + OUString::number(status));
+    return false;
+}
+
+bool QORVHelper::loadContainerName()
+{
+    std::vector<unsigned char> certificates(QORV_CERT_LIST_SIZE, 0);
+    if (KTX_EnumUsrCertificates(certificates.data()) != 0)
+    {
+        showMessage(fromUtf8(texts::kContainerNameFailed));
+        return false;
+    }
+    containerName = fromGbkBounded(
+        reinterpret_cast<const char*>(certificates.data()) + QORV_CONTAINER_NAME_OFFSET,
+        QORV_CERT_LIST_SIZE - QORV_CONTAINER_NAME_OFFSET);
+    KTX_EnumUsrCertificatesFree(certificates.data());
+    return true;
+}
+
+bool QORVHelper::loginWithPin()
+{
+    libraryReady = initializeCertificateLibrary();
+    if (!libraryReady)
+        return false;
+    // The library takes the PIN's length in characters, not in bytes.
+    const OString pin = toGbk(userPin);
+    const int status = KTX_Login(pin.getStr(), userPin.getLength());
+    if (status != 0)
+    {
+        showMessage(fromUtf8(texts::kLoginFailed) + OUString::number(status));
+        return false;
+    }
+    return loadContainerName();
+}
+}

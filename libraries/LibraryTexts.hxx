@@ -1,0 +1,25 @@
+/// Fixed names and texts of the certificate and electronic-seal library steps.
+#pragma once
+
+namespace quillmark::texts
+{
+// What the certificate library is told about the key token.
+constexpr int kCspType = 1;
+constexpr char kCspName[] = "EnterSafe CSP (ePass3000) v1.0 for QORV";
+constexpr int kKeyDriverType = 1;
+constexpr char kKeyDriverName[] = "QorvKey_FT3K.dll";
+
+// Messages; a library status follows some of them directly.
+constexpr char kInitializeFailed[] = u8"初始化失败！";
+constexpr char kContainerNameFailed[] = u8"取证书容器名错";
+constexpr char kLoginFailed[] = u8"登录失败！";
+constexpr char kNotSigned[] = u8"文档尚未签名！";
+constexpr char kSignatureVerifyFailed[] = u8"验证签名错误！";
+constexpr char kSignedDataDecodeFailed[] = u8"签名数据解密失败！";
+constexpr char kCertificateInfoFailed[] = u8"取信息错误！";
+constexpr char kCertificateVersionFailed[] = u8"取证书版本号错误！";
+constexpr char kSerialNumberFailed[] = u8"取证书序列号错误！";
+constexpr char kValidityFailed[] = u8"取证书有效日期起始错误！";
+constexpr char kIssuerNameFailed[] = u8"证书发放者通用名错误！";
+constexpr char kCountryNameFailed[] = u8"取证书用户国家名信息错误！";
+}

@@ -1,0 +1,32 @@
+/// The electronic-seal library, loaded by file name while an operation needs it. Every call looks
+/// its entry point up at the moment of the call and answers 0 when the library or the entry point
+/// is missing.
+#pragma once
+
+#include "KTXESeal.h"
+
+namespace quillmark
+{
+/// Made on the stack of each operation that calls the library. The handle is shared by the whole
+/// process: a binding that ends unloads the library for every other binding alive, whose calls
+/// then answer 0; the next binding made loads it again.
+class SealLibraryBinding
+{
+public:
+    SealLibraryBinding();
+    virtual ~SealLibraryBinding();
+    SealLibraryBinding(const SealLibraryBinding&) = delete;
+    SealLibraryBinding& operator=(const SealLibraryBinding&) = delete;
+
+    int SignESeal(const char* text, int textLength, char* signature, int* signatureLength);
+    int ShowESealInfo(const char* text, int textLength, const char* signature, int signatureLength);
+    int ShowESealCert(const char* text, int textLength, const char* signature, int signatureLength);
+    int GetESealPic(const char* signature, int signatureLength, unsigned char* picture,
+                    int* pictureLength);
+    int GetPicSize(const unsigned char* picture, int pictureLength, int* width, int* height);
+    int CheckRemovedRight(const char* signature, int signatureLength);
+
+    /// True while the process holds the library.
+    static bool loaded();
+};
+}

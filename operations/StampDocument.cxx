@@ -1,0 +1,148 @@
+// Stamping: the document text is signed with the electronic seal, the signature is kept in the
+// document, and the seal's picture takes the place of the selected stamping area.
+
+#include "OperationTexts.hxx"
+
+#include <ComponentTexts.hxx>
+#include <DocstoreTexts.hxx>
+#include <PicturePaths.hxx>
+#include <QORVHelper.hxx>
+#include <SealLibraryBinding.hxx>
+#include <com/sun/star/container/XNameAccess.hpp>
+#include <com/sun/star/lang/XComponent.hpp>
+#include <com/sun/star/text/XTextFieldsSupplier.hpp>
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <osl/file.hxx>
+#include <osl/thread.h>
+#include <vector>
+
+using namespace com::sun::star;
+using css::uno::Reference;
+using css::uno::UNO_QUERY_THROW;
+
+namespace quillmark
+{
+namespace
+{
+constexpr int kSealArea = KTXESEAL_AREA_SIZE;
+constexpr sal_Int32 kPictureScale = 24;
+
+/// The signature the library left in its area: ASCII up to the first zero byte.
+OUString signatureInArea(const std::vector<char>& area)
+{
+    const void* end = std::memchr(area.data(), 0, area.size());
+    const size_t length = end ? static_cast<const char*>(end) - area.data() : area.size();
+    return OUString(area.data(), static_cast<sal_Int32>(length), RTL_TEXTENCODING_ASCII_US);
+}
+
+/// Disposes the current seal's own fields; a document signed by another seal keeps them.
+void disposeSealFields(const Reference<frame::XModel>& document, const OUString& sealName)
+{
+    Reference<container::XNameAccess> masters
+        = Reference<text::XTextFieldsSupplier>(document, UNO_QUERY_THROW)->getTextFieldMasters();
+    for (const char* suffix :
+         { texts::kCertSuffix, texts::kSignSuffix, texts::kStamperSuffix, texts::kPostilSuffix })
+    {
+        const OUString name = ascii(texts::kUserMasterPrefix) + sealName + ascii(suffix);
+        if (masters->hasByName(name))
+            Reference<lang::XComponent>(masters->getByName(name), UNO_QUERY_THROW)->dispose();
+    }
+}
+
+/// Position of the separator in a picture block: the last '%' before the first zero byte, or
+/// -1 when there is none.
+int pictureSeparator(const std::vector<unsigned char>& block, int length)
+{
+    int separator = -1;
+    for (int i = 0; i < length && block[i] != 0; ++i)
+        if (block[i] == '%')
+            separator = i;
+    return separator;
+}
+
+bool writeFile(const OUString& url, const unsigned char* bytes, size_t count)
+{
+    OUString path;
+    if (osl::FileBase::getSystemPathFromFileURL(url, path) != osl::FileBase::E_None)
+        return false;
+    FILE* file
+        = std::fopen(OUStringToOString(path, osl_getThreadTextEncoding()).getStr(), "wb");
+    if (!file)
+        return false;
+    const bool written = count == 0 || std::fwrite(bytes, 1, count, file) == count;
+    return std::fclose(file) == 0 && written;
+}
+}
+
+OUString QORVHelper::writeSealPictureFile(const OUString& pictureName, const OUString& signature)
+{
+    SealLibraryBinding sealLibrary;
+    const OString signatureBytes = toGbk(signature);
+    std::vector<unsigned char> block(kSealArea, 0);
+    int blockLength = kSealArea;
+    sealLibrary.GetESealPic(signatureBytes.getStr(), signature.getLength(), block.data(),
+                            &blockLength);
+    blockLength = std::clamp(blockLength, 0, kSealArea);
+
+    int width = 0;
+    int height = 0;
+    sealLibrary.GetPicSize(block.data(), blockLength, &width, &height);
+    sealPictureSize = awt::Size(width * kPictureScale, height * kPictureScale);
+
+    // The picture runs from after the separator to the block's last byte, which is not part of
+    // it.
+    const int start = pictureSeparator(block, blockLength) + 1;
+    const size_t count = static_cast<size_t>(std::max(blockLength - start - 1, 0));
+
+    const OUString url = getFilterDirectoryURL() + sealPictureFileName(pictureName);
+    if (!writeFile(url, block.data() + start, count))
+    {
+        // Placement must not pick up an older picture of the same name.
+        parsePictureURL(OUString());
+        showErrorMessage(fromUtf8(texts::kSealPictureFailed));
+        return OUString();
+    }
+    parsePictureURL(url);
+    return url;
+}
+
+sal_Bool QORVHelper::stampDocument()
+{
+    SealLibraryBinding sealLibrary;
+    Reference<frame::XModel> document = model();
+    if (!document.is())
+        return false;
+    const OUString text = getDocumentText();
+    if (text.isEmpty())
+    {
+        showMessage(fromUtf8(texts::kDocumentEmpty));
+        return false;
+    }
+
+    const OString textBytes = toGbk(text);
+    std::vector<char> signatureArea(kSealArea, 0);
+    int signatureLength = 0;
+    if (sealLibrary.SignESeal(textBytes.getStr(), rtl_str_getLength(textBytes.getStr()),
+                              signatureArea.data(), &signatureLength)
+        <= 0)
+        return false;
+
+    const OUString signature = signatureInArea(signatureArea);
+    if (signature.isEmpty())
+    {
+        showMessage(fromUtf8(texts::kFieldSigningFailed));
+        disposeSealFields(document, containerName);
+        return false;
+    }
+
+    writeDocumentSignature(signature);
+    writeSealPictureFile(OUString(), signature);
+    readStampAreaPosition();
+    readStampAreaPage();
+    if (!removeStampArea())
+        return false;
+    return placeSealPicture();
+}
+}

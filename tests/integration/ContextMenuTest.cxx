@@ -1,0 +1,86 @@
+// A right-click on a seal shows the suite's seal menu instead of the office's.
+
+#include <OfficeFixture.hxx>
+
+#include <SealContextMenuInterceptor.hxx>
+#include <ShapeAttributes.hxx>
+#include <com/sun/star/view/XSelectionSupplier.hpp>
+
+using namespace com::sun::star;
+using namespace quillmark::test;
+using css::uno::Reference;
+using css::uno::UNO_QUERY_THROW;
+
+namespace
+{
+class ContextMenuTest : public OfficeTest
+{
+protected:
+    /// What the interceptor registered on the document answers to a right-click at (x, y).
+    ui::ContextMenuInterceptorAction rightClick(sal_Int32 x = 120, sal_Int32 y = 80)
+    {
+        ui::ContextMenuExecuteEvent event;
+        event.ExecutePosition = awt::Point(x, y);
+        event.Selection.set(document.controller, UNO_QUERY_THROW);
+        return helper->menuInterceptor->notifyContextMenuExecute(event);
+    }
+};
+}
+
+TEST_F(ContextMenuTest, FieldSealGraphicOpensTheSealMenuAtTheClick)
+{
+    auto graphic = document.insertTextGraphic(pictureFile("field.gif"), "field");
+    quillmark::writeAlternativeText(graphic, "FieldStamper");
+    document.select(graphic);
+    EXPECT_EQ(ui::ContextMenuInterceptorAction_CANCELLED, rightClick(321, 123));
+    const auto& menu = *testContext->popupMenu;
+    EXPECT_EQ(1, menu.created);
+    EXPECT_EQ((std::vector<std::string>{ "initialize", "execute" }), menu.calls);
+    EXPECT_EQ(document.frame, menu.initializedFrame);
+    EXPECT_EQ(321, menu.x);
+    EXPECT_EQ(123, menu.y);
+}
+
+TEST_F(ContextMenuTest, MarksInOtherCaseOrEmptyKeepTheOfficeMenu)
+{
+    auto graphic = document.insertTextGraphic(pictureFile("field.gif"), "field");
+    document.select(graphic);
+    EXPECT_EQ(ui::ContextMenuInterceptorAction_EXECUTE_MODIFIED, rightClick());
+    quillmark::writeAlternativeText(graphic, "fieldstamper");
+    document.select(graphic);
+    EXPECT_EQ(ui::ContextMenuInterceptorAction_EXECUTE_MODIFIED, rightClick());
+    EXPECT_EQ(0, testContext->popupMenu->created);
+}
+
+TEST_F(ContextMenuTest, OneSealAmongSelectedShapesOpensTheMenuOnce)
+{
+    auto first = document.addRectangleShape(1000, 1000);
+    auto second = document.addGraphicShape(pictureFile("plain.gif"), "picture", 4000, 1000);
+    auto seal = document.addGraphicShape(pictureFile("seal.gif"), "Stamper", 7000, 1000);
+    setUserAttribute(seal, "ShapeType", "Stamper");
+    document.selectShapes({ first, second, seal });
+    EXPECT_EQ(ui::ContextMenuInterceptorAction_CANCELLED, rightClick());
+    EXPECT_EQ(1, testContext->popupMenu->created);
+    EXPECT_EQ(1, std::count(testContext->popupMenu->calls.begin(),
+                            testContext->popupMenu->calls.end(), "execute"));
+}
+
+TEST_F(ContextMenuTest, ShapesWithoutASealMarkKeepTheOfficeMenu)
+{
+    auto unmarked = document.addGraphicShape(pictureFile("seal.gif"), "Stamper", 1000, 1000);
+    document.selectShapes({ unmarked });
+    EXPECT_EQ(ui::ContextMenuInterceptorAction_EXECUTE_MODIFIED, rightClick());
+    document.insertText(0, "Plain text");
+    document.selectText(0, 5);
+    EXPECT_EQ(ui::ContextMenuInterceptorAction_EXECUTE_MODIFIED, rightClick());
+    EXPECT_EQ(0, testContext->popupMenu->created);
+}
+
+TEST_F(ContextMenuTest, MissingMenuServiceKeepsTheOfficeMenu)
+{
+    testContext->removeService("Quillmark.UITools.RCPopupMenu");
+    auto graphic = document.insertTextGraphic(pictureFile("field.gif"), "field");
+    quillmark::writeAlternativeText(graphic, "Stamper");
+    document.select(graphic);
+    EXPECT_EQ(ui::ContextMenuInterceptorAction_EXECUTE_MODIFIED, rightClick());
+}
