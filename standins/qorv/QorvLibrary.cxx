@@ -61,10 +61,12 @@ std::mutex& tokenMutex()
     return mutex;
 }
 
+// Never destroyed: at exit the module's own statics are gone before ours would be, so closing
+// the token then would call into a torn-down module. KTX_Finalize is the way to close it.
 Pkcs11Token& token()
 {
-    static Pkcs11Token instance;
-    return instance;
+    static Pkcs11Token* instance = new Pkcs11Token;
+    return *instance;
 }
 
 std::string trustStore()

@@ -146,3 +146,15 @@ TEST_F(QorvTokenTest, ListIsRefusedOnATokenWithoutCertificate)
     EXPECT_EQ(-5, KTX_EnumUsrCertificates(list.record()));
     EXPECT_TRUE(list.guardsIntact());
 }
+
+TEST_F(QorvTokenTest, ProcessThatEndsWithoutFinalizeExitsCleanly)
+{
+    // The office may end without destroying the component's helper.
+    EXPECT_EXIT(
+        {
+            initialize();
+            KTX_Login(kPinGbk, 6);
+            std::exit(0);
+        },
+        testing::ExitedWithCode(0), "");
+}
