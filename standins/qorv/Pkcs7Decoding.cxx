@@ -80,6 +80,13 @@ StorePtr loadTrustStore(const std::string& path)
     return store;
 }
 
+/// The alphabet, its padding, and the line breaks and blanks of wrapped text.
+bool isBase64Character(unsigned char c)
+{
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '+' ||
+           c == '/' || c == '=' || c == '\n' || c == '\r' || c == ' ' || c == '\t';
+}
+
 /// Why PKCS7_verify refused, from the error queue it left.
 int verifyFailure()
 {
@@ -97,6 +104,9 @@ int decodeBase64(const unsigned char* text, int textLength, unsigned char* out, 
     if (!out || !outLength || textLength < 0 || (!text && textLength > 0))
         return status::kBadArgument;
     *outLength = 0;
+    // OpenSSL takes '-' for the end of a PEM body and silently drops what follows.
+    if (!std::all_of(text, text + textLength, isBase64Character))
+        return status::kBadBase64;
     // OpenSSL decodes whole lines ahead of the data it has seen; decoding into a buffer of our
     // own keeps the caller's area to exactly the decoded length.
     Bytes decoded(3 * (static_cast<size_t>(textLength) / 4 + 1) + 80);
