@@ -46,7 +46,7 @@ Bytes derOf(X509* certificate)
     return bytes;
 }
 
-/// Writes `bytes` into an area of `capacity` bytes; false when they do not fit.
+/// Whether `bytes` fit an output area of `capacity` bytes.
 bool fits(const Bytes& bytes, size_t capacity)
 {
     return bytes.size() <= capacity;
