@@ -7,7 +7,7 @@ packages="cmake make g++ pkg-config
 libreoffice-writer libreoffice-dev
 googletest libgtest-dev libbenchmark-dev
 libssl-dev libgif-dev libcairo2-dev fonts-wqy-zenhei
-softhsm2 opensc"
+softhsm2 opensc libp11-kit-dev"
 
 missing=""
 for package in $packages; do

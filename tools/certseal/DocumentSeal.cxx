@@ -1,0 +1,145 @@
+#include "DocumentSeal.hxx"
+
+#include <com/sun/star/beans/XPropertySet.hpp>
+#include <com/sun/star/container/XNameAccess.hpp>
+#include <com/sun/star/container/XNameContainer.hpp>
+#include <com/sun/star/container/XNamed.hpp>
+#include <com/sun/star/drawing/XDrawPageSupplier.hpp>
+#include <com/sun/star/drawing/XShape.hpp>
+#include <com/sun/star/lang/XMultiServiceFactory.hpp>
+#include <com/sun/star/text/TextContentAnchorType.hpp>
+#include <com/sun/star/text/WrapTextMode.hpp>
+#include <com/sun/star/text/XDependentTextField.hpp>
+#include <com/sun/star/text/XTextDocument.hpp>
+#include <com/sun/star/text/XTextFieldsSupplier.hpp>
+#include <com/sun/star/xml/AttributeData.hpp>
+
+#include <stdexcept>
+
+using namespace com::sun::star;
+using css::uno::Any;
+using css::uno::Reference;
+using css::uno::UNO_QUERY_THROW;
+using rtl::OUString;
+
+namespace quillmark::certseal
+{
+namespace
+{
+constexpr char kMasterPrefix[] = "com.sun.star.text.FieldMaster.User.";
+
+Reference<container::XNameAccess> fieldMasters(const Reference<frame::XModel>& model)
+{
+    return Reference<text::XTextFieldsSupplier>(model, UNO_QUERY_THROW)->getTextFieldMasters();
+}
+
+Reference<beans::XPropertySet> create(const Reference<frame::XModel>& model, const char* service)
+{
+    return Reference<beans::XPropertySet>(
+        Reference<lang::XMultiServiceFactory>(model, UNO_QUERY_THROW)
+            ->createInstance(OUString::createFromAscii(service)),
+        UNO_QUERY_THROW);
+}
+
+xml::AttributeData cdata(const OUString& value)
+{
+    return {OUString(), "CDATA", value};
+}
+
+void putAttribute(const Reference<container::XNameContainer>& attributes, const OUString& key,
+                  const OUString& value)
+{
+    if (attributes->hasByName(key))
+        attributes->removeByName(key);
+    attributes->insertByName(key, Any(cdata(value)));
+}
+} // namespace
+
+OUString documentText(const Reference<frame::XModel>& model)
+{
+    return Reference<text::XTextDocument>(model, UNO_QUERY_THROW)->getText()->getString();
+}
+
+void writeUserField(const Reference<frame::XModel>& model, const OUString& name,
+                    const OUString& value)
+{
+    const OUString fullName = OUString::createFromAscii(kMasterPrefix) + name;
+    Reference<container::XNameAccess> masters = fieldMasters(model);
+    if (masters->hasByName(fullName))
+    {
+        Reference<beans::XPropertySet>(masters->getByName(fullName), UNO_QUERY_THROW)
+            ->setPropertyValue("Content", Any(value));
+        return;
+    }
+    // A hidden field keeps the master alive in the saved file without touching the text.
+    Reference<beans::XPropertySet> field = create(model, "com.sun.star.text.TextField.User");
+    field->setPropertyValue("IsVisible", Any(false));
+    Reference<beans::XPropertySet> master = create(model, "com.sun.star.text.FieldMaster.User");
+    master->setPropertyValue("Content", Any(value));
+    master->setPropertyValue("Name", Any(name));
+    Reference<text::XDependentTextField>(field, UNO_QUERY_THROW)->attachTextFieldMaster(master);
+}
+
+std::optional<OUString> readUserField(const Reference<frame::XModel>& model, const OUString& name)
+{
+    const OUString fullName = OUString::createFromAscii(kMasterPrefix) + name;
+    Reference<container::XNameAccess> masters = fieldMasters(model);
+    if (!masters->hasByName(fullName))
+        return std::nullopt;
+    OUString value;
+    Reference<beans::XPropertySet>(masters->getByName(fullName), UNO_QUERY_THROW)
+        ->getPropertyValue("Content") >>= value;
+    return value;
+}
+
+std::optional<OUString> firstUserFieldEndingIn(const Reference<frame::XModel>& model,
+                                               const OUString& suffix)
+{
+    // The collection spells the prefix in lower case; the name is the part after it.
+    const OUString prefix = OUString::createFromAscii(kMasterPrefix);
+    for (const OUString& element : fieldMasters(model)->getElementNames())
+    {
+        if (!element.startsWithIgnoreAsciiCase(prefix))
+            continue;
+        const OUString name = element.copy(prefix.getLength());
+        if (name.endsWith(suffix))
+            return name;
+    }
+    return std::nullopt;
+}
+
+void placeSealShape(const Reference<frame::XModel>& model, const std::string& pictureUrl,
+                    const SealPlacement& placement, const OUString& sealName)
+{
+    Reference<beans::XPropertySet> shape = create(model, "com.sun.star.drawing.GraphicObjectShape");
+    Reference<drawing::XShape> shapeGeometry(shape, UNO_QUERY_THROW);
+    Reference<drawing::XDrawPageSupplier>(model, UNO_QUERY_THROW)
+        ->getDrawPage()
+        ->add(shapeGeometry);
+
+    try
+    {
+        shape->setPropertyValue("GraphicURL", Any(OUString::fromUtf8(pictureUrl.c_str())));
+    }
+    catch (const uno::RuntimeException&)
+    {
+        throw std::runtime_error("the office cannot read the seal picture " + pictureUrl);
+    }
+    shape->setPropertyValue("Name", Any(OUString("Stamper")));
+    shape->setPropertyValue("AnchorType", Any(text::TextContentAnchorType_AT_PAGE));
+    shape->setPropertyValue("TextWrap", Any(text::WrapTextMode_THROUGH));
+    shape->setPropertyValue("Surround", Any(text::WrapTextMode_THROUGH));
+    shape->setPropertyValue("MoveProtect", Any(true));
+    shape->setPropertyValue("SizeProtect", Any(true));
+    shape->setPropertyValue("AnchorPageNo", Any(placement.page));
+    shape->setPropertyValue("Opaque", Any(true));
+    shapeGeometry->setPosition({placement.x, placement.y});
+    shapeGeometry->setSize({placement.width, placement.height});
+
+    Reference<container::XNameContainer> attributes(
+        shape->getPropertyValue("UserDefinedAttributes"), UNO_QUERY_THROW);
+    putAttribute(attributes, "ShapeType", "Stamper");
+    putAttribute(attributes, "StamperName", sealName);
+    shape->setPropertyValue("UserDefinedAttributes", Any(attributes));
+}
+} // namespace quillmark::certseal

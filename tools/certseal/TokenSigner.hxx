@@ -1,0 +1,28 @@
+/// PKCS#7 signatures made by the key token: OpenSSL builds the structure, the token's private key
+/// signs through PKCS#11 and never leaves it.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace quillmark::certseal
+{
+using Bytes = std::vector<unsigned char>;
+
+struct TokenSignature
+{
+    /// DER of the signer's certificate, as the token holds it.
+    Bytes certificate;
+    /// DER of PKCS#7 signed data whose content is the PKCS#7 data encoding of the signed bytes.
+    Bytes signedData;
+    /// The certificate's container label (UTF-8).
+    std::string label;
+};
+
+/// Logs in to the configured token (see the certificate library's configuration) with a UTF-8
+/// PIN and signs `content` with the first user certificate's key. Throws std::runtime_error.
+TokenSignature signWithToken(const std::string& pin, const Bytes& content);
+
+/// The PKCS#7 data encoding of `content`.
+Bytes dataEncoding(const Bytes& content);
+} // namespace quillmark::certseal
