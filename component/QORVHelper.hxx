@@ -120,6 +120,13 @@ public:
     OUString writeSealPictureFile(const OUString& pictureName, const OUString& signature);
     bool loginWithCertInfoBox();
 
+    // Field markers and field seals.
+    css::uno::Reference<css::text::XTextField> findFieldByContent(const OUString& key);
+    OUString getFieldText(const OUString& fieldName);
+    bool storeFieldSignature(const OUString& fieldName, const OUString& signature);
+    bool clearFieldSignature(const OUString& fieldName);
+    bool placeFieldStamp(const OUString& fieldName, const OUString& pictureUrl);
+
     // Signature fields.
     bool readSealField(sal_Int32 kind, OUString& value);
     bool readDocumentSignature(OUString& value);

@@ -20,3 +20,17 @@ constexpr char kSealPictureFailed[] = u8"获取证书签章图片失败!";
 constexpr char kDocumentModified[] = u8"文档已被修改，印章无效！";
 constexpr char kDocumentUnchanged[] = u8"文档未被修改，印章有效！";
 }
+
+namespace quillmark::texts
+{
+// Field markers: annotations whose Content is the field name followed by these.
+constexpr char kFieldStartSuffix[] = "__@*Start@";
+constexpr char kFieldEndSuffix[] = "__@*End@";
+
+constexpr char kFieldEmpty[] = u8"签章域不能为空！";
+constexpr char kFieldAlreadySigned[] = u8"此域已经被签署！";
+constexpr char kFieldNotSigned[] = u8"此域未被签署！请检测域名称是否正确";
+constexpr char kSealContentLost[] = u8"签章内容丢失 , 验章失败!";
+constexpr char kVerifyFailed[] = u8"验章失败!";
+constexpr char kInsertFieldSealFailed[] = u8"Quillmark 插入签章异常 !";
+}

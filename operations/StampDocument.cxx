@@ -2,6 +2,7 @@
 // document, and the seal's picture takes the place of the selected stamping area.
 
 #include "OperationTexts.hxx"
+#include "SignatureArea.hxx"
 
 #include <ComponentTexts.hxx>
 #include <DocstoreTexts.hxx>
@@ -13,7 +14,6 @@
 #include <com/sun/star/text/XTextFieldsSupplier.hpp>
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
 #include <osl/file.hxx>
 #include <osl/thread.h>
 #include <vector>
@@ -28,14 +28,6 @@ namespace
 {
 constexpr int kSealArea = KTXESEAL_AREA_SIZE;
 constexpr sal_Int32 kPictureScale = 24;
-
-/// The signature the library left in its area: ASCII up to the first zero byte.
-OUString signatureInArea(const std::vector<char>& area)
-{
-    const void* end = std::memchr(area.data(), 0, area.size());
-    const size_t length = end ? static_cast<const char*>(end) - area.data() : area.size();
-    return OUString(area.data(), static_cast<sal_Int32>(length), RTL_TEXTENCODING_ASCII_US);
-}
 
 /// Disposes the current seal's own fields; a document signed by another seal keeps them.
 void disposeSealFields(const Reference<frame::XModel>& document, const OUString& sealName)
@@ -122,14 +114,14 @@ sal_Bool QORVHelper::stampDocument()
     }
 
     const OString textBytes = toGbk(text);
-    std::vector<char> signatureArea(kSealArea, 0);
+    std::vector<char> area = signatureArea();
     int signatureLength = 0;
     if (sealLibrary.SignESeal(textBytes.getStr(), rtl_str_getLength(textBytes.getStr()),
-                              signatureArea.data(), &signatureLength)
+                              area.data(), &signatureLength)
         <= 0)
         return false;
 
-    const OUString signature = signatureInArea(signatureArea);
+    const OUString signature = signatureInArea(area);
     if (signature.isEmpty())
     {
         showMessage(fromUtf8(texts::kFieldSigningFailed));

@@ -1,0 +1,113 @@
+// A field is the text between two annotations whose Content is the field name followed by
+// "__@*Start@" and "__@*End@"; the start marker's Author keeps the field's signature.
+
+#include "OperationTexts.hxx"
+
+#include <QORVHelper.hxx>
+#include <com/sun/star/container/XEnumeration.hpp>
+#include <com/sun/star/container/XEnumerationAccess.hpp>
+#include <com/sun/star/text/XTextContent.hpp>
+#include <com/sun/star/text/XTextCursor.hpp>
+#include <com/sun/star/text/XTextFieldsSupplier.hpp>
+#include <functional>
+
+using namespace com::sun::star;
+using css::uno::Any;
+using css::uno::Reference;
+using css::uno::UNO_QUERY;
+using css::uno::UNO_QUERY_THROW;
+
+namespace quillmark
+{
+namespace
+{
+/// Calls `visit` for every text field with a "Content", in the document's order, until it
+/// answers false.
+void forEachContentField(const Reference<frame::XModel>& document,
+                         const std::function<bool(const Reference<beans::XPropertySet>&,
+                                                  const OUString&)>& visit)
+{
+    Reference<container::XEnumeration> fields
+        = Reference<text::XTextFieldsSupplier>(document, UNO_QUERY_THROW)
+              ->getTextFields()
+              ->createEnumeration();
+    while (fields->hasMoreElements())
+    {
+        Reference<beans::XPropertySet> field(fields->nextElement(), UNO_QUERY);
+        if (!field.is())
+            continue;
+        Reference<beans::XPropertySetInfo> info = field->getPropertySetInfo();
+        if (!info.is() || !info->hasPropertyByName("Content"))
+            continue;
+        OUString content;
+        field->getPropertyValue("Content") >>= content;
+        if (!visit(field, content))
+            return;
+    }
+}
+
+OUString startKey(const OUString& fieldName) { return fieldName + ascii(texts::kFieldStartSuffix); }
+OUString endKey(const OUString& fieldName) { return fieldName + ascii(texts::kFieldEndSuffix); }
+}
+
+Reference<text::XTextField> QORVHelper::findFieldByContent(const OUString& key)
+{
+    Reference<text::XTextField> found;
+    forEachContentField(model(), [&](const Reference<beans::XPropertySet>& field,
+                                     const OUString& content) {
+        if (content != key)
+            return true;
+        found.set(field, UNO_QUERY);
+        return false;
+    });
+    return found;
+}
+
+OUString QORVHelper::getFieldText(const OUString& fieldName)
+{
+    Reference<text::XTextContent> start(findFieldByContent(startKey(fieldName)), UNO_QUERY);
+    Reference<text::XTextContent> end(findFieldByContent(endKey(fieldName)), UNO_QUERY);
+    if (!start.is() || !end.is())
+        return OUString();
+    Reference<text::XTextRange> startAnchor = start->getAnchor();
+    Reference<text::XTextCursor> cursor
+        = startAnchor->getText()->createTextCursorByRange(startAnchor);
+    cursor->gotoRange(end->getAnchor(), true);
+    return cursor->getString();
+}
+
+OUString SAL_CALL QORVHelper::getFieldSignature(const OUString& fieldName)
+{
+    if (!model().is())
+        return OUString();
+    const OUString key = startKey(fieldName);
+    OUString signature;
+    // The walk goes on past a match: the last start marker of the name decides.
+    forEachContentField(model(), [&](const Reference<beans::XPropertySet>& field,
+                                     const OUString& content) {
+        if (content == key)
+            field->getPropertyValue("Author") >>= signature;
+        return true;
+    });
+    return signature;
+}
+
+bool QORVHelper::storeFieldSignature(const OUString& fieldName, const OUString& signature)
+{
+    Reference<beans::XPropertySet> marker(findFieldByContent(startKey(fieldName)), UNO_QUERY);
+    if (!marker.is())
+        return false;
+    marker->setPropertyValue("Author", Any(signature));
+    return true;
+}
+
+bool QORVHelper::clearFieldSignature(const OUString& fieldName)
+{
+    return storeFieldSignature(fieldName, OUString());
+}
+
+sal_Bool SAL_CALL QORVHelper::isFieldSigned(const OUString& fieldName)
+{
+    return !getFieldSignature(fieldName).isEmpty();
+}
+}

@@ -1,0 +1,205 @@
+// Signing a field: its text is signed with the electronic seal, the signature goes into the
+// start marker, and the seal picture is placed beside the field's end.
+
+#include "FieldStampPosition.hxx"
+#include "OperationTexts.hxx"
+#include "SignatureArea.hxx"
+
+#include <ComponentTexts.hxx>
+#include <DocstoreTexts.hxx>
+#include <PicturePaths.hxx>
+#include <QORVHelper.hxx>
+#include <SealLibraryBinding.hxx>
+#include <ShapeAttributes.hxx>
+#include <com/sun/star/container/XEnumeration.hpp>
+#include <com/sun/star/container/XEnumerationAccess.hpp>
+#include <com/sun/star/container/XNamed.hpp>
+#include <com/sun/star/lang/XMultiServiceFactory.hpp>
+#include <com/sun/star/text/XPageCursor.hpp>
+#include <com/sun/star/text/XTextContent.hpp>
+#include <com/sun/star/text/XTextFieldsSupplier.hpp>
+#include <com/sun/star/text/XTextViewCursorSupplier.hpp>
+#include <com/sun/star/view/XSelectionSupplier.hpp>
+
+using namespace com::sun::star;
+using css::uno::Any;
+using css::uno::Reference;
+using css::uno::UNO_QUERY;
+using css::uno::UNO_QUERY_THROW;
+
+namespace quillmark
+{
+namespace
+{
+constexpr sal_Int32 kWrapThrough = 1; // WrapTextMode THROUGHT
+constexpr sal_Int32 kAnchorAtPage = 2; // TextContentAnchorType AT_PAGE
+constexpr sal_Int16 kNoOrientation = 0;
+
+PageMetrics defaultPageMetrics(const Reference<lang::XMultiServiceFactory>& factory)
+{
+    // A page style of its own, never inserted: its values are the defaults.
+    Reference<beans::XPropertySet> style(factory->createInstance("com.sun.star.style.PageStyle"),
+                                         UNO_QUERY_THROW);
+    PageMetrics metrics;
+    style->getPropertyValue("Height") >>= metrics.height;
+    style->getPropertyValue("TopMargin") >>= metrics.topMargin;
+    style->getPropertyValue("BottomMargin") >>= metrics.bottomMargin;
+    return metrics;
+}
+
+/// Keeps the helper registered once on the controller, however often placement runs.
+void listenToSelection(const Reference<frame::XController>& controller,
+                       const Reference<view::XSelectionChangeListener>& listener)
+{
+    Reference<view::XSelectionSupplier> selection(controller, UNO_QUERY_THROW);
+    selection->removeSelectionChangeListener(listener);
+    selection->addSelectionChangeListener(listener);
+}
+}
+
+sal_Bool SAL_CALL QORVHelper::signField(const OUString& fieldName)
+{
+    SealLibraryBinding sealLibrary;
+    if (!model().is())
+        return false;
+    const OUString text = getFieldText(fieldName);
+    if (text.isEmpty())
+    {
+        showMessage(fromUtf8(texts::kFieldEmpty));
+        return false;
+    }
+    if (!getFieldSignature(fieldName).isEmpty())
+    {
+        showMessage(fromUtf8(texts::kFieldAlreadySigned));
+        return false;
+    }
+
+    const OString textBytes = toGbk(text);
+    std::vector<char> area = signatureArea();
+    int signatureLength = 0;
+    // The area's content, not the result, tells whether the library signed.
+    sealLibrary.SignESeal(textBytes.getStr(), textBytes.getLength(), area.data(), &signatureLength);
+    const OUString signature = signatureInArea(area);
+    if (signature.isEmpty())
+    {
+        showMessage(fromUtf8(texts::kFieldSigningFailed));
+        return false;
+    }
+
+    const bool stored = storeFieldSignature(fieldName, signature);
+    const OUString picture = writeSealPictureFile(fieldName, signature);
+    const bool placed = placeFieldStamp(fieldName, picture);
+    return stored && placed;
+}
+
+sal_Bool SAL_CALL QORVHelper::setFieldSignature(const OUString& fieldName,
+                                                const OUString& signature)
+{
+    if (!model().is() || !storeFieldSignature(fieldName, signature))
+        return false;
+    const OUString picture = writeSealPictureFile(fieldName, signature);
+    if (!picture.isEmpty())
+        placeFieldStamp(fieldName, picture);
+    return true;
+}
+
+bool QORVHelper::placeFieldStamp(const OUString& fieldName, const OUString& pictureUrl)
+{
+    try
+    {
+        const OUString start = fieldName + ascii(texts::kFieldStartSuffix);
+        const OUString end = fieldName + ascii(texts::kFieldEndSuffix);
+        sealPosition = awt::Point(-1, -1);
+        fieldPictureURL = pictureUrl;
+
+        Reference<frame::XModel> document = model();
+        Reference<lang::XMultiServiceFactory> factory(document, UNO_QUERY_THROW);
+        Reference<frame::XController> controller = document->getCurrentController();
+        Reference<text::XTextViewCursor> viewCursor
+            = Reference<text::XTextViewCursorSupplier>(controller, UNO_QUERY_THROW)->getViewCursor();
+        listenToSelection(controller, this);
+        const PageMetrics page = defaultPageMetrics(factory);
+
+        // Every marker is visited: the last one of each kind decides.
+        Reference<text::XTextRange> endAnchor;
+        Reference<container::XEnumeration> fields
+            = Reference<text::XTextFieldsSupplier>(document, UNO_QUERY_THROW)
+                  ->getTextFields()
+                  ->createEnumeration();
+        while (fields->hasMoreElements())
+        {
+            Reference<beans::XPropertySet> field(fields->nextElement(), UNO_QUERY);
+            if (!field.is() || !field->getPropertySetInfo()->hasPropertyByName("Content"))
+                continue;
+            OUString content;
+            field->getPropertyValue("Content") >>= content;
+            if (content == start)
+            {
+                viewCursor->gotoRange(Reference<text::XTextContent>(field, UNO_QUERY_THROW)->getAnchor(),
+                                      false);
+                sealPosition.X = viewCursor->getPosition().X;
+            }
+            else if (content == end)
+            {
+                endAnchor = Reference<text::XTextContent>(field, UNO_QUERY_THROW)->getAnchor();
+                viewCursor->gotoRange(endAnchor, false);
+                sealPosition.Y = viewCursor->getPosition().Y;
+            }
+        }
+
+        if (!fileExists(fieldPictureURL))
+        {
+            showErrorMessage(ascii(texts::kNoSuchFile));
+            return false;
+        }
+
+        Reference<beans::XPropertySet> graphic(
+            factory->createInstance(ascii(texts::kTextGraphicObject)), UNO_QUERY_THROW);
+        Reference<container::XNamed>(graphic, UNO_QUERY_THROW)->setName(fieldName);
+        graphic->setPropertyValue("GraphicURL", Any(pictureUrl));
+        graphic->setPropertyValue("TextWrap", Any(kWrapThrough));
+        graphic->setPropertyValue("GraphicFilter", Any(OUString()));
+        graphic->setPropertyValue("AnchorType", Any(kAnchorAtPage));
+        graphic->setPropertyValue("ContentProtected", Any(true));
+        graphic->setPropertyValue("SizeProtected", Any(true));
+        graphic->setPropertyValue("PositionProtected", Any(true));
+
+        // Without both markers there is no place for the seal, and no end anchor to go to.
+        if (sealPosition.X == -1 || sealPosition.Y == -1 || !endAnchor.is())
+            return false;
+        viewCursor->gotoRange(endAnchor, false);
+        Reference<text::XTextRange> insertion = viewCursor->getEnd();
+        Reference<text::XText> target = insertion->getText();
+
+        const std::optional<FieldStampPosition> position = computeFieldStampPosition(
+            page, sealPictureSize.Height, sealPosition.X, sealPosition.Y);
+        if (!position)
+            return false;
+        if (position->anchor != FieldStampPosition::Anchor::Unset)
+        {
+            const sal_Int16 markerPage
+                = Reference<text::XPageCursor>(viewCursor, UNO_QUERY_THROW)->getPage();
+            const sal_Int16 anchorPage
+                = position->anchor == FieldStampPosition::Anchor::NextPage ? markerPage + 1
+                                                                           : markerPage;
+            graphic->setPropertyValue("AnchorPageNo", Any(anchorPage));
+        }
+        sealPosition = awt::Point(position->x, position->y);
+
+        graphic->setPropertyValue("HoriOrient", Any(kNoOrientation));
+        graphic->setPropertyValue("VertOrient", Any(kNoOrientation));
+        graphic->setPropertyValue("HoriOrientPosition", Any(sealPosition.X));
+        graphic->setPropertyValue("VertOrientPosition", Any(sealPosition.Y));
+        setShapeType(graphic, ascii(texts::kFieldSealMark));
+        writeAlternativeText(graphic, ascii(texts::kFieldSealMark));
+        target->insertTextContent(insertion, Reference<text::XTextContent>(graphic, UNO_QUERY_THROW),
+                                  false);
+        return true;
+    }
+    catch (const uno::Exception&)
+    {
+        showErrorMessage(fromUtf8(texts::kInsertFieldSealFailed));
+        return false;
+    }
+}
+}
