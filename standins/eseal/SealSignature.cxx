@@ -13,7 +13,6 @@
 #include <openssl/objects.h>
 
 #include <climits>
-#include <cstring>
 
 namespace ktxeseal
 {

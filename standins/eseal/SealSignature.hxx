@@ -29,6 +29,7 @@
 #include "OpenSslPointers.hxx"
 #include "SealFiles.hxx"
 
+#include <ctime>
 #include <optional>
 #include <string>
 #include <string_view>

@@ -2,7 +2,6 @@
 
 #include "Sm2.hxx"
 
-#include <cstring>
 
 namespace ktxeseal
 {

@@ -4,6 +4,7 @@
 
 #include <SealSignature.hxx>
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
