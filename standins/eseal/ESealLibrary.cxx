@@ -1,0 +1,174 @@
+// The project's own electronic-seal library behind the KTXESeal entry points. The current seal is
+// read from its directory at every call (SealFiles.hxx); the library keeps no state of its own.
+
+#include "PictureBlock.hxx"
+#include "SealFiles.hxx"
+#include "SealSignature.hxx"
+
+#include <KTXESeal.h>
+#include <openssl/err.h>
+
+#include <cstring>
+#include <ctime>
+#include <type_traits>
+
+#define KTXESEAL_EXPORT extern "C" __attribute__((visibility("default")))
+
+namespace
+{
+using ktxeseal::ByteRange;
+
+/// Leaves no OpenSSL errors behind in the calling thread's queue, whatever the outcome.
+struct OpenSslErrorScope
+{
+    OpenSslErrorScope() = default;
+    OpenSslErrorScope(const OpenSslErrorScope&) = delete;
+    OpenSslErrorScope& operator=(const OpenSslErrorScope&) = delete;
+    ~OpenSslErrorScope() { ERR_clear_error(); }
+};
+
+/// Runs an entry point's work; nothing may leave the library as an exception.
+template <typename Work>
+int guarded(Work work) noexcept
+{
+    OpenSslErrorScope errors;
+    try
+    {
+        return work() ? 1 : 0;
+    }
+    catch (...)
+    {
+        return 0;
+    }
+}
+
+std::optional<ByteRange> textBytes(const char* text, int length)
+{
+    if (length < 0 || (!text && length > 0))
+        return std::nullopt;
+    return ByteRange(reinterpret_cast<const unsigned char*>(text), static_cast<size_t>(length));
+}
+
+/// The signature text ends at its length or at a NUL before it, so a caller may pass the area
+/// that holds it as well as the text alone.
+std::optional<std::string_view> signatureText(const char* signature, int length)
+{
+    if (!signature || length <= 0)
+        return std::nullopt;
+    return std::string_view(signature, strnlen(signature, static_cast<size_t>(length)));
+}
+
+std::optional<ktxeseal::SealSignatureContent> openSignature(const char* signature, int length)
+{
+    const std::optional<std::string_view> text = signatureText(signature, length);
+    if (!text)
+        return std::nullopt;
+    return ktxeseal::openSealSignature(*text);
+}
+
+bool verifiesText(const char* text, int textLength, const char* signature, int signatureLength)
+{
+    const std::optional<ByteRange> bytes = textBytes(text, textLength);
+    if (!bytes)
+        return false;
+    const auto content = openSignature(signature, signatureLength);
+    return content && ktxeseal::signsText(*content, *bytes);
+}
+}
+
+KTXESEAL_EXPORT int SignESeal(const char* text, int textLength, char* signature,
+                              int* signatureLength)
+{
+    return guarded(
+        [&]
+        {
+            const std::optional<ByteRange> bytes = textBytes(text, textLength);
+            if (!bytes || !signature || !signatureLength)
+                return false;
+            const std::optional<ktxeseal::Seal> seal = ktxeseal::loadCurrentSeal();
+            if (!seal)
+                return false;
+            const std::optional<std::string> made
+                = ktxeseal::makeSealSignature(*seal, *bytes, std::time(nullptr));
+            if (!made || made->size() >= KTXESEAL_AREA_SIZE)
+                return false;
+            std::memcpy(signature, made->c_str(), made->size() + 1);
+            *signatureLength = static_cast<int>(made->size());
+            return true;
+        });
+}
+
+KTXESEAL_EXPORT int ShowESealInfo(const char* text, int textLength, const char* signature,
+                                  int signatureLength)
+{
+    return guarded([&] { return verifiesText(text, textLength, signature, signatureLength); });
+}
+
+/// Runs inside a headless office too, so it shows nothing and only answers for the signature.
+KTXESEAL_EXPORT int ShowESealCert(const char* text, int textLength, const char* signature,
+                                  int signatureLength)
+{
+    return guarded([&] { return verifiesText(text, textLength, signature, signatureLength); });
+}
+
+KTXESEAL_EXPORT int GetESealPic(const char* signature, int signatureLength, unsigned char* picture,
+                                int* pictureLength)
+{
+    return guarded(
+        [&]
+        {
+            if (!picture || !pictureLength || *pictureLength <= 0)
+                return false;
+            const size_t capacity
+                = std::min<size_t>(static_cast<size_t>(*pictureLength), KTXESEAL_AREA_SIZE);
+            *pictureLength = 0;
+            const auto content = openSignature(signature, signatureLength);
+            if (!content)
+                return false;
+            const ktxeseal::Bytes block = ktxeseal::makePictureBlock(content->picture);
+            if (block.size() > capacity)
+                return false;
+            std::memcpy(picture, block.data(), block.size());
+            *pictureLength = static_cast<int>(block.size());
+            return true;
+        });
+}
+
+KTXESEAL_EXPORT int GetPicSize(const unsigned char* picture, int pictureLength, int* width,
+                               int* height)
+{
+    return guarded(
+        [&]
+        {
+            if (!picture || pictureLength <= 0 || !width || !height)
+                return false;
+            const auto gif = ktxeseal::pictureInBlock(
+                ByteRange(picture, static_cast<size_t>(pictureLength)));
+            const auto size = gif ? ktxeseal::readGifSize(*gif) : std::nullopt;
+            if (!size)
+                return false;
+            *width = size->width;
+            *height = size->height;
+            return true;
+        });
+}
+
+KTXESEAL_EXPORT int CheckRemovedRight(const char* signature, int signatureLength)
+{
+    return guarded(
+        [&]
+        {
+            const auto content = openSignature(signature, signatureLength);
+            if (!content)
+                return false;
+            const std::optional<ktxeseal::Seal> seal = ktxeseal::loadCurrentSeal();
+            return seal && seal->certificateDer == content->certificateDer;
+        });
+}
+
+static_assert(std::is_same_v<decltype(&SignESeal), SignESealFunction>);
+static_assert(std::is_same_v<decltype(&ShowESealInfo), ShowESealInfoFunction>);
+static_assert(std::is_same_v<decltype(&ShowESealCert), ShowESealCertFunction>);
+static_assert(std::is_same_v<decltype(&GetESealPic), GetESealPicFunction>);
+static_assert(std::is_same_v<decltype(&GetPicSize), GetPicSizeFunction>);
+static_assert(std::is_same_v<decltype(&CheckRemovedRight), CheckRemovedRightFunction>);

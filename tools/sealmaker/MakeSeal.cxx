@@ -1,0 +1,135 @@
+// quillmark-make-seal: makes the electronic seal that the seal library signs with.
+
+#include "SealMaking.hxx"
+
+#include <SealSignature.hxx>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
+#include <optional>
+#include <stdexcept>
+#include <string>
+
+namespace
+{
+using namespace quillmark::sealmaker;
+
+void printUsage(std::ostream& out)
+{
+    out << "Usage: quillmark-make-seal [--size PIXELS] [--force] ORGANISATION [DIRECTORY]\n"
+           "\n"
+           "Makes an electronic seal for ORGANISATION (UTF-8, e.g. its Chinese name): an SM2 key,\n"
+           "a self-signed certificate (C=CN, CN=ORGANISATION) and a seal picture, and writes them\n"
+           "with the name into DIRECTORY (seal.key, seal.crt, seal.gif, seal.name).\n"
+           "\n"
+           "DIRECTORY defaults to $"
+        << ktxeseal::kSealDirectoryVariable << ", else $HOME/"
+        << ktxeseal::kDefaultSealDirectoryInHome
+        << ", where the seal library looks.\n"
+           "  --size PIXELS  width and height of the picture, "
+        << kSmallestPictureSize << " to " << kLargestPictureSize << " (default "
+        << kDefaultPictureSize
+        << ")\n"
+           "  --force        replace a seal that is already in DIRECTORY\n";
+}
+
+struct Arguments
+{
+    std::string organisation;
+    std::optional<std::string> directory;
+    int pictureSize = kDefaultPictureSize;
+    bool replace = false;
+};
+
+int parseSize(const char* text)
+{
+    char* end = nullptr;
+    errno = 0;
+    const long value = std::strtol(text, &end, 10);
+    if (errno != 0 || end == text || *end != '\0' || value < kSmallestPictureSize
+        || value > kLargestPictureSize)
+        throw std::invalid_argument("--size takes a number of pixels from "
+                                    + std::to_string(kSmallestPictureSize) + " to "
+                                    + std::to_string(kLargestPictureSize));
+    return static_cast<int>(value);
+}
+
+Arguments parseArguments(int argc, char** argv)
+{
+    Arguments arguments;
+    int positional = 0;
+    for (int index = 1; index < argc; ++index)
+    {
+        const std::string argument = argv[index];
+        if (argument == "--size")
+        {
+            if (++index == argc)
+                throw std::invalid_argument("--size needs a value");
+            arguments.pictureSize = parseSize(argv[index]);
+        }
+        else if (argument == "--force")
+            arguments.replace = true;
+        else if (argument.size() > 1 && argument[0] == '-' && argument[1] == '-')
+            throw std::invalid_argument("unknown option " + argument);
+        else if (positional == 0)
+        {
+            arguments.organisation = argument;
+            ++positional;
+        }
+        else if (positional == 1)
+        {
+            arguments.directory = argument;
+            ++positional;
+        }
+        else
+            throw std::invalid_argument("too many arguments");
+    }
+    if (positional == 0)
+        throw std::invalid_argument("the organisation's name is missing");
+    return arguments;
+}
+}
+
+int main(int argc, char** argv)
+{
+    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0))
+    {
+        printUsage(std::cout);
+        return EXIT_SUCCESS;
+    }
+    Arguments arguments;
+    try
+    {
+        arguments = parseArguments(argc, argv);
+    }
+    catch (const std::invalid_argument& error)
+    {
+        std::cerr << "quillmark-make-seal: " << error.what() << "\n\n";
+        printUsage(std::cerr);
+        return 2;
+    }
+    try
+    {
+        const std::optional<std::string> directory
+            = arguments.directory ? arguments.directory : ktxeseal::currentSealDirectory();
+        if (!directory)
+            throw std::runtime_error("no directory given, and neither "
+                                     + std::string(ktxeseal::kSealDirectoryVariable)
+                                     + " nor HOME is set");
+        const ktxeseal::Seal seal = makeSeal(arguments.organisation, arguments.pictureSize);
+        writeSeal(seal, *directory, arguments.replace);
+        std::cout << "Seal of " << seal.name << " made in " << *directory << ": picture "
+                  << arguments.pictureSize << "x" << arguments.pictureSize << " px, "
+                  << seal.picture.size() << " bytes; signatures up to "
+                  << ktxeseal::longestSealSignatureLength(seal).value_or(0) << " characters."
+                  << std::endl;
+        return EXIT_SUCCESS;
+    }
+    catch (const std::exception& error)
+    {
+        std::cerr << "quillmark-make-seal: " << error.what() << std::endl;
+        return EXIT_FAILURE;
+    }
+}
