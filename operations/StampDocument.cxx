@@ -2,6 +2,7 @@
 // document, and the seal's picture takes the place of the selected stamping area.
 
 #include "OperationTexts.hxx"
+#include "PictureBlock.hxx"
 #include "SignatureArea.hxx"
 
 #include <ComponentTexts.hxx>
@@ -43,17 +44,6 @@ void disposeSealFields(const Reference<frame::XModel>& document, const OUString&
     }
 }
 
-/// Position of the separator in a picture block: the last '%' before the first zero byte, or
-/// -1 when there is none.
-int pictureSeparator(const std::vector<unsigned char>& block, int length)
-{
-    int separator = -1;
-    for (int i = 0; i < length && block[i] != 0; ++i)
-        if (block[i] == '%')
-            separator = i;
-    return separator;
-}
-
 bool writeFile(const OUString& url, const unsigned char* bytes, size_t count)
 {
     OUString path;
@@ -83,13 +73,9 @@ OUString QORVHelper::writeSealPictureFile(const OUString& pictureName, const OUS
     sealLibrary.GetPicSize(block.data(), blockLength, &width, &height);
     sealPictureSize = awt::Size(width * kPictureScale, height * kPictureScale);
 
-    // The picture runs from after the separator to the block's last byte, which is not part of
-    // it.
-    const int start = pictureSeparator(block, blockLength) + 1;
-    const size_t count = static_cast<size_t>(std::max(blockLength - start - 1, 0));
-
+    const PicturePart picture = picturePart(block.data(), blockLength);
     const OUString url = getFilterDirectoryURL() + sealPictureFileName(pictureName);
-    if (!writeFile(url, block.data() + start, count))
+    if (!writeFile(url, block.data() + picture.offset, picture.length))
     {
         // Placement must not pick up an older picture of the same name.
         parsePictureURL(OUString());

@@ -2,6 +2,7 @@
 
 #include "Sequences.hxx"
 
+#include <fstream>
 #include <sys/stat.h>
 
 using namespace com::sun::star;
@@ -59,10 +60,17 @@ void OfficeTest::installStampAreaPicture()
 {
     const std::string gallery = office().userDirectory() + "/gallery";
     mkdir(gallery.c_str(), 0755);
-    const std::string picture = gallery + "/gzqy.gif";
-    struct stat info;
-    if (stat(picture.c_str(), &info) != 0)
-        writeSolidGif(picture, 120, 60, 230, 0, 0);
+    copyFile(SEAL_STAMP_AREA_PICTURE, gallery + "/gzqy.gif");
+}
+
+void copyFile(const std::string& from, const std::string& to)
+{
+    std::ifstream source(from, std::ios::binary);
+    std::ofstream target(to, std::ios::binary);
+    target << source.rdbuf();
+    target.close();
+    if (!source || !target)
+        throw std::runtime_error("cannot copy " + from + " to " + to);
 }
 
 std::string utf8(const OUString& text) { return std::string(text.toUtf8().getStr()); }

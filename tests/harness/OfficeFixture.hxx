@@ -39,6 +39,8 @@ protected:
     rtl::Reference<QORVHelper> helper;
 };
 
+void copyFile(const std::string& from, const std::string& to);
+
 /// Text as UTF-8, for readable failure output.
 std::string utf8(const OUString& text);
 }

@@ -291,7 +291,7 @@ int seal(const Arguments& arguments)
     std::string picture = arguments.picture;
     if (picture.empty())
     {
-        picture = office.workDirectory() + "/seal.png";
+        picture = office.workDirectory() + "/seal.gif";
         quillmark::certseal::writeDefaultSealPicture(picture, utf8(sealName));
     }
     quillmark::certseal::placeSealShape(closer.model,

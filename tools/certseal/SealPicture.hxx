@@ -5,6 +5,7 @@
 
 namespace quillmark::certseal
 {
-/// Writes a PNG of a red seal ring with `name` (UTF-8) across it; throws std::runtime_error.
+/// Writes the seal picture of an electronic seal named `name` (UTF-8) as a GIF; throws
+/// std::runtime_error.
 void writeDefaultSealPicture(const std::string& path, const std::string& name);
 } // namespace quillmark::certseal

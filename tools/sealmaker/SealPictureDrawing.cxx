@@ -156,19 +156,19 @@ void drawName(cairo_t* context, const std::vector<std::string_view>& characters,
 }
 
 /// Coverage of each pixel as a shade index; the drawing is all one red, so alpha is coverage.
-std::vector<GifPixelType> shadeIndices(cairo_surface_t* surface, int size)
+std::vector<GifPixelType> shadeIndices(cairo_surface_t* surface, int width, int height)
 {
     cairo_surface_flush(surface);
     const unsigned char* data = cairo_image_surface_get_data(surface);
     const int stride = cairo_image_surface_get_stride(surface);
-    std::vector<GifPixelType> indices(static_cast<size_t>(size) * static_cast<size_t>(size));
-    for (int y = 0; y < size; ++y)
+    std::vector<GifPixelType> indices(static_cast<size_t>(width) * static_cast<size_t>(height));
+    for (int y = 0; y < height; ++y)
     {
         const auto* row = reinterpret_cast<const uint32_t*>(data + y * stride);
-        for (int x = 0; x < size; ++x)
+        for (int x = 0; x < width; ++x)
         {
             const unsigned alpha = row[x] >> 24;
-            indices[static_cast<size_t>(y * size + x)]
+            indices[static_cast<size_t>(y * width + x)]
                 = static_cast<GifPixelType>((alpha * (kShadeCount - 1) + 127) / 255);
         }
     }
@@ -182,7 +182,7 @@ int appendToBytes(GifFileType* gif, const GifByteType* bytes, int length)
     return length;
 }
 
-ktxeseal::Bytes encodeGif(std::vector<GifPixelType>& indices, int size)
+ktxeseal::Bytes encodeGif(std::vector<GifPixelType>& indices, int width, int height)
 {
     GifColorType colours[kShadeCount];
     for (int shade = 0; shade < kShadeCount; ++shade)
@@ -210,18 +210,30 @@ ktxeseal::Bytes encodeGif(std::vector<GifPixelType>& indices, int size)
     control.TransparentColor = kTransparentIndex;
     GifByteType extension[4];
     const size_t extensionLength = EGifGCBToExtension(&control, extension);
-    bool written = EGifPutScreenDesc(gif, size, size, 8, kTransparentIndex, colourMap) == GIF_OK
+    bool written = EGifPutScreenDesc(gif, width, height, 8, kTransparentIndex, colourMap) == GIF_OK
                    && EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE,
                                        static_cast<int>(extensionLength), extension)
                           == GIF_OK
-                   && EGifPutImageDesc(gif, 0, 0, size, size, false, nullptr) == GIF_OK;
-    for (int y = 0; written && y < size; ++y)
-        written = EGifPutLine(gif, indices.data() + static_cast<size_t>(y * size), size) == GIF_OK;
+                   && EGifPutImageDesc(gif, 0, 0, width, height, false, nullptr) == GIF_OK;
+    for (int y = 0; written && y < height; ++y)
+        written
+            = EGifPutLine(gif, indices.data() + static_cast<size_t>(y * width), width) == GIF_OK;
     written = EGifCloseFile(gif, &error) == GIF_OK && written;
     GifFreeMapObject(colourMap);
     if (!written)
         throw std::runtime_error("giflib cannot write the seal picture");
     return out;
+}
+
+/// The seal font as cairo draws it, with its glyphs checked for `characters`.
+CairoPtr<cairo_font_face_t> sealFontFace(const std::vector<std::string_view>& characters)
+{
+    OwnedPattern font = findSealFont();
+    requireGlyphs(font.get(), characters);
+    CairoPtr<cairo_font_face_t> face(cairo_ft_font_face_create_for_pattern(font.get()));
+    if (cairo_font_face_status(face.get()) != CAIRO_STATUS_SUCCESS)
+        throw std::runtime_error("cairo cannot use the seal font");
+    return face;
 }
 }
 
@@ -235,14 +247,11 @@ ktxeseal::Bytes drawSealPicture(const std::string& organisation, int size)
     const auto characters = ktxeseal::splitUtf8Characters(organisation);
     if (!characters || characters->empty())
         throw std::runtime_error("the organisation name must be non-empty UTF-8 text");
-    OwnedPattern font = findSealFont();
-    requireGlyphs(font.get(), *characters);
+    CairoPtr<cairo_font_face_t> face = sealFontFace(*characters);
 
     CairoPtr<cairo_surface_t> surface(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, size, size));
     CairoPtr<cairo_t> context(cairo_create(surface.get()));
-    CairoPtr<cairo_font_face_t> face(cairo_ft_font_face_create_for_pattern(font.get()));
-    if (cairo_status(context.get()) != CAIRO_STATUS_SUCCESS
-        || cairo_font_face_status(face.get()) != CAIRO_STATUS_SUCCESS)
+    if (cairo_status(context.get()) != CAIRO_STATUS_SUCCESS)
         throw std::runtime_error("cairo cannot draw the seal picture");
     cairo_set_font_face(context.get(), face.get());
     setRed(context.get());
@@ -257,7 +266,40 @@ ktxeseal::Bytes drawSealPicture(const std::string& organisation, int size)
     if (cairo_status(context.get()) != CAIRO_STATUS_SUCCESS)
         throw std::runtime_error("cairo cannot draw the seal picture");
 
-    std::vector<GifPixelType> indices = shadeIndices(surface.get(), size);
-    return encodeGif(indices, size);
+    std::vector<GifPixelType> indices = shadeIndices(surface.get(), size, size);
+    return encodeGif(indices, size, size);
+}
+
+ktxeseal::Bytes drawStampAreaPicture()
+{
+    static const char kCaption[] = u8"盖章区域";
+    const auto characters = ktxeseal::splitUtf8Characters(kCaption);
+    CairoPtr<cairo_font_face_t> face = sealFontFace(*characters);
+
+    constexpr int kWidth = kStampAreaWidth;
+    constexpr int kHeight = kStampAreaHeight;
+    CairoPtr<cairo_surface_t> surface(
+        cairo_image_surface_create(CAIRO_FORMAT_ARGB32, kWidth, kHeight));
+    CairoPtr<cairo_t> context(cairo_create(surface.get()));
+    cairo_set_font_face(context.get(), face.get());
+    setRed(context.get());
+
+    const double dash[] = { 8.0, 4.0 };
+    cairo_set_dash(context.get(), dash, 2, 0);
+    cairo_set_line_width(context.get(), 3.0);
+    cairo_rectangle(context.get(), 2.5, 2.5, kWidth - 5.0, kHeight - 5.0);
+    cairo_stroke(context.get());
+
+    cairo_set_font_size(context.get(), kHeight * 0.3);
+    cairo_text_extents_t extents;
+    cairo_text_extents(context.get(), kCaption, &extents);
+    cairo_move_to(context.get(), (kWidth - extents.width) / 2 - extents.x_bearing,
+                  (kHeight - extents.height) / 2 - extents.y_bearing);
+    cairo_show_text(context.get(), kCaption);
+    if (cairo_status(context.get()) != CAIRO_STATUS_SUCCESS)
+        throw std::runtime_error("cairo cannot draw the stamping-area picture");
+
+    std::vector<GifPixelType> indices = shadeIndices(surface.get(), kWidth, kHeight);
+    return encodeGif(indices, kWidth, kHeight);
 }
 }

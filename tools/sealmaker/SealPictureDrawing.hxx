@@ -22,4 +22,11 @@ inline constexpr int kLargestPictureSize = 255;
 /// blended towards white at its edges. Throws std::runtime_error with a reader's message when
 /// the size is out of range, the font is missing or lacks a character of the name.
 ktxeseal::Bytes drawSealPicture(const std::string& organisation, int size);
+
+/// Size in pixels of the stamping-area placeholder.
+inline constexpr int kStampAreaWidth = 160;
+inline constexpr int kStampAreaHeight = 80;
+
+/// The stamping-area placeholder: a dashed red box reading 盖章区域, as a GIF.
+ktxeseal::Bytes drawStampAreaPicture();
 }

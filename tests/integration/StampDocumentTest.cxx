@@ -1,0 +1,278 @@
+// Stamping whole documents with an electronic seal and verifying them, on real documents with
+// the project's own seal library.
+
+#include <OfficeFixture.hxx>
+#include <TestSeal.hxx>
+
+#include <SealLibraryBinding.hxx>
+#include <ShapeAttributes.hxx>
+#include <com/sun/star/drawing/ColorMode.hpp>
+#include <com/sun/star/text/XText.hpp>
+#include <osl/file.hxx>
+
+using namespace com::sun::star;
+using namespace quillmark::test;
+using css::uno::Reference;
+using css::uno::UNO_QUERY_THROW;
+
+namespace
+{
+const OUString kBody = OUString::fromUtf8(u8"关于印发电子印章管理办法的通知\n各部门：现将办法印发给你们。");
+
+class StampDocumentTest : public OfficeTest
+{
+protected:
+    static const TestSeal& seal()
+    {
+        static TestSeal made(Office::shared().workDirectory() + "/seal-office",
+                             u8"北京市测试办公室");
+        return made;
+    }
+
+    void SetUp() override
+    {
+        OfficeTest::SetUp();
+        installStampAreaPicture();
+        seal().activate();
+        document.insertText(0, kBody);
+    }
+
+    /// Puts a stamping area at `position`, selects it and stamps.
+    bool stampAt(sal_Int32 position)
+    {
+        document.moveViewCursor(position);
+        if (!helper->insertStampArea())
+            return false;
+        document.select(document.textGraphic("gzqy"));
+        return helper->stampDocument();
+    }
+
+    std::vector<Reference<beans::XPropertySet>> seals()
+    {
+        std::vector<Reference<beans::XPropertySet>> found;
+        for (const auto& shape : document.drawShapes())
+        {
+            Reference<beans::XPropertySet> properties(shape, UNO_QUERY_THROW);
+            if (quillmark::getShapeType(properties) == "Stamper")
+                found.push_back(properties);
+        }
+        return found;
+    }
+
+    void selectSeals()
+    {
+        std::vector<Reference<drawing::XShape>> shapes;
+        for (const auto& seal : seals())
+            shapes.emplace_back(seal, UNO_QUERY_THROW);
+        document.selectShapes(shapes);
+    }
+
+    drawing::ColorMode colorMode(const Reference<beans::XPropertySet>& seal)
+    {
+        drawing::ColorMode mode = drawing::ColorMode_STANDARD;
+        seal->getPropertyValue("GraphicColorMode") >>= mode;
+        return mode;
+    }
+
+    OUString caption(const Reference<beans::XPropertySet>& seal)
+    {
+        return Reference<text::XText>(seal, UNO_QUERY_THROW)->getString();
+    }
+
+    /// The file the document seal's picture was written to.
+    OUString documentSealPicture() { return helper->getFilterDirectoryURL() + "ktx.gif"; }
+};
+
+bool fileExists(const OUString& url)
+{
+    osl::DirectoryItem item;
+    return osl::DirectoryItem::get(url, item) == osl::FileBase::E_None;
+}
+}
+
+TEST_F(StampDocumentTest, StampedDocumentVerifiesUnchanged)
+{
+    ASSERT_TRUE(stampAt(5));
+    EXPECT_TRUE(messages().empty());
+    EXPECT_TRUE(document.hasMaster("newSignatureType"));
+    EXPECT_FALSE(document.masterContent("newSignatureType").isEmpty());
+    EXPECT_EQ(kBody, document.text()) << "stamping leaves the text as it was";
+    ASSERT_EQ(1u, seals().size());
+    EXPECT_TRUE(fileExists(documentSealPicture()));
+    EXPECT_EQ(documentSealPicture(), helper->pictureURL.Complete);
+    // The seal's picture is 160 pixels square in the seal library: 3840 in 1/100 mm.
+    EXPECT_EQ(3840, helper->sealPictureSize.Width);
+    EXPECT_EQ(3840, helper->sealPictureSize.Height);
+
+    selectSeals();
+    EXPECT_FALSE(helper->verifyDocument());
+    EXPECT_FALSE(helper->documentModified);
+    EXPECT_EQ(drawing::ColorMode_STANDARD, colorMode(seals()[0]));
+    EXPECT_TRUE(messages().empty()) << "the seal library's verdict shows no box of ours";
+}
+
+TEST_F(StampDocumentTest, OneTypedCharacterInvalidatesTheSealUntilItIsRemoved)
+{
+    ASSERT_TRUE(stampAt(5));
+    document.escape();
+    document.insertText(12, "x");
+    selectSeals();
+    EXPECT_TRUE(helper->verifyDocument());
+    EXPECT_EQ(drawing::ColorMode_MONO, colorMode(seals()[0]));
+    EXPECT_EQ(OUString::fromUtf8(u8"无效印章"), caption(seals()[0]));
+
+    document.escape();
+    document.removeText(12, 1);
+    selectSeals();
+    EXPECT_FALSE(helper->verifyDocument());
+    EXPECT_EQ(drawing::ColorMode_STANDARD, colorMode(seals()[0]));
+    EXPECT_TRUE(caption(seals()[0]).isEmpty());
+}
+
+TEST_F(StampDocumentTest, StampSurvivesSaveAndReloadInANewWindow)
+{
+    ASSERT_TRUE(stampAt(5));
+    document.saveAndReload(office(), "stamped.odt");
+    helper = makeHelper(document.frame);
+    ASSERT_EQ(1u, seals().size());
+    selectSeals();
+    EXPECT_FALSE(helper->verifyDocument());
+
+    document.escape();
+    document.insertText(0, " ");
+    selectSeals();
+    EXPECT_TRUE(helper->verifyDocument());
+}
+
+TEST_F(StampDocumentTest, SignatureOfAnotherTextReadsAsChanged)
+{
+    ASSERT_TRUE(stampAt(5));
+    {
+        WriterDocument other = WriterDocument::create(office(), "Another text altogether");
+        auto otherHelper = makeHelper(other.frame);
+        other.moveViewCursor(3);
+        ASSERT_TRUE(otherHelper->insertStampArea());
+        other.select(other.textGraphic("gzqy"));
+        ASSERT_TRUE(otherHelper->stampDocument());
+        document.writeMaster("newSignatureType", other.masterContent("newSignatureType"));
+    }
+    selectSeals();
+    EXPECT_TRUE(helper->verifyDocument());
+}
+
+TEST_F(StampDocumentTest, EmptyDocumentIsRefusedBeforeSigning)
+{
+    useDocument(OUString());
+    EXPECT_FALSE(helper->stampDocument());
+    auto shown = messages();
+    ASSERT_EQ(1u, shown.size());
+    EXPECT_EQ(OUString::fromUtf8(u8"提示"), shown[0].title);
+    EXPECT_EQ(OUString::fromUtf8(u8"文档不能为空！"), shown[0].text);
+    EXPECT_FALSE(document.hasMaster("newSignatureType"));
+}
+
+TEST_F(StampDocumentTest, PlainTextSelectionStoresTheSignatureThenFails)
+{
+    osl::File::remove(documentSealPicture());
+    document.selectText(0, 3);
+    EXPECT_THROW(helper->stampDocument(), uno::Exception);
+    EXPECT_TRUE(document.hasMaster("newSignatureType"));
+    EXPECT_TRUE(fileExists(documentSealPicture()));
+    EXPECT_TRUE(seals().empty());
+    EXPECT_EQ(kBody, document.text());
+}
+
+TEST_F(StampDocumentTest, DrawShapeSelectedIsRefusedAfterItsPositionIsRead)
+{
+    auto shape = document.addGraphicShape(pictureFile("picture.gif"), "picture");
+    document.select(shape);
+    EXPECT_THROW(helper->stampDocument(), uno::Exception)
+        << "a shape collection has no placement properties";
+    EXPECT_TRUE(seals().empty());
+}
+
+TEST_F(StampDocumentTest, StampingTwiceGivesTwoSealsAndANewAreaCanFollow)
+{
+    ASSERT_TRUE(stampAt(5));
+    document.escape();
+    ASSERT_TRUE(stampAt(30));
+    EXPECT_EQ(2u, seals().size());
+    document.escape();
+    document.moveViewCursor(10);
+    EXPECT_TRUE(helper->insertStampArea()) << "the last area was replaced by the seal";
+}
+
+TEST_F(StampDocumentTest, SealWithoutKeyFailsSilently)
+{
+    deactivateSeals();
+    document.moveViewCursor(5);
+    ASSERT_TRUE(helper->insertStampArea());
+    document.select(document.textGraphic("gzqy"));
+    EXPECT_FALSE(helper->stampDocument());
+    EXPECT_TRUE(messages().empty());
+    EXPECT_FALSE(document.hasMaster("newSignatureType"));
+}
+
+TEST_F(StampDocumentTest, InnerBindingEndingUnloadsForTheOuterOne)
+{
+    quillmark::SealLibraryBinding outer;
+    ASSERT_TRUE(quillmark::SealLibraryBinding::loaded());
+    {
+        quillmark::SealLibraryBinding inner;
+    }
+    EXPECT_FALSE(quillmark::SealLibraryBinding::loaded());
+    const char text[] = "text";
+    std::vector<char> area(KTXESEAL_AREA_SIZE, 0);
+    int length = 0;
+    EXPECT_EQ(0, outer.SignESeal(text, 4, area.data(), &length));
+    EXPECT_EQ(0, area[0]);
+}
+
+TEST_F(StampDocumentTest, RemovalWithTheSealsOwnRightDeletesTheSelectedSeal)
+{
+    ASSERT_TRUE(stampAt(5));
+    selectSeals();
+    EXPECT_TRUE(helper->removeDocumentStamp());
+    EXPECT_TRUE(helper->documentModified);
+    EXPECT_TRUE(seals().empty());
+    EXPECT_TRUE(document.hasMaster("newSignatureType")) << "the signature stays";
+    EXPECT_TRUE(messages().empty());
+}
+
+TEST_F(StampDocumentTest, RemovalByAnotherSealIsRefusedAndClearsTheFlag)
+{
+    ASSERT_TRUE(stampAt(5));
+    TestSeal other(office().workDirectory() + "/seal-other", u8"另一个单位");
+    other.activate();
+    helper->documentModified = true;
+    selectSeals();
+    EXPECT_FALSE(helper->removeDocumentStamp());
+    EXPECT_FALSE(helper->documentModified);
+    EXPECT_EQ(1u, seals().size());
+    EXPECT_EQ(0, testContext->certInfoBox->created) << "no PIN is asked for";
+}
+
+TEST_F(StampDocumentTest, RemovalWithPlainTextSelectedAsksForThePin)
+{
+    ASSERT_TRUE(stampAt(5));
+    document.selectText(0, 2);
+    testContext->certInfoBox->pinAccepted = false;
+    EXPECT_FALSE(helper->removeDocumentStamp());
+    EXPECT_EQ((std::vector<std::string>{ "initialize", "executePinDialog" }),
+              testContext->certInfoBox->calls);
+    EXPECT_EQ(1u, seals().size());
+    EXPECT_TRUE(messages().empty());
+}
+
+TEST_F(StampDocumentTest, SealLibraryCertificateDisplayIgnoresTheMessage)
+{
+    ASSERT_TRUE(stampAt(5));
+    selectSeals();
+    EXPECT_TRUE(helper->showCertificateInfo("ignored"));
+    EXPECT_EQ(0, testContext->certInfoBox->created);
+    EXPECT_TRUE(messages().empty());
+    document.escape();
+    document.insertText(0, "x");
+    selectSeals();
+    EXPECT_FALSE(helper->showCertificateInfo("ignored"));
+}
