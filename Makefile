@@ -25,7 +25,7 @@ test: build sanitized
 	ctest --test-dir $(SANITIZED_BUILD) --output-on-failure -j 2 -LE extension
 
 demo: build
-	$(BUILD)/bin/seal_demo
+	$(BUILD)/bin/seal_demo out
 
 format:
 	clang-format -i $$(git ls-files '*.cxx' '*.hxx' '*.h')
