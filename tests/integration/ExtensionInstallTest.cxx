@@ -1,10 +1,13 @@
-// The packed extension installs into an office with unopkg, and the office then makes the helper.
+// The packed extension installs into an office with unopkg; the office then serves the seal
+// helper and the seal UI services.
 
 #include <Office.hxx>
 #include <Sequences.hxx>
 #include <WriterDocument.hxx>
 
 #include <Quillmark/Certificate/XQORVTools.hpp>
+#include <Quillmark/UITools/XCertInfoBox.hpp>
+#include <Quillmark/UITools/XRightClickPopupMenu.hpp>
 #include <com/sun/star/lang/XInitialization.hpp>
 #include <com/sun/star/lang/XServiceInfo.hpp>
 #include <com/sun/star/lang/XTypeProvider.hpp>
@@ -22,51 +25,118 @@ using rtl::OUString;
 namespace
 {
 std::string quoted(const std::string& text) { return "'" + text + "'"; }
+
+class ExtensionInstall : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        char pattern[] = "/tmp/quillmark-shared-XXXXXX";
+        ASSERT_NE(nullptr, mkdtemp(pattern));
+        shared = pattern;
+        const std::string packages = "-env:UNO_SHARED_PACKAGES=" + fileUrl(shared);
+        const std::string cache = "-env:UNO_SHARED_PACKAGES_CACHE=" + fileUrl(shared + "/cache");
+        const std::string profile
+            = "-env:UserInstallation=" + fileUrl(shared + "/unopkg-profile");
+        const std::string command = "/usr/lib/libreoffice/program/unopkg add --shared "
+                                    + quoted(SEAL_OXT) + " " + quoted(packages) + " "
+                                    + quoted(cache) + " " + quoted(profile) + " >"
+                                    + quoted(shared + "/unopkg.log") + " 2>&1";
+        ASSERT_EQ(0, std::system(command.c_str())) << command;
+
+        Office::Options options;
+        options.arguments = { packages, cache };
+        options.componentTypes = false;
+        office = new Office(options);
+        office->start();
+    }
+
+    static void TearDownTestSuite()
+    {
+        delete office;
+        office = nullptr;
+        removeTree(shared);
+    }
+
+    void SetUp() override
+    {
+        ASSERT_NE(nullptr, office);
+        document = WriterDocument::create(*office, "Installed");
+    }
+
+    /// A service made by the office, initialised with the document's frame.
+    Reference<uno::XInterface> service(const char* name)
+    {
+        Reference<uno::XInterface> made = office->serviceManager()->createInstanceWithContext(
+            OUString::createFromAscii(name), office->context());
+        if (made.is())
+            Reference<lang::XInitialization>(made, UNO_QUERY)
+                ->initialize(sequenceOf({ Any(document.frame) }));
+        return made;
+    }
+
+    static std::string shared;
+    static Office* office;
+    WriterDocument document;
+};
+
+std::string ExtensionInstall::shared;
+Office* ExtensionInstall::office = nullptr;
 }
 
-TEST(ExtensionInstall, InstalledExtensionServesTheHelperInTheOffice)
+TEST_F(ExtensionInstall, OfficeServesTheSealHelper)
 {
-    char pattern[] = "/tmp/quillmark-shared-XXXXXX";
-    ASSERT_NE(nullptr, mkdtemp(pattern));
-    const std::string shared = pattern;
-    const std::string packages = "-env:UNO_SHARED_PACKAGES=" + fileUrl(shared);
-    const std::string cache = "-env:UNO_SHARED_PACKAGES_CACHE=" + fileUrl(shared + "/cache");
-    const std::string profile = "-env:UserInstallation=" + fileUrl(shared + "/unopkg-profile");
+    Reference<uno::XInterface> made = service("Quillmark.Certificate.QORVHelper");
+    ASSERT_TRUE(made.is()) << "the office knows the service once the extension is installed";
 
-    const std::string command = "/usr/lib/libreoffice/program/unopkg add --shared "
-                                + quoted(SEAL_OXT) + " " + quoted(packages) + " "
-                                + quoted(cache) + " " + quoted(profile) + " >"
-                                + quoted(shared + "/unopkg.log") + " 2>&1";
-    ASSERT_EQ(0, std::system(command.c_str())) << command;
+    Reference<lang::XServiceInfo> info(made, UNO_QUERY);
+    ASSERT_TRUE(info.is());
+    EXPECT_EQ(OUString("Quillmark.Implementations.Certificate.QORVHelper"),
+              info->getImplementationName());
+    EXPECT_TRUE(info->supportsService("Quillmark.Certificate.QORVHelper"));
 
-    Office::Options options;
-    options.arguments = { packages, cache };
-    options.componentTypes = false;
-    Office office(options);
-    office.start();
-    {
-        WriterDocument document = WriterDocument::create(office, "Installed");
-        Reference<uno::XInterface> made = office.serviceManager()->createInstanceWithContext(
-            "Quillmark.Certificate.QORVHelper", office.context());
-        ASSERT_TRUE(made.is()) << "the office knows the service once the extension is installed";
+    Reference<Quillmark::Certificate::XQORVTools> tools(made, UNO_QUERY);
+    ASSERT_TRUE(tools.is());
+    EXPECT_EQ(-1, tools->getSelectedStampType()) << "plain text is selected";
 
-        Reference<lang::XInitialization>(made, UNO_QUERY)
-            ->initialize(sequenceOf({ Any(document.frame) }));
+    const Sequence<uno::Type> types = Reference<lang::XTypeProvider>(made, UNO_QUERY)->getTypes();
+    ASSERT_EQ(6, types.getLength());
+    EXPECT_EQ(OUString("Quillmark.Certificate.XQORVTools"), types[0].getTypeName());
+}
 
-        Reference<lang::XServiceInfo> info(made, UNO_QUERY);
-        ASSERT_TRUE(info.is());
-        EXPECT_EQ(OUString("Quillmark.Implementations.Certificate.QORVHelper"),
-                  info->getImplementationName());
-        EXPECT_TRUE(info->supportsService("Quillmark.Certificate.QORVHelper"));
+TEST_F(ExtensionInstall, CertificateBoxKeepsWhatItWasGivenWhenClosedWithoutConfirming)
+{
+    // A headless office closes every dialog at once, as a user cancelling it would.
+    Reference<Quillmark::UITools::XCertInfoBox> box(service("Quillmark.UITools.CertInfoBox"),
+                                                   UNO_QUERY);
+    ASSERT_TRUE(box.is());
+    util::URL picture;
+    picture.Complete = "file:///nonexistent/ktx.gif";
+    box->setPictureURL(picture);
+    box->setMessage(OUString::fromUtf8(u8"文档未被修改，印章有效！"));
+    Sequence<OUString> details(18);
+    details.getArray()[0] = "3";
+    box->setCertInfo(details);
+    box->setModified(false);
+    box->setPostil(OUString::fromUtf8(u8"已审核"));
+    box->execute();
+    EXPECT_FALSE(box->getResult());
+    EXPECT_EQ(OUString::fromUtf8(u8"已审核"), box->getPostil());
 
-        Reference<Quillmark::Certificate::XQORVTools> tools(made, UNO_QUERY);
-        ASSERT_TRUE(tools.is());
-        EXPECT_EQ(-1, tools->getSelectedStampType()) << "plain text is selected";
+    EXPECT_FALSE(box->executePinDialog());
+    EXPECT_TRUE(box->getPin().isEmpty());
+}
 
-        const Sequence<uno::Type> types = Reference<lang::XTypeProvider>(made, UNO_QUERY)->getTypes();
-        ASSERT_EQ(6, types.getLength());
-        EXPECT_EQ(OUString("Quillmark.Certificate.XQORVTools"), types[0].getTypeName());
-    }
-    office.stop();
-    removeTree(shared);
+TEST_F(ExtensionInstall, SealMenuIsServed)
+{
+    // The menu itself waits for a person even in a headless office; without a frame it has
+    // nowhere to open and returns.
+    Reference<uno::XInterface> made = office->serviceManager()->createInstanceWithContext(
+        "Quillmark.UITools.RCPopupMenu", office->context());
+    Reference<Quillmark::UITools::XRightClickPopupMenu> menu(made, UNO_QUERY);
+    ASSERT_TRUE(menu.is());
+    EXPECT_TRUE(Reference<lang::XServiceInfo>(made, UNO_QUERY)
+                    ->supportsService("Quillmark.UITools.RCPopupMenu"));
+    EXPECT_NO_THROW(menu->execute(20, 20));
+    EXPECT_EQ(OUString("Installed"), document.text());
 }

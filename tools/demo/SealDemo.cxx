@@ -374,7 +374,7 @@ Office::Options officeWithComponent(const DemoState& state)
     Office::Options options;
     options.arguments.push_back(
         "-env:URE_MORE_SERVICES=<file:///usr/lib/libreoffice/program/services>* file://"
-        SEAL_COMPONENT_FILE);
+        SEAL_COMPONENT_FILE " file://" SEAL_UITOOLS_COMPONENT_FILE);
     options.environment = { { "KTXESEAL_SEAL_DIR", state.sealDirectory },
                             { "SOFTHSM2_CONF", state.tokenDirectory + "/softhsm2.conf" } };
     return options;

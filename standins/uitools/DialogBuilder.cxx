@@ -1,0 +1,127 @@
+#include "DialogBuilder.hxx"
+
+#include <com/sun/star/awt/PushButtonType.hpp>
+#include <com/sun/star/awt/XControl.hpp>
+#include <com/sun/star/awt/XControlModel.hpp>
+#include <com/sun/star/awt/XDialog.hpp>
+#include <com/sun/star/awt/XToolkit.hpp>
+#include <com/sun/star/beans/XPropertySet.hpp>
+#include <com/sun/star/lang/XComponent.hpp>
+#include <com/sun/star/lang/XMultiComponentFactory.hpp>
+
+using namespace com::sun::star;
+using css::uno::Any;
+using css::uno::Reference;
+using css::uno::UNO_QUERY_THROW;
+using rtl::OUString;
+
+namespace quillmark::uitools
+{
+namespace
+{
+Reference<uno::XInterface> create(const Reference<uno::XComponentContext>& context, const char* name)
+{
+    return context->getServiceManager()->createInstanceWithContext(OUString::createFromAscii(name),
+                                                                   context);
+}
+}
+
+DialogBuilder::DialogBuilder(const Reference<uno::XComponentContext>& context, const OUString& title,
+                             sal_Int32 width, sal_Int32 height)
+    : componentContext(context)
+    , dialogWidth(width)
+    , dialogHeight(height)
+{
+    Reference<beans::XPropertySet> dialog(create(context, "com.sun.star.awt.UnoControlDialogModel"),
+                                          UNO_QUERY_THROW);
+    dialog->setPropertyValue("PositionX", Any(sal_Int32(60)));
+    dialog->setPropertyValue("PositionY", Any(sal_Int32(40)));
+    dialog->setPropertyValue("Width", Any(width));
+    dialog->setPropertyValue("Height", Any(height));
+    dialog->setPropertyValue("Title", Any(title));
+    controls.set(dialog, UNO_QUERY_THROW);
+}
+
+Reference<beans::XPropertySet> DialogBuilder::addControl(const char* service, const char* name,
+                                                         sal_Int32 x, sal_Int32 y, sal_Int32 width,
+                                                         sal_Int32 height)
+{
+    Reference<beans::XPropertySet> control(
+        Reference<lang::XMultiServiceFactory>(controls, UNO_QUERY_THROW)
+            ->createInstance(OUString::createFromAscii(service)),
+        UNO_QUERY_THROW);
+    control->setPropertyValue("PositionX", Any(x));
+    control->setPropertyValue("PositionY", Any(y));
+    control->setPropertyValue("Width", Any(width));
+    control->setPropertyValue("Height", Any(height));
+    controls->insertByName(OUString::createFromAscii(name), Any(control));
+    return control;
+}
+
+void DialogBuilder::addLabel(const char* name, const OUString& text, sal_Int32 x, sal_Int32 y,
+                             sal_Int32 width, sal_Int32 height)
+{
+    addControl("com.sun.star.awt.UnoControlFixedTextModel", name, x, y, width, height)
+        ->setPropertyValue("Label", Any(text));
+}
+
+void DialogBuilder::addEdit(const char* name, const OUString& text, sal_Int32 x, sal_Int32 y,
+                            sal_Int32 width, sal_Int32 height, bool multiLine, bool echo)
+{
+    Reference<beans::XPropertySet> edit
+        = addControl("com.sun.star.awt.UnoControlEditModel", name, x, y, width, height);
+    edit->setPropertyValue("Text", Any(text));
+    edit->setPropertyValue("MultiLine", Any(multiLine));
+    if (echo)
+        edit->setPropertyValue("EchoChar", Any(sal_Int16('*')));
+}
+
+void DialogBuilder::addImage(const char* name, const OUString& url, sal_Int32 x, sal_Int32 y,
+                             sal_Int32 width, sal_Int32 height)
+{
+    Reference<beans::XPropertySet> image
+        = addControl("com.sun.star.awt.UnoControlImageControlModel", name, x, y, width, height);
+    image->setPropertyValue("ScaleImage", Any(true));
+    image->setPropertyValue("ImageURL", Any(url));
+}
+
+void DialogBuilder::addOkCancel(const OUString& ok, const OUString& cancel)
+{
+    const sal_Int32 y = dialogHeight - 20;
+    Reference<beans::XPropertySet> okButton = addControl(
+        "com.sun.star.awt.UnoControlButtonModel", "ok", dialogWidth - 110, y, 50, 14);
+    okButton->setPropertyValue("Label", Any(ok));
+    okButton->setPropertyValue("PushButtonType", Any(sal_Int16(awt::PushButtonType_OK)));
+    okButton->setPropertyValue("DefaultButton", Any(true));
+    Reference<beans::XPropertySet> cancelButton = addControl(
+        "com.sun.star.awt.UnoControlButtonModel", "cancel", dialogWidth - 55, y, 50, 14);
+    cancelButton->setPropertyValue("Label", Any(cancel));
+    cancelButton->setPropertyValue("PushButtonType", Any(sal_Int16(awt::PushButtonType_CANCEL)));
+}
+
+bool DialogBuilder::execute(const Reference<awt::XWindowPeer>& parent)
+{
+    Reference<awt::XControl> dialog(create(componentContext, "com.sun.star.awt.UnoControlDialog"),
+                                    UNO_QUERY_THROW);
+    dialog->setModel(Reference<awt::XControlModel>(controls, UNO_QUERY_THROW));
+    Reference<awt::XToolkit> toolkit(create(componentContext, "com.sun.star.awt.Toolkit"),
+                                     UNO_QUERY_THROW);
+    dialog->createPeer(toolkit, parent);
+    const bool confirmed = Reference<awt::XDialog>(dialog, UNO_QUERY_THROW)->execute() == 1;
+    // What was typed is taken before the dialog goes, and its model with it.
+    for (const OUString& name : controls->getElementNames())
+    {
+        Reference<beans::XPropertySet> control(controls->getByName(name), UNO_QUERY_THROW);
+        if (control->getPropertySetInfo()->hasPropertyByName("Text"))
+            control->getPropertyValue("Text") >>= texts[name];
+    }
+    Reference<lang::XComponent>(dialog, UNO_QUERY_THROW)->dispose();
+    return confirmed;
+}
+
+OUString DialogBuilder::text(const char* name) const
+{
+    auto found = texts.find(OUString::createFromAscii(name));
+    return found == texts.end() ? OUString() : found->second;
+}
+}
