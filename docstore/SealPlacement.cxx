@@ -3,6 +3,7 @@
 #include "DocstoreTexts.hxx"
 
 #include <ComponentTexts.hxx>
+#include <OfficeConstants.hxx>
 #include <PicturePaths.hxx>
 #include <QORVHelper.hxx>
 #include <com/sun/star/container/XNameContainer.hpp>
@@ -21,9 +22,6 @@ namespace quillmark
 {
 namespace
 {
-constexpr sal_Int32 kWrapThrough = 1; // WrapTextMode THROUGHT
-constexpr sal_Int32 kAnchorAtPage = 2; // TextContentAnchorType AT_PAGE
-
 /// Remembers the picture of the latest placement in the document's bitmap table.
 void recordLatestPicture(const Reference<lang::XMultiServiceFactory>& factory,
                          const OUString& pictureUrl)

@@ -5,6 +5,7 @@
 #include "ShapeAttributes.hxx"
 
 #include <ComponentTexts.hxx>
+#include <OfficeConstants.hxx>
 #include <QORVHelper.hxx>
 #include <com/sun/star/container/XIndexAccess.hpp>
 #include <com/sun/star/text/XText.hpp>
@@ -19,9 +20,6 @@ namespace quillmark
 {
 namespace
 {
-constexpr sal_Int32 kColorStandard = 0; // ColorMode STANDARD
-constexpr sal_Int32 kColorMono = 2; // ColorMode MONO
-
 Any colorMode(bool invalid) { return Any(invalid ? kColorMono : kColorStandard); }
 }
 

@@ -4,6 +4,7 @@
 #include "OperationTexts.hxx"
 
 #include <ComponentTexts.hxx>
+#include <OfficeConstants.hxx>
 #include <QORVHelper.hxx>
 #include <ShapeAttributes.hxx>
 #include <com/sun/star/container/XNameAccess.hpp>
@@ -26,9 +27,6 @@ namespace quillmark
 {
 namespace
 {
-constexpr sal_Int32 kWrapThrough = 1; // WrapTextMode THROUGHT
-constexpr sal_Int32 kAnchorAtPage = 2; // TextContentAnchorType AT_PAGE
-constexpr sal_Int16 kNoOrientation = 0; // HoriOrientation / VertOrientation NONE
 constexpr sal_Int32 kAreaOffsetX = 3200;
 constexpr sal_Int32 kAreaOffsetY = 2540;
 /// The view cursor's Y runs on across pages; the area is placed on the cursor's page band.
