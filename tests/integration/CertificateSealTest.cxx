@@ -352,6 +352,21 @@ TEST_F(CertificateSealTest, CertificateBoxWithoutACertificateFieldShowsNoDetails
     EXPECT_TRUE(document.hasMaster(kSealName + "Postil")) << "the comment is written back";
 }
 
+TEST_F(CertificateSealTest, SelectedPictureWithoutShapesGivesTheUnnamedSealPicture)
+{
+    // A picture in the text (as field seals are) is no collection of shapes, so the picture file
+    // is named without a seal name; reading the certificate then adopts the picture's name.
+    placeSeal(signWithKeyFile(gbkBytes(document.text())));
+    document.select(document.insertTextGraphic(pictureFile("cert-seal.gif"), kSealName));
+
+    EXPECT_TRUE(helper->showCertificateInfo("message"));
+    EXPECT_EQ(utf8(parsedUrl(helper->getFilterDirectoryURL() + "/ktx.gif")),
+              utf8(box().pictureURL.Complete));
+    EXPECT_EQ(ou("QORV Test CA"), box().certInfo[8]);
+    EXPECT_EQ(utf8(kSealName), utf8(helper->containerName));
+    EXPECT_TRUE(messages().empty());
+}
+
 TEST_F(CertificateSealTest, TokenCertificateItemsFillTheirEntries)
 {
     sealCurrentText();
