@@ -6,6 +6,7 @@
 
 #include <QorvApi.h>
 #include <dlfcn.h>
+#include <map>
 
 namespace quillmark::test::probe
 {

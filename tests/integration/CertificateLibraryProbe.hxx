@@ -2,8 +2,6 @@
 /// and makes chosen certificate items fail; everything else reaches the real library.
 #pragma once
 
-#include <map>
-
 namespace quillmark::test::probe
 {
 struct LibraryCalls
