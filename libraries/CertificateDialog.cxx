@@ -21,11 +21,14 @@ namespace quillmark
 {
 namespace
 {
-/// The seal name of the last graphic shape in the selection, "" when there is none.
+/// The seal name of the last graphic shape in the selection, "" when there is none. A selected
+/// picture in the text (a field seal) is no collection and so holds no graphic shape.
 OUString stamperNameOfSelection(const Reference<uno::XInterface>& selection)
 {
-    Reference<container::XIndexAccess> elements(selection, UNO_QUERY_THROW);
+    Reference<container::XIndexAccess> elements(selection, UNO_QUERY);
     OUString name;
+    if (!elements.is())
+        return name;
     for (sal_Int32 i = 0; i < elements->getCount(); ++i)
     {
         Reference<uno::XInterface> element(elements->getByIndex(i), UNO_QUERY);

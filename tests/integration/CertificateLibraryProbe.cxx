@@ -1,0 +1,69 @@
+// The executable's own definitions of three certificate library entry points: the component,
+// linked into the test binary, binds to these, and they pass each call on to the library loaded
+// after the executable.
+
+#include "CertificateLibraryProbe.hxx"
+
+#include <QorvApi.h>
+#include <dlfcn.h>
+#include <map>
+
+namespace quillmark::test::probe
+{
+namespace
+{
+LibraryCalls recorded;
+std::map<int, int> itemFailures;
+
+/// Answered when the library's entry point cannot be found, so that the test fails visibly.
+constexpr int kNoLibrary = -9999;
+
+template <typename Function>
+Function libraryEntry(const char* name)
+{
+    return reinterpret_cast<Function>(dlsym(RTLD_NEXT, name));
+}
+} // namespace
+
+const LibraryCalls& calls()
+{
+    return recorded;
+}
+
+void reset()
+{
+    recorded = {};
+    itemFailures.clear();
+}
+
+void failCertificateItem(int itemType, int status)
+{
+    itemFailures[itemType] = status;
+}
+} // namespace quillmark::test::probe
+
+using namespace quillmark::test::probe;
+
+extern "C" int KTX_Initialize(int cspType, const char* cspName, int keyType, const char* keyDriver)
+{
+    ++recorded.initialize;
+    static const auto library = libraryEntry<decltype(&KTX_Initialize)>("KTX_Initialize");
+    return library ? library(cspType, cspName, keyType, keyDriver) : kNoLibrary;
+}
+
+extern "C" int KTX_Finalize(void)
+{
+    ++recorded.finalize;
+    static const auto library = libraryEntry<decltype(&KTX_Finalize)>("KTX_Finalize");
+    return library ? library() : kNoLibrary;
+}
+
+extern "C" int KTX_GetCertificateInfo(const unsigned char* der, int derLength, int itemType,
+                                      unsigned char* out, int* outLength)
+{
+    if (const auto failure = itemFailures.find(itemType); failure != itemFailures.end())
+        return failure->second;
+    static const auto library =
+        libraryEntry<decltype(&KTX_GetCertificateInfo)>("KTX_GetCertificateInfo");
+    return library ? library(der, derLength, itemType, out, outLength) : kNoLibrary;
+}

@@ -1,0 +1,527 @@
+// Certificate seals on real documents: the body text signed as PKCS#7 by a SoftHSM2 token of the
+// binary's own, verified by the component through the certificate library, shown in the
+// certificate box, and guarded by the token's PIN when the seal is removed.
+
+#include "CertificateLibraryProbe.hxx"
+
+#include <OfficeFixture.hxx>
+#include <QorvApi.h>
+#include <QorvStatus.hxx>
+#include <ShapeAttributes.hxx>
+#include <TestToken.hxx>
+#include <TokenSigner.hxx>
+
+#include <com/sun/star/drawing/ColorMode.hpp>
+#include <com/sun/star/text/XText.hpp>
+#include <com/sun/star/util/URLTransformer.hpp>
+#include <openssl/bn.h>
+
+#include <algorithm>
+#include <ctime>
+#include <functional>
+#include <p11-kit/pkcs11.h>
+
+using namespace com::sun::star;
+using namespace quillmark::test;
+using css::uno::Reference;
+using css::uno::UNO_QUERY_THROW;
+using qorvtest::Bytes;
+
+namespace
+{
+const OUString kBody =
+    OUString::fromUtf8(u8"电子印章使用协议\n甲乙双方就电子印章的使用达成如下协议。");
+const OUString kSealName = OUString::fromUtf8(u8"合同专用章");
+
+OUString ou(const char* text)
+{
+    return OUString::fromUtf8(text);
+}
+
+const OUString kUnchanged = ou(u8"文档未被修改，印章有效！");
+const OUString kChanged = ou(u8"文档已被修改，印章无效！");
+
+/// What a certificate seal stores: the signer's certificate and the signed data, both DER.
+struct CertificateSignature
+{
+    Bytes certificate;
+    Bytes signedData;
+};
+
+OUString ascii(const std::string& text)
+{
+    return OUString::createFromAscii(text.c_str());
+}
+
+OUString base64Text(const Bytes& bytes)
+{
+    return ascii(qorvtest::base64(bytes));
+}
+
+Bytes gbkBytes(const OUString& text)
+{
+    const rtl::OString bytes = quillmark::toGbk(text);
+    return Bytes(bytes.getStr(), bytes.getStr() + bytes.getLength());
+}
+
+/// Signed on the token itself: the key never leaves it.
+CertificateSignature signOnToken(const Bytes& content)
+{
+    const auto signature = quillmark::certseal::signWithToken(qorvtest::kPinUtf8, content);
+    return {signature.certificate, signature.signedData};
+}
+
+/// Signed with the copy of the token's key kept beside it, for contents the tests shape freely.
+CertificateSignature signWithKeyFile(const Bytes& content)
+{
+    const auto& token = qorvtest::testToken();
+    const qorvtest::X509Ptr certificate = qorvtest::readCertificate(token.signerCertificatePath);
+    const qorvtest::KeyPtr key = qorvtest::readKey(token.signerKeyPath);
+    if (!certificate || !key)
+        throw std::runtime_error("the test token's certificate or key cannot be read");
+    return {qorvtest::derOf(certificate.get()),
+            qorvtest::signedData(qorvtest::dataEncoding(content), certificate.get(), key.get())};
+}
+
+/// The certificate items as the library words them, read from the token's certificate file.
+struct CertificateItems
+{
+    OUString serialNumber;
+    OUString validFrom;
+    OUString validUntil;
+};
+
+OUString dateText(const ASN1_TIME* time)
+{
+    struct tm fields = {};
+    char text[32] = {};
+    ASN1_TIME_to_tm(time, &fields);
+    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &fields);
+    return ascii(text);
+}
+
+CertificateItems tokenCertificateItems()
+{
+    const qorvtest::X509Ptr certificate =
+        qorvtest::readCertificate(qorvtest::testToken().signerCertificatePath);
+    BIGNUM* serial = ASN1_INTEGER_to_BN(X509_get0_serialNumber(certificate.get()), nullptr);
+    char* hex = BN_bn2hex(serial);
+    CertificateItems items{ascii(hex), dateText(X509_get0_notBefore(certificate.get())),
+                           dateText(X509_get0_notAfter(certificate.get()))};
+    OPENSSL_free(hex);
+    BN_free(serial);
+    return items;
+}
+
+class CertificateSealTest : public OfficeTest
+{
+protected:
+    void SetUp() override
+    {
+        // The library reads SOFTHSM2_CONF when it first opens the token.
+        qorvtest::testToken();
+        probe::reset();
+        OfficeTest::SetUp();
+        document.insertText(0, kBody);
+    }
+
+    CertInfoBoxScript& box() { return *testContext->certInfoBox; }
+
+    /// A seal picture on the page, marked as the document seal `name`.
+    Reference<drawing::XShape> addSealShape(const OUString& name = kSealName)
+    {
+        Reference<drawing::XShape> shape =
+            document.addGraphicShape(pictureFile("cert-seal.gif"), "Stamper");
+        setUserAttribute(shape, "ShapeType", "Stamper");
+        setUserAttribute(shape, "StamperName", name);
+        return shape;
+    }
+
+    /// Stores a certificate seal as a document sealed elsewhere carries it.
+    Reference<drawing::XShape> placeSeal(const CertificateSignature& signature,
+                                         const OUString& name = kSealName)
+    {
+        document.writeMaster(name + "Cert", base64Text(signature.certificate));
+        document.writeMaster(name + "Sign", base64Text(signature.signedData));
+        return addSealShape(name);
+    }
+
+    /// Seals the document's current text with the key file.
+    Reference<drawing::XShape> sealCurrentText()
+    {
+        return placeSeal(signWithKeyFile(gbkBytes(document.text())));
+    }
+
+    /// The certificate seals on the page, in page order.
+    std::vector<Reference<drawing::XShape>> seals()
+    {
+        std::vector<Reference<drawing::XShape>> found;
+        for (const auto& shape : document.drawShapes())
+            if (quillmark::getShapeType(Reference<beans::XPropertySet>(shape, UNO_QUERY_THROW)) ==
+                "Stamper")
+                found.push_back(shape);
+        return found;
+    }
+
+    /// Edits the text with the seals unselected, then selects them again as a verifier does.
+    void editText(const std::function<void()>& edit)
+    {
+        document.escape();
+        edit();
+        document.selectShapes(seals());
+    }
+
+    static drawing::ColorMode colorMode(const Reference<drawing::XShape>& seal)
+    {
+        drawing::ColorMode mode = drawing::ColorMode_STANDARD;
+        Reference<beans::XPropertySet>(seal, UNO_QUERY_THROW)
+            ->getPropertyValue("GraphicColorMode") >>= mode;
+        return mode;
+    }
+
+    static OUString caption(const Reference<drawing::XShape>& seal)
+    {
+        return Reference<text::XText>(seal, UNO_QUERY_THROW)->getString();
+    }
+
+    /// A URL as the office's URL parser spells it out.
+    OUString parsedUrl(const OUString& text)
+    {
+        util::URL url;
+        url.Complete = text;
+        util::URLTransformer::create(office().context())->parseStrict(url);
+        return url.Complete;
+    }
+
+    /// One notice box titled "提示" with `text`, and nothing else, since the last look.
+    void expectOneNotice(const OUString& text)
+    {
+        const auto shown = messages();
+        ASSERT_EQ(1u, shown.size());
+        EXPECT_EQ(ou(u8"提示"), shown[0].title);
+        EXPECT_EQ(utf8(text), utf8(shown[0].text));
+    }
+};
+} // namespace
+
+TEST_F(CertificateSealTest, TokenSealVerifiesUntilOneCharacterOrATrailingBlankChangesTheText)
+{
+    placeSeal(signOnToken(gbkBytes(document.text())));
+    document.selectShapes(seals());
+
+    EXPECT_FALSE(helper->verifyDocument());
+    EXPECT_TRUE(messages().empty());
+    EXPECT_EQ(utf8(kUnchanged), utf8(box().message));
+    EXPECT_FALSE(box().modified);
+    EXPECT_EQ(drawing::ColorMode_STANDARD, colorMode(seals()[0]));
+    EXPECT_TRUE(caption(seals()[0]).isEmpty());
+
+    editText([&] { document.insertText(3, "x"); });
+    EXPECT_TRUE(helper->verifyDocument());
+    EXPECT_EQ(utf8(kChanged), utf8(box().message));
+    EXPECT_TRUE(box().modified);
+    EXPECT_EQ(drawing::ColorMode_MONO, colorMode(seals()[0]));
+    EXPECT_EQ(ou(u8"无效印章"), caption(seals()[0]));
+
+    editText([&] { document.removeText(3, 1); });
+    EXPECT_FALSE(helper->verifyDocument()) << "the original text is valid again";
+    EXPECT_EQ(utf8(kUnchanged), utf8(box().message));
+    EXPECT_EQ(drawing::ColorMode_STANDARD, colorMode(seals()[0]));
+    EXPECT_TRUE(caption(seals()[0]).isEmpty());
+
+    editText([&] { document.insertText(document.text().getLength(), " "); });
+    EXPECT_TRUE(helper->verifyDocument()) << "a trailing blank is a change";
+    EXPECT_EQ(utf8(kChanged), utf8(box().message));
+    EXPECT_EQ(drawing::ColorMode_MONO, colorMode(seals()[0]));
+    EXPECT_TRUE(messages().empty());
+    EXPECT_EQ(4, box().created) << "each verdict goes through the certificate box";
+}
+
+TEST_F(CertificateSealTest, SignedContentIsComparedOnlyUpToItsFirstNulByte)
+{
+    Bytes content = gbkBytes(document.text());
+    content.push_back(0);
+    const Bytes tail = gbkBytes(ou(u8"签名后附加的内容"));
+    content.insert(content.end(), tail.begin(), tail.end());
+    placeSeal(signWithKeyFile(content));
+    document.selectShapes(seals());
+
+    EXPECT_FALSE(helper->verifyDocument());
+    EXPECT_EQ(utf8(kUnchanged), utf8(box().message));
+}
+
+TEST_F(CertificateSealTest, CharacterWithoutGbkFormAlwaysReadsAsChanged)
+{
+    // Thai has no GBK form: the signed bytes hold a replacement where the document has the letter.
+    document.insertText(0, ou(u8"ก"));
+    sealCurrentText();
+    document.selectShapes(seals());
+
+    EXPECT_TRUE(helper->verifyDocument());
+    EXPECT_EQ(utf8(kChanged), utf8(box().message));
+    EXPECT_EQ(drawing::ColorMode_MONO, colorMode(seals()[0]));
+}
+
+TEST_F(CertificateSealTest, DocumentWithoutSignatureFieldIsNotSignedOnceTheLibraryIsReady)
+{
+    document.selectShapes({addSealShape()});
+
+    EXPECT_FALSE(helper->verifyDocument());
+    expectOneNotice(ou(u8"文档尚未签名！"));
+    EXPECT_EQ(1, probe::calls().initialize);
+    EXPECT_EQ(0, box().created) << "no verdict without a signature";
+
+    // Plain text selected: no seal to read the signature of, even in a sealed document.
+    sealCurrentText();
+    document.escape();
+    document.selectText(0, 4);
+    EXPECT_FALSE(helper->verifyDocument());
+    expectOneNotice(ou(u8"文档尚未签名！"));
+    EXPECT_EQ(2, probe::calls().initialize) << "every verification initialises afresh";
+}
+
+TEST_F(CertificateSealTest, CorruptedSignatureShowsTheLibraryStatusAndLeavesTheVerdict)
+{
+    CertificateSignature signature = signWithKeyFile(gbkBytes(document.text()));
+    placeSeal(signature);
+    editText([&] { document.insertText(3, "x"); });
+    ASSERT_TRUE(helper->verifyDocument());
+
+    // The signature value closes the structure: with its last byte changed the signed digest no
+    // longer matches.
+    signature.signedData.back() ^= 0x01;
+    document.writeMaster(kSealName + "Sign", base64Text(signature.signedData));
+    editText([&] { document.removeText(3, 1); });
+    EXPECT_TRUE(helper->verifyDocument()) << "the text is as signed, but the last verdict stands";
+    expectOneNotice(ou(u8"验证签名错误！") + OUString::number(qorv::status::kSignatureInvalid));
+    EXPECT_EQ(1, box().created) << "no verdict is shown";
+    EXPECT_EQ(drawing::ColorMode_MONO, colorMode(seals()[0])) << "the marking is left as it was";
+
+    // Text that is no Base64 at all decodes to nothing, which the library refuses as an argument.
+    document.writeMaster(kSealName + "Sign", "%%%%");
+    EXPECT_TRUE(helper->verifyDocument());
+    expectOneNotice(ou(u8"验证签名错误！") + OUString::number(qorv::status::kBadArgument));
+}
+
+TEST_F(CertificateSealTest, CertificateBoxIsFilledInOrderAndTakesTheCommentBack)
+{
+    sealCurrentText();
+    document.writeMaster(kSealName + "Postil", ou(u8"请核对附件"));
+    document.selectShapes(seals());
+    box().postilTyped = ou(u8"已核对");
+    box().result = false;
+
+    EXPECT_FALSE(helper->verifyDocument());
+    const std::vector<std::string> order{"initialize",  "setPictureURL", "setMessage",
+                                         "setCertInfo", "setModified",   "setPostil",
+                                         "execute",     "getPostil",     "getResult"};
+    EXPECT_EQ(order, box().calls);
+    EXPECT_EQ(document.frame, box().initializedFrame);
+    EXPECT_EQ(utf8(kSealName), utf8(helper->containerName)) << "adopted from the selected seal";
+    EXPECT_EQ(utf8(parsedUrl(helper->getFilterDirectoryURL() + "/" + kSealName + "ktx.gif")),
+              utf8(box().pictureURL.Complete));
+    EXPECT_EQ(utf8(ou(u8"请核对附件")), utf8(box().postilShown));
+    EXPECT_EQ(utf8(ou(u8"已核对")), utf8(document.masterContent(kSealName + "Postil")));
+
+    // Asked directly, the box's own result comes back, and the comment is stored either way.
+    box().calls.clear();
+    box().postilTyped = ou(u8"第二次批注");
+    EXPECT_FALSE(helper->showCertificateInfo("message"));
+    EXPECT_EQ(utf8(ou(u8"第二次批注")), utf8(document.masterContent(kSealName + "Postil")));
+    box().result = true;
+    box().postilTyped = ou(u8"第三次批注");
+    EXPECT_TRUE(helper->showCertificateInfo("message"));
+    EXPECT_EQ(utf8(ou(u8"第三次批注")), utf8(document.masterContent(kSealName + "Postil")));
+    EXPECT_EQ(ou("message"), box().message);
+    EXPECT_TRUE(messages().empty());
+    EXPECT_EQ(1, probe::calls().initialize) << "a ready library is not initialised by the box";
+}
+
+TEST_F(CertificateSealTest, CertificateBoxWithoutACertificateFieldShowsNoDetails)
+{
+    document.writeMaster(kSealName + "Sign",
+                         base64Text(signWithKeyFile(gbkBytes(document.text())).signedData));
+    document.selectShapes({addSealShape()});
+
+    EXPECT_FALSE(helper->verifyDocument());
+    expectOneNotice(ou(u8"取信息错误！"));
+    const std::vector<std::string> order{"initialize", "setPictureURL", "setMessage", "setModified",
+                                         "setPostil",  "execute",       "getPostil",  "getResult"};
+    EXPECT_EQ(order, box().calls);
+    EXPECT_EQ(utf8(kUnchanged), utf8(box().message));
+    EXPECT_TRUE(document.hasMaster(kSealName + "Postil")) << "the comment is written back";
+}
+
+TEST_F(CertificateSealTest, SelectedPictureWithoutShapesGivesTheUnnamedSealPicture)
+{
+    // A picture in the text (as field seals are) is no collection of shapes, so the picture file
+    // is named without a seal name; reading the certificate then adopts the picture's name.
+    placeSeal(signWithKeyFile(gbkBytes(document.text())));
+    document.select(document.insertTextGraphic(pictureFile("cert-seal.gif"), kSealName));
+
+    EXPECT_TRUE(helper->showCertificateInfo("message"));
+    EXPECT_EQ(utf8(parsedUrl(helper->getFilterDirectoryURL() + "/ktx.gif")),
+              utf8(box().pictureURL.Complete));
+    EXPECT_EQ(ou("QORV Test CA"), box().certInfo[8]);
+    EXPECT_EQ(utf8(kSealName), utf8(helper->containerName));
+    EXPECT_TRUE(messages().empty());
+}
+
+TEST_F(CertificateSealTest, TokenCertificateItemsFillTheirEntries)
+{
+    sealCurrentText();
+    document.selectShapes(seals());
+    EXPECT_FALSE(helper->verifyDocument());
+
+    const CertificateItems expected = tokenCertificateItems();
+    const auto& items = box().certInfo;
+    ASSERT_EQ(18, items.getLength());
+    EXPECT_EQ(ou("3"), items[0]);
+    EXPECT_EQ(utf8(expected.serialNumber), utf8(items[1]));
+    EXPECT_EQ(utf8(expected.validFrom), utf8(items[2]));
+    EXPECT_EQ(utf8(expected.validUntil), utf8(items[3]));
+    EXPECT_EQ(ou("QORV Test CA"), items[8]);
+    EXPECT_EQ(ou("CN"), items[15]);
+    for (sal_Int32 entry : {4, 5, 6, 7, 9, 10, 11, 12, 13, 14, 16, 17})
+        EXPECT_TRUE(items[entry].isEmpty()) << "entry " << entry;
+}
+
+TEST_F(CertificateSealTest, FailureOnTheSecondDateKeepsTheItemsReadBeforeIt)
+{
+    sealCurrentText();
+    document.selectShapes(seals());
+    for (OUString& entry : helper->certificateInfo)
+        entry = "earlier";
+    probe::failCertificateItem(QORV_CERT_NOT_AFTER, qorv::status::kDoesNotFit);
+
+    EXPECT_TRUE(helper->showCertificateInfo(kUnchanged)) << "the box is shown all the same";
+    expectOneNotice(ou(u8"取证书有效日期起始错误！") + OUString::number(qorv::status::kDoesNotFit));
+    const std::vector<std::string> order{"initialize", "setPictureURL", "setMessage", "setModified",
+                                         "setPostil",  "execute",       "getPostil",  "getResult"};
+    EXPECT_EQ(order, box().calls);
+
+    const CertificateItems expected = tokenCertificateItems();
+    const auto& items = helper->certificateInfo;
+    EXPECT_EQ(ou("3"), items[0]);
+    EXPECT_EQ(utf8(expected.serialNumber), utf8(items[1]));
+    EXPECT_EQ(utf8(expected.validFrom), utf8(items[2]));
+    for (sal_Int32 entry : {3, 8, 15})
+        EXPECT_EQ(ou("earlier"), items[entry]) << "entry " << entry;
+}
+
+TEST_F(CertificateSealTest, CancelledPinEndsRemovalBeforeTheLibraryIsOpened)
+{
+    sealCurrentText();
+    document.selectShapes(seals());
+    box().pinAccepted = false;
+
+    EXPECT_FALSE(helper->removeDocumentStamp());
+    EXPECT_EQ(0, probe::calls().initialize);
+    EXPECT_TRUE(messages().empty());
+    EXPECT_EQ((std::vector<std::string>{"initialize", "executePinDialog"}), box().calls);
+    EXPECT_EQ(document.frame, box().initializedFrame);
+    EXPECT_EQ(1u, seals().size());
+}
+
+TEST_F(CertificateSealTest, PlainTextSelectionAsksForThePinEvenInASealLibraryDocument)
+{
+    document.writeMaster("newSignatureType", "seal library signature");
+    sealCurrentText();
+    document.selectText(0, 4);
+    box().pinAccepted = false;
+
+    EXPECT_FALSE(helper->removeDocumentStamp());
+    EXPECT_EQ((std::vector<std::string>{"initialize", "executePinDialog"}), box().calls);
+    EXPECT_EQ(utf8(kBody), utf8(document.text()));
+    EXPECT_EQ(1u, seals().size());
+}
+
+TEST_F(CertificateSealTest, WrongPinIsRefusedAndTheNextLoginInitialisesAgain)
+{
+    sealCurrentText();
+    document.selectShapes(seals());
+    box().pin = "000000";
+
+    EXPECT_FALSE(helper->removeDocumentStamp());
+    expectOneNotice(ou(u8"登录失败！") + OUString::number(CKR_PIN_INCORRECT));
+    EXPECT_EQ(1, probe::calls().initialize);
+    EXPECT_EQ(utf8(kSealName), utf8(helper->containerName)) << "taken from the selected seal";
+    EXPECT_EQ(1u, seals().size());
+
+    // Six characters, eight GBK bytes: the library is told the character count.
+    box().pin = ou(qorvtest::kPinUtf8);
+    EXPECT_TRUE(helper->removeDocumentStamp());
+    EXPECT_TRUE(messages().empty());
+    EXPECT_EQ(2, probe::calls().initialize);
+    EXPECT_EQ(utf8(ou(qorvtest::kLabelUtf8)), utf8(helper->containerName))
+        << "the token's container name replaces the adopted one";
+    EXPECT_TRUE(seals().empty()) << "the selected seal picture is deleted";
+    EXPECT_TRUE(document.hasMaster(kSealName + "Sign")) << "the signature fields stay";
+
+    EXPECT_EQ(0, probe::calls().finalize);
+    helper.clear();
+    EXPECT_EQ(1, probe::calls().finalize) << "one finalisation for the helper that logged in twice";
+    makeHelper(document.frame).clear();
+    EXPECT_EQ(2, probe::calls().finalize) << "and one for a helper that never used the library";
+}
+
+TEST_F(CertificateSealTest, LongSignedContentVerifiesWithoutOverflow)
+{
+    OUString longText;
+    for (int article = 1; article <= 80; ++article)
+        longText += ou(u8"第") + OUString::number(article) +
+                    ou(u8"条：甲乙双方应当按照本协议的约定使用电子印章，不得转让或者出借。\n");
+    document.insertText(0, longText);
+    ASSERT_GT(qorvtest::dataEncoding(gbkBytes(document.text())).size(), 2u * 2048)
+        << "the signed content outgrows the library's smallest content area";
+    sealCurrentText();
+    document.selectShapes(seals());
+
+    EXPECT_FALSE(helper->verifyDocument());
+    EXPECT_EQ(utf8(kUnchanged), utf8(box().message));
+    EXPECT_TRUE(messages().empty());
+
+    editText([&] { document.insertText(document.text().getLength() - 5, ou(u8"不")); });
+    EXPECT_TRUE(helper->verifyDocument());
+    EXPECT_EQ(utf8(kChanged), utf8(box().message));
+}
+
+TEST_F(CertificateSealTest, SignatureLargerThanTheDecodingAreaVerifiesWithoutOverflow)
+{
+    // Certificates carried along make the signed data outgrow the 102,400 bytes the decoded
+    // signature is given at least.
+    const auto& token = qorvtest::testToken();
+    const qorvtest::X509Ptr signer = qorvtest::readCertificate(token.signerCertificatePath);
+    const qorvtest::X509Ptr issuer = qorvtest::readCertificate(token.caCertificatePath);
+    const qorvtest::KeyPtr key = qorvtest::readKey(token.signerKeyPath);
+    const std::vector<X509*> carried(130, issuer.get());
+    const CertificateSignature signature{
+        qorvtest::derOf(signer.get()),
+        qorvtest::signedData(qorvtest::dataEncoding(gbkBytes(document.text())), signer.get(),
+                             key.get(), carried)};
+    ASSERT_GT(signature.signedData.size(), 102400u);
+    placeSeal(signature);
+    document.selectShapes(seals());
+
+    EXPECT_FALSE(helper->verifyDocument());
+    EXPECT_EQ(utf8(kUnchanged), utf8(box().message));
+    EXPECT_TRUE(messages().empty());
+}
+
+TEST_F(CertificateSealTest, TokenSealSurvivesSaveAndReload)
+{
+    placeSeal(signOnToken(gbkBytes(document.text())));
+    document.saveAndReload(office(), "certificate-sealed.odt");
+    helper = makeHelper(document.frame);
+    ASSERT_EQ(1u, seals().size());
+    document.selectShapes(seals());
+
+    EXPECT_FALSE(helper->verifyDocument());
+    EXPECT_TRUE(messages().empty());
+    EXPECT_EQ(utf8(kUnchanged), utf8(box().message));
+    EXPECT_EQ(ou("QORV Test CA"), box().certInfo[8]);
+
+    editText([&] { document.insertText(0, ou(u8"改")); });
+    EXPECT_TRUE(helper->verifyDocument());
+    EXPECT_EQ(utf8(kChanged), utf8(box().message));
+}
