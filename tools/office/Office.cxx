@@ -26,6 +26,8 @@ namespace
 {
 constexpr char kProgramDir[] = "/usr/lib/libreoffice/program";
 constexpr auto kStartTimeout = std::chrono::seconds(90);
+/// How often an office that ends early is started again.
+constexpr int kStartAttempts = 2;
 
 std::string makeWorkDirectory()
 {
@@ -133,6 +135,7 @@ void Office::start()
     const rtl::OUString url = rtl::OUString::fromUtf8(
         ("uno:pipe,name=" + pipeName + ";urp;StarOffice.ComponentContext").c_str());
     const auto deadline = std::chrono::steady_clock::now() + kStartTimeout;
+    int unexpectedEnds = 0;
     while (!officeContext.is())
     {
         try
@@ -145,9 +148,15 @@ void Office::start()
             if (processEnded(pid, &status))
             {
                 pid = -1;
-                if (status != kRestartRequested)
-                    throw std::runtime_error("soffice ended before it accepted connections; see "
-                                             + workDir + "/office.log");
+                // A fresh profile asks for a restart; a first start on a busy machine now and
+                // then ends early without a word: it gets another chance or two.
+                if (status != kRestartRequested && ++unexpectedEnds > kStartAttempts)
+                {
+                    stop();
+                    throw std::runtime_error("soffice ended before it accepted connections, "
+                                             "last with exit status "
+                                             + std::to_string(status));
+                }
                 launch();
             }
             if (std::chrono::steady_clock::now() > deadline)
