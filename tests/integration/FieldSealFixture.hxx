@@ -11,7 +11,13 @@
 #include <com/sun/star/drawing/ColorMode.hpp>
 #include <com/sun/star/text/XTextFieldsSupplier.hpp>
 #include <com/sun/star/text/XTextGraphicObjectsSupplier.hpp>
+#include <com/sun/star/view/XSelectionSupplier.hpp>
+#include <cppuhelper/implbase1.hxx>
 #include <osl/file.hxx>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
 
 namespace quillmark::test
 {
@@ -21,6 +27,36 @@ struct FieldMarkers
     css::uno::Reference<css::text::XTextContent> start;
     css::uno::Reference<css::text::XTextContent> end;
 };
+
+/// Counts the selection changes the office reports.
+class SelectionCounter : public cppu::WeakImplHelper1<css::view::XSelectionChangeListener>
+{
+public:
+    std::atomic<int> count{0};
+    void SAL_CALL selectionChanged(const css::lang::EventObject&) override { ++count; }
+    void SAL_CALL disposing(const css::lang::EventObject&) override {}
+};
+
+/// The office reports selection changes later, from a thread of its own: waits until `counter`
+/// has heard at least `least` of them and then nothing for a while.
+inline void waitForQuiet(const SelectionCounter& counter, int least)
+{
+    using namespace std::chrono;
+    const auto deadline = steady_clock::now() + seconds(10);
+    int heard = counter.count;
+    auto quietSince = steady_clock::now();
+    while (steady_clock::now() < deadline)
+    {
+        std::this_thread::sleep_for(milliseconds(20));
+        if (counter.count != heard)
+        {
+            heard = counter.count;
+            quietSince = steady_clock::now();
+        }
+        else if (heard >= least && steady_clock::now() - quietSince > milliseconds(300))
+            return;
+    }
+}
 
 class FieldSealTest : public OfficeTest
 {
@@ -66,7 +102,20 @@ protected:
     bool hasFieldSeal(const OUString& name) const { return textGraphics()->hasByName(name); }
     sal_Int32 textGraphicCount() const { return textGraphics()->getElementNames().getLength(); }
 
-    void selectFieldSeal(const OUString& name) { document.select(document.textGraphic(name)); }
+    /// Selects as a user clicking it would. The office tells a listening helper later, from a
+    /// thread of its own, and the helper then reads the selection: this waits until it has.
+    void select(const css::uno::Reference<css::uno::XInterface>& object)
+    {
+        css::uno::Reference<css::view::XSelectionSupplier> supplier(document.controller,
+                                                                    css::uno::UNO_QUERY_THROW);
+        // Listeners hear a change in the order they came: the counter, last, hears it last.
+        rtl::Reference<SelectionCounter> counter = new SelectionCounter;
+        supplier->addSelectionChangeListener(counter.get());
+        document.select(object);
+        waitForQuiet(*counter, 1);
+        supplier->removeSelectionChangeListener(counter.get());
+    }
+    void selectFieldSeal(const OUString& name) { select(document.textGraphic(name)); }
 
     static css::drawing::ColorMode
     colorMode(const css::uno::Reference<css::beans::XPropertySet>& graphic)

@@ -4,6 +4,7 @@
 
 #include <ShapeAttributes.hxx>
 #include <com/sun/star/graphic/XGraphic.hpp>
+#include <com/sun/star/text/TextContentAnchorType.hpp>
 
 using namespace com::sun::star;
 using namespace quillmark::test;
@@ -51,7 +52,7 @@ TEST_F(FieldVerificationTest, FailedCheckByNameMarksTheSelectedGraphicOnly)
 {
     changeCharacter(kInsideRegion);
     auto picture = document.insertTextGraphic(pictureFile("plain.gif"), "picture");
-    document.select(picture);
+    select(picture);
     EXPECT_FALSE(helper->verifyField("contract"));
     EXPECT_EQ(drawing::ColorMode_MONO, colorMode(picture));
     EXPECT_EQ(drawing::ColorMode_STANDARD, colorMode(document.textGraphic("contract")));
@@ -61,7 +62,7 @@ TEST_F(FieldVerificationTest, FailedCheckByNameMarksTheSelectedGraphicOnly)
 TEST_F(FieldVerificationTest, OrdinaryPictureSelectedNamesNoSignedField)
 {
     auto picture = document.insertTextGraphic(pictureFile("plain.gif"), "picture");
-    document.select(picture);
+    select(picture);
     EXPECT_FALSE(helper->verifySelectedField());
     EXPECT_EQ((Shown{{u8"提示", u8"此域未被签署！请检测域名称是否正确"}}), shownTexts());
     EXPECT_EQ(drawing::ColorMode_STANDARD, colorMode(picture));
@@ -138,6 +139,9 @@ TEST_F(FieldVerificationTest, SignedFieldsAndTheirSealsSurviveSaveAndReload)
         bool protectedPosition = false;
         fieldSeal->getPropertyValue("PositionProtected") >>= protectedPosition;
         EXPECT_TRUE(protectedPosition) << name;
+        text::TextContentAnchorType anchor = text::TextContentAnchorType_AT_PARAGRAPH;
+        fieldSeal->getPropertyValue("AnchorType") >>= anchor;
+        EXPECT_EQ(text::TextContentAnchorType_AT_PAGE, anchor) << name;
     }
 
     selectFieldSeal("annex");
