@@ -175,15 +175,15 @@ bool QORVHelper::placeFieldStamp(const OUString& fieldName, const OUString& pict
             page, sealPictureSize.Height, sealPosition.X, sealPosition.Y);
         if (!position)
             return false;
-        if (position->anchor != FieldStampPosition::Anchor::Unset)
-        {
-            const sal_Int16 markerPage
-                = Reference<text::XPageCursor>(viewCursor, UNO_QUERY_THROW)->getPage();
-            const sal_Int16 anchorPage
-                = position->anchor == FieldStampPosition::Anchor::NextPage ? markerPage + 1
-                                                                           : markerPage;
-            graphic->setPropertyValue("AnchorPageNo", Any(anchorPage));
-        }
+        // Where the arithmetic names no page, the seal still belongs on the end marker's page:
+        // Writer turns a page anchor without a page number into a character anchor at the
+        // insertion point, and would then take these positions from the marker's paragraph.
+        const sal_Int16 markerPage
+            = Reference<text::XPageCursor>(viewCursor, UNO_QUERY_THROW)->getPage();
+        const sal_Int16 anchorPage
+            = position->anchor == FieldStampPosition::Anchor::NextPage ? markerPage + 1
+                                                                       : markerPage;
+        graphic->setPropertyValue("AnchorPageNo", Any(anchorPage));
         sealPosition = awt::Point(position->x, position->y);
 
         graphic->setPropertyValue("HoriOrient", Any(kNoOrientation));

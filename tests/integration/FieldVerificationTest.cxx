@@ -1,0 +1,156 @@
+// Checking a signed region against its signature, and taking its seal away, on real documents.
+
+#include "FieldSealFixture.hxx"
+
+#include <ShapeAttributes.hxx>
+#include <com/sun/star/graphic/XGraphic.hpp>
+#include <com/sun/star/text/TextContentAnchorType.hpp>
+
+using namespace com::sun::star;
+using namespace quillmark::test;
+using css::uno::Reference;
+
+namespace
+{
+class FieldVerificationTest : public FieldSealTest
+{
+protected:
+    void SetUp() override
+    {
+        FieldSealTest::SetUp();
+        if (!helper->signField("contract"))
+            FAIL() << "the field was not signed";
+        contractPicture = helper->fieldPictureURL;
+        messages();
+    }
+
+    OUString contractPicture;
+};
+} // namespace
+
+TEST_F(FieldVerificationTest, SignedFieldVerifiesUntilACharacterInsideChanges)
+{
+    EXPECT_TRUE(helper->verifyField("contract"));
+    selectFieldSeal("contract");
+    EXPECT_TRUE(helper->verifySelectedField());
+    EXPECT_EQ(drawing::ColorMode_STANDARD, colorMode(document.textGraphic("contract")));
+
+    document.escape();
+    changeCharacter(kAfterRegion);
+    document.insertText(0, "x");
+    EXPECT_TRUE(helper->verifyField("contract")) << "text outside the field is not signed";
+
+    changeCharacter(kInsideRegion + 1);
+    selectFieldSeal("contract");
+    EXPECT_FALSE(helper->verifySelectedField());
+    EXPECT_EQ(drawing::ColorMode_MONO, colorMode(document.textGraphic("contract")));
+    EXPECT_TRUE(helper->isFieldSigned("contract")) << "verification changes no signature";
+    EXPECT_TRUE(shownTexts().empty()) << "the verdict shows no box of ours";
+}
+
+TEST_F(FieldVerificationTest, FailedCheckByNameMarksTheSelectedGraphicOnly)
+{
+    changeCharacter(kInsideRegion);
+    auto picture = document.insertTextGraphic(pictureFile("plain.gif"), "picture");
+    select(picture);
+    EXPECT_FALSE(helper->verifyField("contract"));
+    EXPECT_EQ(drawing::ColorMode_MONO, colorMode(picture));
+    EXPECT_EQ(drawing::ColorMode_STANDARD, colorMode(document.textGraphic("contract")));
+    EXPECT_TRUE(shownTexts().empty());
+}
+
+TEST_F(FieldVerificationTest, OrdinaryPictureSelectedNamesNoSignedField)
+{
+    auto picture = document.insertTextGraphic(pictureFile("plain.gif"), "picture");
+    select(picture);
+    EXPECT_FALSE(helper->verifySelectedField());
+    EXPECT_EQ((Shown{{u8"提示", u8"此域未被签署！请检测域名称是否正确"}}), shownTexts());
+    EXPECT_EQ(drawing::ColorMode_STANDARD, colorMode(picture));
+
+    EXPECT_FALSE(helper->removeSelectedFieldStamp());
+    EXPECT_EQ((Shown{{u8"提示", u8"此域未被签署！请检测域名称是否正确"}}), shownTexts());
+    EXPECT_EQ(2, textGraphicCount());
+}
+
+TEST_F(FieldVerificationTest, RemovalTakesSealAndSignatureAwayAndTheFieldCanBeSignedAgain)
+{
+    selectFieldSeal("contract");
+    EXPECT_TRUE(helper->removeSelectedFieldStamp());
+    EXPECT_TRUE(shownTexts().empty());
+    EXPECT_FALSE(hasFieldSeal("contract"));
+    EXPECT_EQ(0, textGraphicCount());
+    EXPECT_FALSE(helper->isFieldSigned("contract"));
+    EXPECT_TRUE(authorOf(contract.start).isEmpty());
+    EXPECT_EQ(body(), document.text()) << "the field's text and markers stay";
+
+    EXPECT_TRUE(helper->signField("contract"));
+    EXPECT_TRUE(shownTexts().empty());
+    EXPECT_TRUE(hasFieldSeal("contract"));
+    EXPECT_TRUE(helper->verifyField("contract"));
+}
+
+TEST_F(FieldVerificationTest, RemovalByAnotherSealIsRefused)
+{
+    const OUString signature = helper->getFieldSignature("contract");
+    TestSeal other(office().workDirectory() + "/seal-other", u8"另一个单位");
+    other.activate();
+    selectFieldSeal("contract");
+    EXPECT_FALSE(helper->removeSelectedFieldStamp());
+    EXPECT_TRUE(shownTexts().empty());
+    EXPECT_TRUE(hasFieldSeal("contract"));
+    EXPECT_EQ(signature, helper->getFieldSignature("contract"));
+    bool protectedContent = false;
+    document.textGraphic("contract")->getPropertyValue("ContentProtected") >>= protectedContent;
+    EXPECT_TRUE(protectedContent);
+}
+
+TEST_F(FieldVerificationTest, RemovalWithTextSelectedFindsNoField)
+{
+    document.selectText(0, 2);
+    EXPECT_FALSE(helper->removeSelectedFieldStamp());
+    EXPECT_EQ((Shown{{u8"提示", u8"此域未被签署！请检测域名称是否正确"}}), shownTexts());
+    EXPECT_TRUE(hasFieldSeal("contract"));
+    EXPECT_TRUE(helper->isFieldSigned("contract"));
+    EXPECT_EQ(body(), document.text());
+}
+
+TEST_F(FieldVerificationTest, SignedFieldsAndTheirSealsSurviveSaveAndReload)
+{
+    markField("annex", kAfterRegion, kAfterRegion + 1);
+    ASSERT_TRUE(helper->signField("annex"));
+    const OUString signature = helper->getFieldSignature("contract");
+    // The document must carry the pictures itself.
+    ASSERT_EQ(osl::FileBase::E_None, osl::File::remove(contractPicture));
+    ASSERT_EQ(osl::FileBase::E_None, osl::File::remove(helper->fieldPictureURL));
+
+    document.saveAndReload(office(), "signed-fields.odt");
+    helper = makeHelper(document.frame);
+    EXPECT_EQ(signature, helper->getFieldSignature("contract"));
+    EXPECT_TRUE(helper->isFieldSigned("annex"));
+    EXPECT_EQ(2, textGraphicCount());
+    for (const char* name : {"contract", "annex"})
+    {
+        Reference<beans::XPropertySet> fieldSeal =
+            document.textGraphic(OUString::createFromAscii(name));
+        EXPECT_EQ(OUString("FieldStamper"), quillmark::getShapeType(fieldSeal)) << name;
+        Reference<graphic::XGraphic> picture;
+        fieldSeal->getPropertyValue("Graphic") >>= picture;
+        EXPECT_TRUE(picture.is()) << name;
+        bool protectedPosition = false;
+        fieldSeal->getPropertyValue("PositionProtected") >>= protectedPosition;
+        EXPECT_TRUE(protectedPosition) << name;
+        text::TextContentAnchorType anchor = text::TextContentAnchorType_AT_PARAGRAPH;
+        fieldSeal->getPropertyValue("AnchorType") >>= anchor;
+        EXPECT_EQ(text::TextContentAnchorType_AT_PAGE, anchor) << name;
+    }
+
+    selectFieldSeal("annex");
+    EXPECT_TRUE(helper->verifySelectedField());
+    document.escape();
+    changeCharacter(kInsideRegion);
+    selectFieldSeal("contract");
+    EXPECT_FALSE(helper->verifySelectedField());
+    EXPECT_EQ(drawing::ColorMode_MONO, colorMode(document.textGraphic("contract")));
+    EXPECT_TRUE(helper->verifyField("annex"));
+    EXPECT_TRUE(shownTexts().empty());
+}
