@@ -15,6 +15,7 @@
 #include <com/sun/star/text/ControlCharacter.hpp>
 #include <com/sun/star/text/TextContentAnchorType.hpp>
 #include <com/sun/star/text/XDependentTextField.hpp>
+#include <com/sun/star/text/XPageCursor.hpp>
 #include <com/sun/star/text/XTextFieldsSupplier.hpp>
 #include <com/sun/star/text/XTextGraphicObjectsSupplier.hpp>
 #include <com/sun/star/text/XTextViewCursorSupplier.hpp>
@@ -96,6 +97,11 @@ WriterDocument WriterDocument::load(Office& office, const std::string& path)
     WriterDocument document;
     document.attach(
         office.desktop()->loadComponentFromURL(systemPathUrl(path), "_blank", 0, {}));
+    // Page-anchored shapes join the draw page as the layout reaches their page, which a busy
+    // office may leave to its idle time: going through every page lays them all out now.
+    Reference<text::XPageCursor> pages(document.viewCursor(), UNO_QUERY_THROW);
+    pages->jumpToLastPage();
+    pages->jumpToFirstPage();
     return document;
 }
 
