@@ -5,6 +5,7 @@
 
 #include <ComponentTexts.hxx>
 #include <PicturePaths.hxx>
+#include <DeclaredExceptions.hxx>
 #include <QORVHelper.hxx>
 #include <Quillmark/UITools/XCertInfoBox.hpp>
 #include <ShapeAttributes.hxx>
@@ -41,50 +42,52 @@ OUString stamperNameOfSelection(const Reference<uno::XInterface>& selection)
 
 sal_Bool QORVHelper::showCertificateInfo(const OUString& message)
 {
-    if (!model().is())
-        return false;
+    return withDeclaredExceptions([&]() -> sal_Bool {
+        if (!model().is())
+            return false;
 
-    if (isDocumentSealSelected())
-    {
-        SealLibraryBinding sealLibrary;
-        OUString signature;
-        readDocumentSignature(signature);
-        const OString text = toGbk(getDocumentText());
-        const OString signatureBytes = toGbk(signature);
-        return sealLibrary.ShowESealCert(text.getStr(), text.getLength(), signatureBytes.getStr(),
-                                         signatureBytes.getLength())
-               != 0;
-    }
+        if (isDocumentSealSelected())
+        {
+            SealLibraryBinding sealLibrary;
+            OUString signature;
+            readDocumentSignature(signature);
+            const OString text = toGbk(getDocumentText());
+            const OString signatureBytes = toGbk(signature);
+            return sealLibrary.ShowESealCert(text.getStr(), text.getLength(),
+                                             signatureBytes.getStr(), signatureBytes.getLength())
+                   != 0;
+        }
 
-    if (!libraryReady)
-        initializeCertificateLibrary();
+        if (!libraryReady)
+            initializeCertificateLibrary();
 
-    Reference<Quillmark::UITools::XCertInfoBox> box(createService(texts::kCertInfoBoxService),
-                                                   UNO_QUERY);
-    if (!box.is())
-        return false;
-    Reference<lang::XInitialization> initialization(box, UNO_QUERY);
-    if (initialization.is())
-    {
-        const Any frame(documentFrame);
-        initialization->initialize(Sequence<Any>(&frame, 1));
-    }
+        Reference<Quillmark::UITools::XCertInfoBox> box(createService(texts::kCertInfoBoxService),
+                                                        UNO_QUERY);
+        if (!box.is())
+            return false;
+        Reference<lang::XInitialization> initialization(box, UNO_QUERY);
+        if (initialization.is())
+        {
+            const Any frame(documentFrame);
+            initialization->initialize(Sequence<Any>(&frame, 1));
+        }
 
-    if (containerName.isEmpty())
-        containerName = stamperNameOfSelection(selection());
-    parsePictureURL(getFilterDirectoryURL() + "/" + sealPictureFileName(containerName));
+        if (containerName.isEmpty())
+            containerName = stamperNameOfSelection(selection());
+        parsePictureURL(getFilterDirectoryURL() + "/" + sealPictureFileName(containerName));
 
-    box->setPictureURL(pictureURL);
-    box->setMessage(message);
-    if (loadCertificateInfo())
-        box->setCertInfo(certificateInfo);
-    box->setModified(documentModified);
+        box->setPictureURL(pictureURL);
+        box->setMessage(message);
+        if (loadCertificateInfo())
+            box->setCertInfo(certificateInfo);
+        box->setModified(documentModified);
 
-    OUString postil;
-    readPostil(postil);
-    box->setPostil(postil);
-    box->execute();
-    writePostil(box->getPostil());
-    return box->getResult();
+        OUString postil;
+        readPostil(postil);
+        box->setPostil(postil);
+        box->execute();
+        writePostil(box->getPostil());
+        return box->getResult();
+    });
 }
 }

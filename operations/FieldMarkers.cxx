@@ -3,6 +3,7 @@
 
 #include "OperationTexts.hxx"
 
+#include <DeclaredExceptions.hxx>
 #include <QORVHelper.hxx>
 #include <com/sun/star/container/XEnumeration.hpp>
 #include <com/sun/star/container/XEnumerationAccess.hpp>
@@ -23,9 +24,9 @@ namespace
 {
 /// Calls `visit` for every text field with a "Content", in the document's order, until it
 /// answers false.
-void forEachContentField(const Reference<frame::XModel>& document,
-                         const std::function<bool(const Reference<beans::XPropertySet>&,
-                                                  const OUString&)>& visit)
+void forEachContentField(
+    const Reference<frame::XModel>& document,
+    const std::function<bool(const Reference<beans::XPropertySet>&, const OUString&)>& visit)
 {
     Reference<container::XEnumeration> fields
         = Reference<text::XTextFieldsSupplier>(document, UNO_QUERY_THROW)
@@ -53,13 +54,13 @@ OUString endKey(const OUString& fieldName) { return fieldName + ascii(texts::kFi
 Reference<text::XTextField> QORVHelper::findFieldByContent(const OUString& key)
 {
     Reference<text::XTextField> found;
-    forEachContentField(model(), [&](const Reference<beans::XPropertySet>& field,
-                                     const OUString& content) {
-        if (content != key)
-            return true;
-        found.set(field, UNO_QUERY);
-        return false;
-    });
+    forEachContentField(model(),
+                        [&](const Reference<beans::XPropertySet>& field, const OUString& content) {
+                            if (content != key)
+                                return true;
+                            found.set(field, UNO_QUERY);
+                            return false;
+                        });
     return found;
 }
 
@@ -78,18 +79,20 @@ OUString QORVHelper::getFieldText(const OUString& fieldName)
 
 OUString SAL_CALL QORVHelper::getFieldSignature(const OUString& fieldName)
 {
-    if (!model().is())
-        return OUString();
-    const OUString key = startKey(fieldName);
-    OUString signature;
-    // The walk goes on past a match: the last start marker of the name decides.
-    forEachContentField(model(), [&](const Reference<beans::XPropertySet>& field,
-                                     const OUString& content) {
-        if (content == key)
-            field->getPropertyValue("Author") >>= signature;
-        return true;
+    return withDeclaredExceptions([&]() -> OUString {
+        if (!model().is())
+            return OUString();
+        const OUString key = startKey(fieldName);
+        OUString signature;
+        // The walk goes on past a match: the last start marker of the name decides.
+        forEachContentField(
+            model(), [&](const Reference<beans::XPropertySet>& field, const OUString& content) {
+                if (content == key)
+                    field->getPropertyValue("Author") >>= signature;
+                return true;
+            });
+        return signature;
     });
-    return signature;
 }
 
 bool QORVHelper::storeFieldSignature(const OUString& fieldName, const OUString& signature)
@@ -108,6 +111,7 @@ bool QORVHelper::clearFieldSignature(const OUString& fieldName)
 
 sal_Bool SAL_CALL QORVHelper::isFieldSigned(const OUString& fieldName)
 {
-    return !getFieldSignature(fieldName).isEmpty();
+    return withDeclaredExceptions(
+        [&]() -> sal_Bool { return !getFieldSignature(fieldName).isEmpty(); });
 }
 }

@@ -8,6 +8,7 @@
 #include <ComponentTexts.hxx>
 #include <DocstoreTexts.hxx>
 #include <PicturePaths.hxx>
+#include <DeclaredExceptions.hxx>
 #include <QORVHelper.hxx>
 #include <SealLibraryBinding.hxx>
 #include <ShapeAttributes.hxx>
@@ -31,7 +32,7 @@ namespace quillmark
 {
 namespace
 {
-constexpr sal_Int32 kWrapThrough = 1; // WrapTextMode THROUGHT
+constexpr sal_Int32 kWrapThrough = 1;  // WrapTextMode THROUGHT
 constexpr sal_Int32 kAnchorAtPage = 2; // TextContentAnchorType AT_PAGE
 constexpr sal_Int16 kNoOrientation = 0;
 
@@ -59,48 +60,53 @@ void listenToSelection(const Reference<frame::XController>& controller,
 
 sal_Bool SAL_CALL QORVHelper::signField(const OUString& fieldName)
 {
-    SealLibraryBinding sealLibrary;
-    if (!model().is())
-        return false;
-    const OUString text = getFieldText(fieldName);
-    if (text.isEmpty())
-    {
-        showMessage(fromUtf8(texts::kFieldEmpty));
-        return false;
-    }
-    if (!getFieldSignature(fieldName).isEmpty())
-    {
-        showMessage(fromUtf8(texts::kFieldAlreadySigned));
-        return false;
-    }
+    return withDeclaredExceptions([&]() -> sal_Bool {
+        SealLibraryBinding sealLibrary;
+        if (!model().is())
+            return false;
+        const OUString text = getFieldText(fieldName);
+        if (text.isEmpty())
+        {
+            showMessage(fromUtf8(texts::kFieldEmpty));
+            return false;
+        }
+        if (!getFieldSignature(fieldName).isEmpty())
+        {
+            showMessage(fromUtf8(texts::kFieldAlreadySigned));
+            return false;
+        }
 
-    const OString textBytes = toGbk(text);
-    std::vector<char> area = signatureArea();
-    int signatureLength = 0;
-    // The area's content, not the result, tells whether the library signed.
-    sealLibrary.SignESeal(textBytes.getStr(), textBytes.getLength(), area.data(), &signatureLength);
-    const OUString signature = signatureInArea(area);
-    if (signature.isEmpty())
-    {
-        showMessage(fromUtf8(texts::kFieldSigningFailed));
-        return false;
-    }
+        const OString textBytes = toGbk(text);
+        std::vector<char> area = signatureArea();
+        int signatureLength = 0;
+        // The area's content, not the result, tells whether the library signed.
+        sealLibrary.SignESeal(textBytes.getStr(), textBytes.getLength(), area.data(),
+                              &signatureLength);
+        const OUString signature = signatureInArea(area);
+        if (signature.isEmpty())
+        {
+            showMessage(fromUtf8(texts::kFieldSigningFailed));
+            return false;
+        }
 
-    const bool stored = storeFieldSignature(fieldName, signature);
-    const OUString picture = writeSealPictureFile(fieldName, signature);
-    const bool placed = placeFieldStamp(fieldName, picture);
-    return stored && placed;
+        const bool stored = storeFieldSignature(fieldName, signature);
+        const OUString picture = writeSealPictureFile(fieldName, signature);
+        const bool placed = placeFieldStamp(fieldName, picture);
+        return stored && placed;
+    });
 }
 
 sal_Bool SAL_CALL QORVHelper::setFieldSignature(const OUString& fieldName,
                                                 const OUString& signature)
 {
-    if (!model().is() || !storeFieldSignature(fieldName, signature))
-        return false;
-    const OUString picture = writeSealPictureFile(fieldName, signature);
-    if (!picture.isEmpty())
-        placeFieldStamp(fieldName, picture);
-    return true;
+    return withDeclaredExceptions([&]() -> sal_Bool {
+        if (!model().is() || !storeFieldSignature(fieldName, signature))
+            return false;
+        const OUString picture = writeSealPictureFile(fieldName, signature);
+        if (!picture.isEmpty())
+            placeFieldStamp(fieldName, picture);
+        return true;
+    });
 }
 
 bool QORVHelper::placeFieldStamp(const OUString& fieldName, const OUString& pictureUrl)
@@ -116,7 +122,8 @@ bool QORVHelper::placeFieldStamp(const OUString& fieldName, const OUString& pict
         Reference<lang::XMultiServiceFactory> factory(document, UNO_QUERY_THROW);
         Reference<frame::XController> controller = document->getCurrentController();
         Reference<text::XTextViewCursor> viewCursor
-            = Reference<text::XTextViewCursorSupplier>(controller, UNO_QUERY_THROW)->getViewCursor();
+            = Reference<text::XTextViewCursorSupplier>(controller, UNO_QUERY_THROW)
+                  ->getViewCursor();
         listenToSelection(controller, this);
         const PageMetrics page = defaultPageMetrics(factory);
 
@@ -135,8 +142,8 @@ bool QORVHelper::placeFieldStamp(const OUString& fieldName, const OUString& pict
             field->getPropertyValue("Content") >>= content;
             if (content == start)
             {
-                viewCursor->gotoRange(Reference<text::XTextContent>(field, UNO_QUERY_THROW)->getAnchor(),
-                                      false);
+                viewCursor->gotoRange(
+                    Reference<text::XTextContent>(field, UNO_QUERY_THROW)->getAnchor(), false);
                 sealPosition.X = viewCursor->getPosition().X;
             }
             else if (content == end)
@@ -180,9 +187,9 @@ bool QORVHelper::placeFieldStamp(const OUString& fieldName, const OUString& pict
         // insertion point, and would then take these positions from the marker's paragraph.
         const sal_Int16 markerPage
             = Reference<text::XPageCursor>(viewCursor, UNO_QUERY_THROW)->getPage();
-        const sal_Int16 anchorPage
-            = position->anchor == FieldStampPosition::Anchor::NextPage ? markerPage + 1
-                                                                       : markerPage;
+        const sal_Int16 anchorPage = position->anchor == FieldStampPosition::Anchor::NextPage
+                                         ? markerPage + 1
+                                         : markerPage;
         graphic->setPropertyValue("AnchorPageNo", Any(anchorPage));
         sealPosition = awt::Point(position->x, position->y);
 
@@ -192,8 +199,8 @@ bool QORVHelper::placeFieldStamp(const OUString& fieldName, const OUString& pict
         graphic->setPropertyValue("VertOrientPosition", Any(sealPosition.Y));
         setShapeType(graphic, ascii(texts::kFieldSealMark));
         writeAlternativeText(graphic, ascii(texts::kFieldSealMark));
-        target->insertTextContent(insertion, Reference<text::XTextContent>(graphic, UNO_QUERY_THROW),
-                                  false);
+        target->insertTextContent(insertion,
+                                  Reference<text::XTextContent>(graphic, UNO_QUERY_THROW), false);
         return true;
     }
     catch (const uno::Exception&)

@@ -3,6 +3,7 @@
 #include "OperationTexts.hxx"
 
 #include <ComponentTexts.hxx>
+#include <DeclaredExceptions.hxx>
 #include <QORVHelper.hxx>
 #include <SealLibraryBinding.hxx>
 #include <com/sun/star/beans/UnknownPropertyException.hpp>
@@ -27,23 +28,25 @@ OUString selectedFieldName(const Reference<uno::XInterface>& selection)
 
 sal_Bool SAL_CALL QORVHelper::verifyField(const OUString& fieldName)
 {
-    SealLibraryBinding sealLibrary;
-    if (!model().is())
+    return withDeclaredExceptions([&]() -> sal_Bool {
+        SealLibraryBinding sealLibrary;
+        if (!model().is())
+            return false;
+        const OUString signature = getFieldSignature(fieldName);
+        if (signature.isEmpty())
+        {
+            showMessage(fromUtf8(texts::kFieldNotSigned));
+            return false;
+        }
+        const OString text = toGbk(getFieldText(fieldName));
+        const OString signatureBytes = toGbk(signature);
+        if (sealLibrary.ShowESealInfo(text.getStr(), text.getLength(), signatureBytes.getStr(),
+                                      signatureBytes.getLength())
+            != 0)
+            return true;
+        markSelectedFieldSeal(true);
         return false;
-    const OUString signature = getFieldSignature(fieldName);
-    if (signature.isEmpty())
-    {
-        showMessage(fromUtf8(texts::kFieldNotSigned));
-        return false;
-    }
-    const OString text = toGbk(getFieldText(fieldName));
-    const OString signatureBytes = toGbk(signature);
-    if (sealLibrary.ShowESealInfo(text.getStr(), text.getLength(), signatureBytes.getStr(),
-                                  signatureBytes.getLength())
-        != 0)
-        return true;
-    markSelectedFieldSeal(true);
-    return false;
+    });
 }
 
 sal_Bool SAL_CALL QORVHelper::verifySelectedField()

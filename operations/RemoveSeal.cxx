@@ -2,6 +2,7 @@
 // login to the certificate library for the others.
 
 #include <ComponentTexts.hxx>
+#include <DeclaredExceptions.hxx>
 #include <QORVHelper.hxx>
 #include <Quillmark/UITools/XCertInfoBox.hpp>
 #include <SealLibraryBinding.hxx>
@@ -32,27 +33,30 @@ bool QORVHelper::loginWithCertInfoBox()
 
 sal_Bool QORVHelper::removeDocumentStamp()
 {
-    if (!model().is())
-        return false;
-    if (isDocumentSealSelected())
-    {
-        OUString signature;
-        readDocumentSignature(signature);
-        SealLibraryBinding sealLibrary;
-        const OString signatureBytes = toGbk(signature);
-        if (sealLibrary.CheckRemovedRight(signatureBytes.getStr(), signatureBytes.getLength()) == 0)
-        {
-            documentModified = false;
+    return withDeclaredExceptions([&]() -> sal_Bool {
+        if (!model().is())
             return false;
+        if (isDocumentSealSelected())
+        {
+            OUString signature;
+            readDocumentSignature(signature);
+            SealLibraryBinding sealLibrary;
+            const OString signatureBytes = toGbk(signature);
+            if (sealLibrary.CheckRemovedRight(signatureBytes.getStr(), signatureBytes.getLength())
+                == 0)
+            {
+                documentModified = false;
+                return false;
+            }
+            documentModified = true;
+            removeSelectedDocumentSeal();
+            return true;
         }
-        documentModified = true;
+        if (!loginWithCertInfoBox())
+            return false;
         removeSelectedDocumentSeal();
         return true;
-    }
-    if (!loginWithCertInfoBox())
-        return false;
-    removeSelectedDocumentSeal();
-    return true;
+    });
 }
 
 // Deletes whatever seal picture is selected, without asking for any right.

@@ -8,6 +8,7 @@
 #include <ComponentTexts.hxx>
 #include <DocstoreTexts.hxx>
 #include <PicturePaths.hxx>
+#include <DeclaredExceptions.hxx>
 #include <QORVHelper.hxx>
 #include <SealLibraryBinding.hxx>
 #include <com/sun/star/container/XNameAccess.hpp>
@@ -49,8 +50,7 @@ bool writeFile(const OUString& url, const unsigned char* bytes, size_t count)
     OUString path;
     if (osl::FileBase::getSystemPathFromFileURL(url, path) != osl::FileBase::E_None)
         return false;
-    FILE* file
-        = std::fopen(OUStringToOString(path, osl_getThreadTextEncoding()).getStr(), "wb");
+    FILE* file = std::fopen(OUStringToOString(path, osl_getThreadTextEncoding()).getStr(), "wb");
     if (!file)
         return false;
     const bool written = count == 0 || std::fwrite(bytes, 1, count, file) == count;
@@ -88,39 +88,41 @@ OUString QORVHelper::writeSealPictureFile(const OUString& pictureName, const OUS
 
 sal_Bool QORVHelper::stampDocument()
 {
-    SealLibraryBinding sealLibrary;
-    Reference<frame::XModel> document = model();
-    if (!document.is())
-        return false;
-    const OUString text = getDocumentText();
-    if (text.isEmpty())
-    {
-        showMessage(fromUtf8(texts::kDocumentEmpty));
-        return false;
-    }
+    return withDeclaredExceptions([&]() -> sal_Bool {
+        SealLibraryBinding sealLibrary;
+        Reference<frame::XModel> document = model();
+        if (!document.is())
+            return false;
+        const OUString text = getDocumentText();
+        if (text.isEmpty())
+        {
+            showMessage(fromUtf8(texts::kDocumentEmpty));
+            return false;
+        }
 
-    const OString textBytes = toGbk(text);
-    std::vector<char> area = signatureArea();
-    int signatureLength = 0;
-    if (sealLibrary.SignESeal(textBytes.getStr(), rtl_str_getLength(textBytes.getStr()),
-                              area.data(), &signatureLength)
-        <= 0)
-        return false;
+        const OString textBytes = toGbk(text);
+        std::vector<char> area = signatureArea();
+        int signatureLength = 0;
+        if (sealLibrary.SignESeal(textBytes.getStr(), rtl_str_getLength(textBytes.getStr()),
+                                  area.data(), &signatureLength)
+            <= 0)
+            return false;
 
-    const OUString signature = signatureInArea(area);
-    if (signature.isEmpty())
-    {
-        showMessage(fromUtf8(texts::kFieldSigningFailed));
-        disposeSealFields(document, containerName);
-        return false;
-    }
+        const OUString signature = signatureInArea(area);
+        if (signature.isEmpty())
+        {
+            showMessage(fromUtf8(texts::kFieldSigningFailed));
+            disposeSealFields(document, containerName);
+            return false;
+        }
 
-    writeDocumentSignature(signature);
-    writeSealPictureFile(OUString(), signature);
-    readStampAreaPosition();
-    readStampAreaPage();
-    if (!removeStampArea())
-        return false;
-    return placeSealPicture();
+        writeDocumentSignature(signature);
+        writeSealPictureFile(OUString(), signature);
+        readStampAreaPosition();
+        readStampAreaPage();
+        if (!removeStampArea())
+            return false;
+        return placeSealPicture();
+    });
 }
 }
