@@ -5,9 +5,9 @@
 
 namespace quillmark
 {
-constexpr sal_Int32 kWrapThrough = 1; ///< WrapTextMode THROUGHT: text runs through the seal
-constexpr sal_Int32 kAnchorAtPage = 2; ///< TextContentAnchorType AT_PAGE
+constexpr sal_Int32 kWrapThrough = 1;   ///< WrapTextMode THROUGHT: text runs through the seal
+constexpr sal_Int32 kAnchorAtPage = 2;  ///< TextContentAnchorType AT_PAGE
 constexpr sal_Int16 kNoOrientation = 0; ///< HoriOrientation / VertOrientation NONE
 constexpr sal_Int32 kColorStandard = 0; ///< ColorMode STANDARD
-constexpr sal_Int32 kColorMono = 2; ///< ColorMode MONO: black and white
+constexpr sal_Int32 kColorMono = 2;     ///< ColorMode MONO: black and white
 }

@@ -30,7 +30,8 @@ bool isSealMark(const OUString& mark)
 bool isSealSelected(const Reference<uno::XInterface>& selection)
 {
     if (offersService(selection, texts::kTextGraphicObject))
-        return isSealMark(readAlternativeText(Reference<beans::XPropertySet>(selection, UNO_QUERY_THROW)));
+        return isSealMark(
+            readAlternativeText(Reference<beans::XPropertySet>(selection, UNO_QUERY_THROW)));
     if (!offersService(selection, texts::kShapeCollection))
         return false;
     Reference<container::XIndexAccess> shapes(selection, UNO_QUERY_THROW);
@@ -66,8 +67,8 @@ SealContextMenuInterceptor::notifyContextMenuExecute(const ui::ContextMenuExecut
 bool SealContextMenuInterceptor::showSealMenu(const awt::Point& position)
 {
     Reference<lang::XMultiComponentFactory> manager = componentContext->getServiceManager();
-    Reference<uno::XInterface> service = manager->createInstanceWithContext(
-        ascii(texts::kPopupMenuService), componentContext);
+    Reference<uno::XInterface> service
+        = manager->createInstanceWithContext(ascii(texts::kPopupMenuService), componentContext);
     Reference<Quillmark::UITools::XRightClickPopupMenu> menu(service, UNO_QUERY);
     Reference<lang::XInitialization> initialization(service, UNO_QUERY);
     // Without the suite's menu the office's own menu is better than none.

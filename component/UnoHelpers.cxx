@@ -12,7 +12,8 @@ using css::uno::UNO_QUERY_THROW;
 namespace quillmark
 {
 // The old standard flags; NOCOMPOSITE no longer has an effect.
-static_assert(kToBytesFlags == (OUSTRING_TO_OSTRING_CVTFLAGS | RTL_UNICODETOTEXT_FLAGS_NOCOMPOSITE));
+static_assert(kToBytesFlags
+              == (OUSTRING_TO_OSTRING_CVTFLAGS | RTL_UNICODETOTEXT_FLAGS_NOCOMPOSITE));
 static_assert(kToUnicodeFlags == OSTRING_TO_OUSTRING_CVTFLAGS);
 static_assert(kGbkEncoding == RTL_TEXTENCODING_GBK);
 

@@ -33,7 +33,8 @@ OUString fromUtf8(const char* text);
 OUString ascii(const char* name);
 
 /// The model shown in the frame, or empty when the frame has no controller or model.
-css::uno::Reference<css::frame::XModel> documentModel(const css::uno::Reference<css::frame::XFrame>& frame);
+css::uno::Reference<css::frame::XModel>
+documentModel(const css::uno::Reference<css::frame::XFrame>& frame);
 /// The current selection of the frame's model; throws when the frame has no model.
 css::uno::Reference<css::uno::XInterface>
 currentSelection(const css::uno::Reference<css::frame::XFrame>& frame);
@@ -42,7 +43,8 @@ currentSelection(const css::uno::Reference<css::frame::XFrame>& frame);
 bool offersService(const css::uno::Reference<css::uno::XInterface>& object, const char* service);
 
 /// Reads a property; the office's UnknownPropertyException reaches the caller.
-css::uno::Any getProperty(const css::uno::Reference<css::uno::XInterface>& object, const char* name);
+css::uno::Any getProperty(const css::uno::Reference<css::uno::XInterface>& object,
+                          const char* name);
 void setProperty(const css::uno::Reference<css::uno::XInterface>& object, const char* name,
                  const css::uno::Any& value);
 /// A string property, or the empty string when the value is no string.

@@ -43,7 +43,10 @@ void QORVHelper::readStampAreaPosition()
     getProperty(area, "VertOrientPosition") >>= sealPosition.Y;
 }
 
-void QORVHelper::readStampAreaPage() { getProperty(selection(), "AnchorPageNo") >>= sealAnchorPage; }
+void QORVHelper::readStampAreaPage()
+{
+    getProperty(selection(), "AnchorPageNo") >>= sealAnchorPage;
+}
 
 bool QORVHelper::removeStampArea()
 {

@@ -113,8 +113,8 @@ void QORVHelper::writeUserField(const OUString& fieldName, const OUString& value
     Reference<beans::XPropertySet> field(factory->createInstance(ascii(texts::kUserFieldService)),
                                          UNO_QUERY_THROW);
     field->setPropertyValue("IsVisible", Any(false));
-    Reference<beans::XPropertySet> master(
-        factory->createInstance(ascii(texts::kUserMasterService)), UNO_QUERY_THROW);
+    Reference<beans::XPropertySet> master(factory->createInstance(ascii(texts::kUserMasterService)),
+                                          UNO_QUERY_THROW);
     master->setPropertyValue("Content", Any(value));
     master->setPropertyValue("Name", Any(fieldName));
     Reference<text::XDependentTextField>(field, UNO_QUERY_THROW)->attachTextFieldMaster(master);

@@ -14,9 +14,9 @@ namespace
 /// How an item's output is read.
 enum class ItemForm
 {
-    Integer, ///< a 4-byte integer, stored in decimal
+    Integer,    ///< a 4-byte integer, stored in decimal
     Terminated, ///< text up to its NUL
-    Counted ///< exactly the returned number of bytes
+    Counted     ///< exactly the returned number of bytes
 };
 
 struct CertificateItem
@@ -66,8 +66,7 @@ bool QORVHelper::loadCertificateInfo()
         return false;
     }
     const OString base64 = toGbk(certificateText);
-    std::vector<unsigned char> der
-        = zeroedArea(2048, base64DecodedCapacity(base64.getLength()));
+    std::vector<unsigned char> der = zeroedArea(2048, base64DecodedCapacity(base64.getLength()));
     int derLength = 0;
     KTX_Base64_Decode(reinterpret_cast<const unsigned char*>(base64.getStr()),
                       certificateText.getLength(), der.data(), &derLength);

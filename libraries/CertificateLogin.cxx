@@ -11,8 +11,8 @@ namespace quillmark
 {
 bool QORVHelper::initializeCertificateLibrary()
 {
-    const int status
-        = KTX_Initialize(texts::kCspType, texts::kCspName, texts::kKeyDriverType, texts::kKeyDriverName);
+    const int status = KTX_Initialize(texts::kCspType, texts::kCspName, texts::kKeyDriverType,
+                                      texts::kKeyDriverName);
     if (status == 0)
         return true;
     showMessage(fromUtf8(texts::kInitializeFailed) + OUString::number(status));
@@ -27,9 +27,9 @@ bool QORVHelper::loadContainerName()
         showMessage(fromUtf8(texts::kContainerNameFailed));
         return false;
     }
-    containerName = fromGbkBounded(
-        reinterpret_cast<const char*>(certificates.data()) + QORV_CONTAINER_NAME_OFFSET,
-        QORV_CERT_LIST_SIZE - QORV_CONTAINER_NAME_OFFSET);
+    containerName = fromGbkBounded(reinterpret_cast<const char*>(certificates.data())
+                                       + QORV_CONTAINER_NAME_OFFSET,
+                                   QORV_CERT_LIST_SIZE - QORV_CONTAINER_NAME_OFFSET);
     KTX_EnumUsrCertificatesFree(certificates.data());
     return true;
 }

@@ -19,9 +19,9 @@ struct FieldStampPosition
     /// Which page the seal is anchored to, relative to the end marker's page.
     enum class Anchor
     {
-        Unset, ///< no explicit anchor page
+        Unset,      ///< no explicit anchor page
         MarkerPage, ///< the end marker's page
-        NextPage ///< the page after it
+        NextPage    ///< the page after it
     };
 
     sal_Int32 x = 0;

@@ -80,9 +80,8 @@ Reference<uno::XInterface> QORVHelper::insertPictureAtViewCursor(const OUString&
     Reference<text::XTextViewCursor> cursor
         = Reference<text::XTextViewCursorSupplier>(documentFrame->getController(), UNO_QUERY_THROW)
               ->getViewCursor();
-    cursor->getText()->insertTextContent(cursor->getStart(),
-                                         Reference<text::XTextContent>(graphic, UNO_QUERY_THROW),
-                                         false);
+    cursor->getText()->insertTextContent(
+        cursor->getStart(), Reference<text::XTextContent>(graphic, UNO_QUERY_THROW), false);
     return graphic;
 }
 
@@ -99,11 +98,10 @@ sal_Bool QORVHelper::insertStampArea()
             showErrorMessage(fromUtf8(texts::kSecondStampArea));
             return false;
         }
-        const awt::Point cursor
-            = Reference<text::XTextViewCursorSupplier>(documentFrame->getController(),
-                                                       UNO_QUERY_THROW)
-                  ->getViewCursor()
-                  ->getPosition();
+        const awt::Point cursor = Reference<text::XTextViewCursorSupplier>(
+                                      documentFrame->getController(), UNO_QUERY_THROW)
+                                      ->getViewCursor()
+                                      ->getPosition();
 
         parsePictureURL(getGraphicDirectoryURL() + "/" + ascii(texts::kStampAreaPicture));
 

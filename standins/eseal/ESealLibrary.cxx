@@ -79,23 +79,21 @@ bool verifiesText(const char* text, int textLength, const char* signature, int s
 KTXESEAL_EXPORT int SignESeal(const char* text, int textLength, char* signature,
                               int* signatureLength)
 {
-    return guarded(
-        [&]
-        {
-            const std::optional<ByteRange> bytes = textBytes(text, textLength);
-            if (!bytes || !signature || !signatureLength)
-                return false;
-            const std::optional<ktxeseal::Seal> seal = ktxeseal::loadCurrentSeal();
-            if (!seal)
-                return false;
-            const std::optional<std::string> made
-                = ktxeseal::makeSealSignature(*seal, *bytes, std::time(nullptr));
-            if (!made || made->size() >= KTXESEAL_AREA_SIZE)
-                return false;
-            std::memcpy(signature, made->c_str(), made->size() + 1);
-            *signatureLength = static_cast<int>(made->size());
-            return true;
-        });
+    return guarded([&] {
+        const std::optional<ByteRange> bytes = textBytes(text, textLength);
+        if (!bytes || !signature || !signatureLength)
+            return false;
+        const std::optional<ktxeseal::Seal> seal = ktxeseal::loadCurrentSeal();
+        if (!seal)
+            return false;
+        const std::optional<std::string> made
+            = ktxeseal::makeSealSignature(*seal, *bytes, std::time(nullptr));
+        if (!made || made->size() >= KTXESEAL_AREA_SIZE)
+            return false;
+        std::memcpy(signature, made->c_str(), made->size() + 1);
+        *signatureLength = static_cast<int>(made->size());
+        return true;
+    });
 }
 
 KTXESEAL_EXPORT int ShowESealInfo(const char* text, int textLength, const char* signature,
@@ -114,56 +112,50 @@ KTXESEAL_EXPORT int ShowESealCert(const char* text, int textLength, const char* 
 KTXESEAL_EXPORT int GetESealPic(const char* signature, int signatureLength, unsigned char* picture,
                                 int* pictureLength)
 {
-    return guarded(
-        [&]
-        {
-            if (!picture || !pictureLength || *pictureLength <= 0)
-                return false;
-            const size_t capacity
-                = std::min<size_t>(static_cast<size_t>(*pictureLength), KTXESEAL_AREA_SIZE);
-            *pictureLength = 0;
-            const auto content = openSignature(signature, signatureLength);
-            if (!content)
-                return false;
-            const ktxeseal::Bytes block = ktxeseal::makePictureBlock(content->picture);
-            if (block.size() > capacity)
-                return false;
-            std::memcpy(picture, block.data(), block.size());
-            *pictureLength = static_cast<int>(block.size());
-            return true;
-        });
+    return guarded([&] {
+        if (!picture || !pictureLength || *pictureLength <= 0)
+            return false;
+        const size_t capacity
+            = std::min<size_t>(static_cast<size_t>(*pictureLength), KTXESEAL_AREA_SIZE);
+        *pictureLength = 0;
+        const auto content = openSignature(signature, signatureLength);
+        if (!content)
+            return false;
+        const ktxeseal::Bytes block = ktxeseal::makePictureBlock(content->picture);
+        if (block.size() > capacity)
+            return false;
+        std::memcpy(picture, block.data(), block.size());
+        *pictureLength = static_cast<int>(block.size());
+        return true;
+    });
 }
 
 KTXESEAL_EXPORT int GetPicSize(const unsigned char* picture, int pictureLength, int* width,
                                int* height)
 {
-    return guarded(
-        [&]
-        {
-            if (!picture || pictureLength <= 0 || !width || !height)
-                return false;
-            const auto gif = ktxeseal::pictureInBlock(
-                ByteRange(picture, static_cast<size_t>(pictureLength)));
-            const auto size = gif ? ktxeseal::readGifSize(*gif) : std::nullopt;
-            if (!size)
-                return false;
-            *width = size->width;
-            *height = size->height;
-            return true;
-        });
+    return guarded([&] {
+        if (!picture || pictureLength <= 0 || !width || !height)
+            return false;
+        const auto gif
+            = ktxeseal::pictureInBlock(ByteRange(picture, static_cast<size_t>(pictureLength)));
+        const auto size = gif ? ktxeseal::readGifSize(*gif) : std::nullopt;
+        if (!size)
+            return false;
+        *width = size->width;
+        *height = size->height;
+        return true;
+    });
 }
 
 KTXESEAL_EXPORT int CheckRemovedRight(const char* signature, int signatureLength)
 {
-    return guarded(
-        [&]
-        {
-            const auto content = openSignature(signature, signatureLength);
-            if (!content)
-                return false;
-            const std::optional<ktxeseal::Seal> seal = ktxeseal::loadCurrentSeal();
-            return seal && seal->certificateDer == content->certificateDer;
-        });
+    return guarded([&] {
+        const auto content = openSignature(signature, signatureLength);
+        if (!content)
+            return false;
+        const std::optional<ktxeseal::Seal> seal = ktxeseal::loadCurrentSeal();
+        return seal && seal->certificateDer == content->certificateDer;
+    });
 }
 
 static_assert(std::is_same_v<decltype(&SignESeal), SignESealFunction>);

@@ -168,8 +168,8 @@ bool fillToSign(TbsSign* toSign, const Seal& seal, ByteRange text, time_t signin
 /// The signature's structure with everything but the SM2 value.
 OwnedSignature unsignedSignature(const Seal& seal, ByteRange text, time_t signingTime)
 {
-    OwnedSignature signature(reinterpret_cast<SesSignature*>(
-        ASN1_item_new(ASN1_ITEM_rptr(SesSignature))));
+    OwnedSignature signature(
+        reinterpret_cast<SesSignature*>(ASN1_item_new(ASN1_ITEM_rptr(SesSignature))));
     if (!signature || !fillToSign(signature->toSign, seal, text, signingTime)
         || !setBytes(signature->cert, seal.certificateDer))
         return nullptr;
@@ -223,8 +223,9 @@ std::optional<SealSignatureContent> readContent(const SesSignature& signature)
     if (!version || *version != kSealSignatureVersion || !width || !height || !dataHash
         || dataHash->size != kSm3Length || !hasNid(toSign.dataHashAlgID, NID_sm3)
         || !hasNid(signature.signatureAlgID, NID_SM2_with_SM3)
-        || !(pictureType == ByteRange(reinterpret_cast<const unsigned char*>(kPictureType),
-                                      sizeof(kPictureType) - 1))
+        || !(pictureType
+             == ByteRange(reinterpret_cast<const unsigned char*>(kPictureType),
+                          sizeof(kPictureType) - 1))
         || ASN1_GENERALIZEDTIME_check(toSign.timeInfo) != 1)
         return std::nullopt;
 

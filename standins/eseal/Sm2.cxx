@@ -2,7 +2,6 @@
 
 #include "Sm2.hxx"
 
-
 namespace ktxeseal
 {
 namespace
@@ -19,11 +18,10 @@ OwnedPtr<EVP_MD_CTX> newSm2Context(EVP_PKEY* key, bool signing)
     if (!context)
         return nullptr;
     EVP_PKEY_CTX* keyContext = nullptr; // owned by the digest context
-    const int initialised
-        = signing ? EVP_DigestSignInit_ex(context.get(), &keyContext, "SM3", nullptr, nullptr,
-                                          key, nullptr)
-                  : EVP_DigestVerifyInit_ex(context.get(), &keyContext, "SM3", nullptr, nullptr,
-                                            key, nullptr);
+    const int initialised = signing ? EVP_DigestSignInit_ex(context.get(), &keyContext, "SM3",
+                                                            nullptr, nullptr, key, nullptr)
+                                    : EVP_DigestVerifyInit_ex(context.get(), &keyContext, "SM3",
+                                                              nullptr, nullptr, key, nullptr);
     if (initialised != 1 || !keyContext)
         return nullptr;
     if (EVP_PKEY_CTX_set1_id(keyContext, kSm2DefaultId, kSm2DefaultIdLength) <= 0)

@@ -79,8 +79,8 @@ int timeText(const ASN1_TIME* time, std::string& text)
     struct tm fields;
     std::memset(&fields, 0, sizeof fields);
     char buffer[32];
-    if (!time || !ASN1_TIME_to_tm(time, &fields) ||
-        !std::strftime(buffer, sizeof buffer, "%Y-%m-%d %H:%M:%S", &fields))
+    if (!time || !ASN1_TIME_to_tm(time, &fields)
+        || !std::strftime(buffer, sizeof buffer, "%Y-%m-%d %H:%M:%S", &fields))
         return status::kBadCertificate;
     text = buffer;
     return status::kOk;
@@ -101,7 +101,7 @@ int nameEntry(const X509_NAME* name, int nid, std::string& text)
     OPENSSL_free(utf8);
     return status::kOk;
 }
-} // namespace
+}
 
 int certificateItem(const unsigned char* der, int derLength, int itemType, unsigned char* out,
                     int* outLength)
@@ -110,15 +110,15 @@ int certificateItem(const unsigned char* der, int derLength, int itemType, unsig
         return status::kBadArgument;
     switch (itemType)
     {
-    case QORV_CERT_VERSION:
-    case QORV_CERT_SERIAL_NUMBER:
-    case QORV_CERT_NOT_BEFORE:
-    case QORV_CERT_NOT_AFTER:
-    case QORV_CERT_ISSUER_COMMON_NAME:
-    case QORV_CERT_SUBJECT_COUNTRY:
-        break;
-    default:
-        return status::kUnknownItem;
+        case QORV_CERT_VERSION:
+        case QORV_CERT_SERIAL_NUMBER:
+        case QORV_CERT_NOT_BEFORE:
+        case QORV_CERT_NOT_AFTER:
+        case QORV_CERT_ISSUER_COMMON_NAME:
+        case QORV_CERT_SUBJECT_COUNTRY:
+            break;
+        default:
+            return status::kUnknownItem;
     }
     const X509Ptr certificate = parseCertificate(der, derLength);
     if (!certificate)
@@ -128,31 +128,33 @@ int certificateItem(const unsigned char* der, int derLength, int itemType, unsig
     int result = status::kOk;
     switch (itemType)
     {
-    case QORV_CERT_VERSION:
-    {
-        // X509_get_version counts from 0, as the encoding does; people say "v3".
-        const std::int32_t version =
-            static_cast<std::int32_t>(X509_get_version(certificate.get()) + 1);
-        std::memcpy(out, &version, sizeof version);
-        *outLength = sizeof version;
-        return status::kOk;
-    }
-    case QORV_CERT_SERIAL_NUMBER:
-        result = serialNumber(certificate.get(), text);
-        return result != status::kOk ? result
-                                     : deliverTerminated(text, kSerialArea, out, outLength);
-    case QORV_CERT_NOT_BEFORE:
-    case QORV_CERT_NOT_AFTER:
-        result = timeText(itemType == QORV_CERT_NOT_BEFORE ? X509_get0_notBefore(certificate.get())
-                                                           : X509_get0_notAfter(certificate.get()),
-                          text);
-        return result != status::kOk ? result : deliverTerminated(text, kTextArea, out, outLength);
-    case QORV_CERT_ISSUER_COMMON_NAME:
-        result = nameEntry(X509_get_issuer_name(certificate.get()), NID_commonName, text);
-        return result != status::kOk ? result : deliverCounted(text, kTextArea, out, outLength);
-    default:
-        result = nameEntry(X509_get_subject_name(certificate.get()), NID_countryName, text);
-        return result != status::kOk ? result : deliverCounted(text, kTextArea, out, outLength);
+        case QORV_CERT_VERSION:
+        {
+            // X509_get_version counts from 0, as the encoding does; people say "v3".
+            const std::int32_t version
+                = static_cast<std::int32_t>(X509_get_version(certificate.get()) + 1);
+            std::memcpy(out, &version, sizeof version);
+            *outLength = sizeof version;
+            return status::kOk;
+        }
+        case QORV_CERT_SERIAL_NUMBER:
+            result = serialNumber(certificate.get(), text);
+            return result != status::kOk ? result
+                                         : deliverTerminated(text, kSerialArea, out, outLength);
+        case QORV_CERT_NOT_BEFORE:
+        case QORV_CERT_NOT_AFTER:
+            result
+                = timeText(itemType == QORV_CERT_NOT_BEFORE ? X509_get0_notBefore(certificate.get())
+                                                            : X509_get0_notAfter(certificate.get()),
+                           text);
+            return result != status::kOk ? result
+                                         : deliverTerminated(text, kTextArea, out, outLength);
+        case QORV_CERT_ISSUER_COMMON_NAME:
+            result = nameEntry(X509_get_issuer_name(certificate.get()), NID_commonName, text);
+            return result != status::kOk ? result : deliverCounted(text, kTextArea, out, outLength);
+        default:
+            result = nameEntry(X509_get_subject_name(certificate.get()), NID_countryName, text);
+            return result != status::kOk ? result : deliverCounted(text, kTextArea, out, outLength);
     }
 }
-} // namespace qorv
+}

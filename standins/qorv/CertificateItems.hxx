@@ -13,4 +13,4 @@ namespace qorv
 ///   17 subject country name, GBK, the same
 int certificateItem(const unsigned char* der, int derLength, int itemType, unsigned char* out,
                     int* outLength);
-} // namespace qorv
+}

@@ -12,7 +12,8 @@ namespace
 class Converter
 {
 public:
-    Converter(const char* to, const char* from) : handle(iconv_open(to, from))
+    Converter(const char* to, const char* from)
+        : handle(iconv_open(to, from))
     {
         if (handle == reinterpret_cast<iconv_t>(-1))
             throw std::runtime_error("iconv cannot convert to GBK");
@@ -53,7 +54,7 @@ size_t utf8SequenceLength(unsigned char lead)
         return 2;
     return 1;
 }
-} // namespace
+}
 
 std::string utf8ToGbk(const std::string& utf8)
 {
@@ -83,4 +84,4 @@ std::optional<std::string> gbkToUtf8(const std::string& gbk)
         return std::nullopt;
     return out;
 }
-} // namespace qorv
+}

@@ -12,4 +12,4 @@ std::string utf8ToGbk(const std::string& utf8);
 
 /// GBK to UTF-8; nothing when the bytes are not GBK.
 std::optional<std::string> gbkToUtf8(const std::string& gbk);
-} // namespace qorv
+}

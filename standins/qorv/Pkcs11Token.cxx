@@ -18,10 +18,7 @@ std::string environment(const char* name, const char* fallback)
 }
 
 /// A PKCS#11 return value as a status: CKR_OK is 0 and every refusal stays recognisable.
-int tokenStatus(CK_RV rv)
-{
-    return static_cast<int>(rv);
-}
+int tokenStatus(CK_RV rv) { return static_cast<int>(rv); }
 
 /// Token labels are blank-padded to 32 bytes.
 std::string trimmedLabel(const CK_UTF8CHAR (&label)[32])
@@ -30,17 +27,15 @@ std::string trimmedLabel(const CK_UTF8CHAR (&label)[32])
     text.erase(text.find_last_not_of(' ') + 1);
     return text;
 }
-} // namespace
+}
 
 TokenConfiguration TokenConfiguration::fromEnvironment()
 {
-    return {environment("QORV_PKCS11_MODULE", kDefaultModule), environment("QORV_TOKEN_LABEL", "")};
+    return { environment("QORV_PKCS11_MODULE", kDefaultModule),
+             environment("QORV_TOKEN_LABEL", "") };
 }
 
-Pkcs11Token::~Pkcs11Token()
-{
-    close();
-}
+Pkcs11Token::~Pkcs11Token() { close(); }
 
 int Pkcs11Token::open(const TokenConfiguration& wanted)
 {
@@ -51,8 +46,8 @@ int Pkcs11Token::open(const TokenConfiguration& wanted)
     module = dlopen(wanted.modulePath.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!module)
         return status::kModuleNotLoaded;
-    auto getFunctionList =
-        reinterpret_cast<CK_C_GetFunctionList>(dlsym(module, "C_GetFunctionList"));
+    auto getFunctionList
+        = reinterpret_cast<CK_C_GetFunctionList>(dlsym(module, "C_GetFunctionList"));
     if (!getFunctionList || getFunctionList(&functions) != CKR_OK || !functions)
     {
         functions = nullptr;
@@ -169,7 +164,7 @@ int Pkcs11Token::findObjects(std::vector<CK_ATTRIBUTE>& query, std::vector<CK_OB
 int Pkcs11Token::attribute(CK_OBJECT_HANDLE object, CK_ATTRIBUTE_TYPE type,
                            std::vector<unsigned char>& value)
 {
-    CK_ATTRIBUTE query{type, nullptr, 0};
+    CK_ATTRIBUTE query{ type, nullptr, 0 };
     CK_RV rv = functions->C_GetAttributeValue(session, object, &query, 1);
     if (rv != CKR_OK)
         return tokenStatus(rv);
@@ -187,8 +182,8 @@ int Pkcs11Token::findKey(CK_OBJECT_CLASS keyClass, const std::vector<unsigned ch
                          CK_OBJECT_HANDLE& key)
 {
     std::vector<unsigned char> idCopy(id);
-    std::vector<CK_ATTRIBUTE> query{{CKA_CLASS, &keyClass, sizeof keyClass},
-                                    {CKA_ID, idCopy.data(), idCopy.size()}};
+    std::vector<CK_ATTRIBUTE> query{ { CKA_CLASS, &keyClass, sizeof keyClass },
+                                     { CKA_ID, idCopy.data(), idCopy.size() } };
     std::vector<CK_OBJECT_HANDLE> keys;
     const int result = findObjects(query, keys);
     if (result != status::kOk)
@@ -206,8 +201,8 @@ int Pkcs11Token::userCertificates(std::vector<TokenCertificate>& certificates)
         return status::kNotInitialized;
     CK_OBJECT_CLASS certificateClass = CKO_CERTIFICATE;
     CK_CERTIFICATE_TYPE x509 = CKC_X_509;
-    std::vector<CK_ATTRIBUTE> query{{CKA_CLASS, &certificateClass, sizeof certificateClass},
-                                    {CKA_CERTIFICATE_TYPE, &x509, sizeof x509}};
+    std::vector<CK_ATTRIBUTE> query{ { CKA_CLASS, &certificateClass, sizeof certificateClass },
+                                     { CKA_CERTIFICATE_TYPE, &x509, sizeof x509 } };
     std::vector<CK_OBJECT_HANDLE> found;
     int result = findObjects(query, found);
     if (result != status::kOk)
@@ -217,21 +212,21 @@ int Pkcs11Token::userCertificates(std::vector<TokenCertificate>& certificates)
     {
         TokenCertificate certificate;
         std::vector<unsigned char> label;
-        if (attribute(object, CKA_ID, certificate.id) != status::kOk ||
-            attribute(object, CKA_VALUE, certificate.der) != status::kOk ||
-            attribute(object, CKA_LABEL, label) != status::kOk)
+        if (attribute(object, CKA_ID, certificate.id) != status::kOk
+            || attribute(object, CKA_VALUE, certificate.der) != status::kOk
+            || attribute(object, CKA_LABEL, label) != status::kOk)
             continue;
         certificate.label.assign(label.begin(), label.end());
 
         // The user's own certificates are those with a key beside them; private keys are only
         // visible after login, public keys also before.
         CK_OBJECT_HANDLE key = CK_INVALID_HANDLE;
-        if (findKey(CKO_PRIVATE_KEY, certificate.id, key) != status::kOk &&
-            findKey(CKO_PUBLIC_KEY, certificate.id, key) != status::kOk)
+        if (findKey(CKO_PRIVATE_KEY, certificate.id, key) != status::kOk
+            && findKey(CKO_PUBLIC_KEY, certificate.id, key) != status::kOk)
             continue;
         std::vector<unsigned char> keyType;
-        if (attribute(key, CKA_KEY_TYPE, keyType) == status::kOk &&
-            keyType.size() == sizeof(CK_KEY_TYPE))
+        if (attribute(key, CKA_KEY_TYPE, keyType) == status::kOk
+            && keyType.size() == sizeof(CK_KEY_TYPE))
             std::copy(keyType.begin(), keyType.end(),
                       reinterpret_cast<unsigned char*>(&certificate.keyType));
         certificates.push_back(std::move(certificate));
@@ -248,7 +243,7 @@ int Pkcs11Token::sign(const std::vector<unsigned char>& id, CK_MECHANISM_TYPE me
     int result = findKey(CKO_PRIVATE_KEY, id, key);
     if (result != status::kOk)
         return result;
-    CK_MECHANISM mechanism{mechanismType, nullptr, 0};
+    CK_MECHANISM mechanism{ mechanismType, nullptr, 0 };
     CK_RV rv = functions->C_SignInit(session, &mechanism, key);
     if (rv != CKR_OK)
         return tokenStatus(rv);
@@ -263,4 +258,4 @@ int Pkcs11Token::sign(const std::vector<unsigned char>& id, CK_MECHANISM_TYPE me
         signature.resize(length);
     return tokenStatus(rv);
 }
-} // namespace qorv
+}

@@ -74,4 +74,4 @@ private:
     bool finalizeModule = false;
     CK_SESSION_HANDLE session = CK_INVALID_HANDLE;
 };
-} // namespace qorv
+}

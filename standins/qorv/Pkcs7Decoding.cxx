@@ -47,10 +47,7 @@ Bytes derOf(X509* certificate)
 }
 
 /// Whether `bytes` fit an output area of `capacity` bytes.
-bool fits(const Bytes& bytes, size_t capacity)
-{
-    return bytes.size() <= capacity;
-}
+bool fits(const Bytes& bytes, size_t capacity) { return bytes.size() <= capacity; }
 
 void deliver(const Bytes& bytes, unsigned char* area, int* length)
 {
@@ -83,8 +80,8 @@ StorePtr loadTrustStore(const std::string& path)
 /// The alphabet, its padding, and the line breaks and blanks of wrapped text.
 bool isBase64Character(unsigned char c)
 {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '+' ||
-           c == '/' || c == '=' || c == '\n' || c == '\r' || c == ' ' || c == '\t';
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '+'
+           || c == '/' || c == '=' || c == '\n' || c == '\r' || c == ' ' || c == '\t';
 }
 
 /// Why PKCS7_verify refused, from the error queue it left.
@@ -92,12 +89,12 @@ int verifyFailure()
 {
     int result = status::kSignatureInvalid;
     while (const unsigned long error = ERR_get_error())
-        if (ERR_GET_LIB(error) == ERR_LIB_PKCS7 &&
-            ERR_GET_REASON(error) == PKCS7_R_CERTIFICATE_VERIFY_ERROR)
+        if (ERR_GET_LIB(error) == ERR_LIB_PKCS7
+            && ERR_GET_REASON(error) == PKCS7_R_CERTIFICATE_VERIFY_ERROR)
             result = status::kChainRefused;
     return result;
 }
-} // namespace
+}
 
 int decodeBase64(const unsigned char* text, int textLength, unsigned char* out, int* outLength)
 {
@@ -117,8 +114,8 @@ int decodeBase64(const unsigned char* text, int textLength, unsigned char* out, 
     EVP_DecodeInit(context.get());
     int length = 0;
     int tail = 0;
-    if (EVP_DecodeUpdate(context.get(), decoded.data(), &length, text, textLength) < 0 ||
-        EVP_DecodeFinal(context.get(), decoded.data() + length, &tail) < 0)
+    if (EVP_DecodeUpdate(context.get(), decoded.data(), &length, text, textLength) < 0
+        || EVP_DecodeFinal(context.get(), decoded.data() + length, &tail) < 0)
         return status::kBadBase64;
     length += tail;
     if (length > 0)
@@ -134,7 +131,7 @@ int decodeSignedData(const unsigned char* der, int derLength, unsigned char* sig
 {
     if (!der || derLength <= 0 || !content || !contentLength)
         return status::kBadArgument;
-    for (int* length : {signerLength, contentLength, certificatesLength})
+    for (int* length : { signerLength, contentLength, certificatesLength })
         if (length)
             *length = 0;
     if (signerCount)
@@ -142,8 +139,8 @@ int decodeSignedData(const unsigned char* der, int derLength, unsigned char* sig
 
     ERR_clear_error();
     Pkcs7Ptr p7 = parsePkcs7(der, derLength);
-    if (!p7 || !PKCS7_type_is_signed(p7.get()) || !p7->d.sign || !p7->d.sign->contents ||
-        !PKCS7_type_is_data(p7->d.sign->contents) || !p7->d.sign->contents->d.data)
+    if (!p7 || !PKCS7_type_is_signed(p7.get()) || !p7->d.sign || !p7->d.sign->contents
+        || !PKCS7_type_is_data(p7->d.sign->contents) || !p7->d.sign->contents->d.data)
         return status::kMalformedPkcs7;
     STACK_OF(PKCS7_SIGNER_INFO)* signerInfos = PKCS7_get_signer_info(p7.get());
     const int signers = signerInfos ? sk_PKCS7_SIGNER_INFO_num(signerInfos) : 0;
@@ -185,9 +182,9 @@ int decodeSignedData(const unsigned char* der, int derLength, unsigned char* sig
     ERR_clear_error();
 
     const size_t input = static_cast<size_t>(derLength);
-    if (!fits(signerBytes, std::max(kSignerArea, input)) ||
-        !fits(contentBytes, std::max(kContentArea, input)) ||
-        !fits(certificateBytes, std::max(kCertificatesArea, input)))
+    if (!fits(signerBytes, std::max(kSignerArea, input))
+        || !fits(contentBytes, std::max(kContentArea, input))
+        || !fits(certificateBytes, std::max(kCertificatesArea, input)))
         return status::kDoesNotFit;
 
     deliver(signerBytes, signerOut, signerLength);
@@ -213,4 +210,4 @@ int decodeData(const unsigned char* encoded, int encodedLength, unsigned char* p
     *plainLength = octets->length;
     return status::kOk;
 }
-} // namespace qorv
+}

@@ -28,4 +28,4 @@ int decodeSignedData(const unsigned char* der, int derLength, unsigned char* sig
 /// The content of a PKCS#7 data content info; a null `plain` asks for its length only.
 int decodeData(const unsigned char* encoded, int encodedLength, unsigned char* plain,
                int* plainLength);
-} // namespace qorv
+}

@@ -75,10 +75,7 @@ std::string trustStore()
     return path ? path : "";
 }
 
-void putInt(unsigned char* at, std::int32_t value)
-{
-    std::memcpy(at, &value, sizeof value);
-}
+void putInt(unsigned char* at, std::int32_t value) { std::memcpy(at, &value, sizeof value); }
 
 std::string hexText(const std::vector<unsigned char>& bytes)
 {
@@ -136,107 +133,92 @@ int guarded(Call call)
         return status::kInternal;
     }
 }
-} // namespace
+}
 
-extern "C"
+extern "C" {
+
+// The CSP and key driver names are those of the Windows token; here one configured PKCS#11
+// module stands for any such pair, so the names are only required to be there.
+QORV_EXPORT int KTX_Initialize(int, const char* cspName, int, const char* keyDriver)
 {
+    if (!cspName || !keyDriver)
+        return status::kBadArgument;
+    return guarded([&] {
+        std::lock_guard<std::mutex> lock(tokenMutex());
+        return token().open(TokenConfiguration::fromEnvironment());
+    });
+}
 
-    // The CSP and key driver names are those of the Windows token; here one configured PKCS#11
-    // module stands for any such pair, so the names are only required to be there.
-    QORV_EXPORT int KTX_Initialize(int, const char* cspName, int, const char* keyDriver)
-    {
-        if (!cspName || !keyDriver)
-            return status::kBadArgument;
-        return guarded(
-            [&]
-            {
-                std::lock_guard<std::mutex> lock(tokenMutex());
-                return token().open(TokenConfiguration::fromEnvironment());
-            });
-    }
-
-    QORV_EXPORT int KTX_Finalize(void)
-    {
-        return guarded(
-            []
-            {
-                std::lock_guard<std::mutex> lock(tokenMutex());
-                token().close();
-                return status::kOk;
-            });
-    }
-
-    // The PIN is taken as the NUL-terminated GBK string: the character count that comes with it
-    // cannot tell how many bytes a GBK PIN has, so it is not used. PKCS#11 PINs are UTF-8.
-    QORV_EXPORT int KTX_Login(const char* pin, int /*pinCharacters*/)
-    {
-        if (!pin)
-            return status::kBadArgument;
-        const size_t length = strnlen(pin, kMaxPinBytes + 1);
-        if (length > kMaxPinBytes)
-            return status::kBadArgument;
-        return guarded(
-            [&]
-            {
-                const std::optional<std::string> utf8Pin = gbkToUtf8(std::string(pin, length));
-                if (!utf8Pin)
-                    return status::kTextConversion;
-                std::lock_guard<std::mutex> lock(tokenMutex());
-                return token().login(*utf8Pin);
-            });
-    }
-
-    QORV_EXPORT int KTX_EnumUsrCertificates(void* certList)
-    {
-        if (!certList)
-            return status::kBadArgument;
-        return guarded(
-            [&]
-            {
-                std::vector<TokenCertificate> certificates;
-                std::lock_guard<std::mutex> lock(tokenMutex());
-                const int result = token().userCertificates(certificates);
-                if (result != status::kOk)
-                    return result;
-                return fillCertificateList(static_cast<unsigned char*>(certList), certificates);
-            });
-    }
-
-    QORV_EXPORT int KTX_EnumUsrCertificatesFree(void*)
-    {
+QORV_EXPORT int KTX_Finalize(void)
+{
+    return guarded([] {
+        std::lock_guard<std::mutex> lock(tokenMutex());
+        token().close();
         return status::kOk;
-    }
+    });
+}
 
-    QORV_EXPORT int KTX_Base64_Decode(const unsigned char* text, int textLength, unsigned char* out,
-                                      int* outLength)
-    {
-        return guarded([&] { return decodeBase64(text, textLength, out, outLength); });
-    }
+// The PIN is taken as the NUL-terminated GBK string: the character count that comes with it
+// cannot tell how many bytes a GBK PIN has, so it is not used. PKCS#11 PINs are UTF-8.
+QORV_EXPORT int KTX_Login(const char* pin, int /*pinCharacters*/)
+{
+    if (!pin)
+        return status::kBadArgument;
+    const size_t length = strnlen(pin, kMaxPinBytes + 1);
+    if (length > kMaxPinBytes)
+        return status::kBadArgument;
+    return guarded([&] {
+        const std::optional<std::string> utf8Pin = gbkToUtf8(std::string(pin, length));
+        if (!utf8Pin)
+            return status::kTextConversion;
+        std::lock_guard<std::mutex> lock(tokenMutex());
+        return token().login(*utf8Pin);
+    });
+}
 
-    QORV_EXPORT int KTX_Pkcs7_DecodeSignedData(const unsigned char* der, int derLength,
-                                               unsigned char* signerOut, int* signerLength,
-                                               int* signerValue, unsigned char* content,
-                                               int* contentLength, unsigned char* extraOut,
-                                               int* extraLength)
-    {
-        return guarded(
-            [&]
-            {
-                return decodeSignedData(der, derLength, signerOut, signerLength, signerValue,
-                                        content, contentLength, extraOut, extraLength,
-                                        trustStore());
-            });
-    }
+QORV_EXPORT int KTX_EnumUsrCertificates(void* certList)
+{
+    if (!certList)
+        return status::kBadArgument;
+    return guarded([&] {
+        std::vector<TokenCertificate> certificates;
+        std::lock_guard<std::mutex> lock(tokenMutex());
+        const int result = token().userCertificates(certificates);
+        if (result != status::kOk)
+            return result;
+        return fillCertificateList(static_cast<unsigned char*>(certList), certificates);
+    });
+}
 
-    QORV_EXPORT int KTX_Pkcs7_DecodeData(const unsigned char* encoded, int encodedLength,
-                                         unsigned char* plain, int* plainLength)
-    {
-        return guarded([&] { return decodeData(encoded, encodedLength, plain, plainLength); });
-    }
+QORV_EXPORT int KTX_EnumUsrCertificatesFree(void*) { return status::kOk; }
 
-    QORV_EXPORT int KTX_GetCertificateInfo(const unsigned char* der, int derLength, int itemType,
-                                           unsigned char* out, int* outLength)
-    {
-        return guarded([&] { return certificateItem(der, derLength, itemType, out, outLength); });
-    }
+QORV_EXPORT int KTX_Base64_Decode(const unsigned char* text, int textLength, unsigned char* out,
+                                  int* outLength)
+{
+    return guarded([&] { return decodeBase64(text, textLength, out, outLength); });
+}
+
+QORV_EXPORT int KTX_Pkcs7_DecodeSignedData(const unsigned char* der, int derLength,
+                                           unsigned char* signerOut, int* signerLength,
+                                           int* signerValue, unsigned char* content,
+                                           int* contentLength, unsigned char* extraOut,
+                                           int* extraLength)
+{
+    return guarded([&] {
+        return decodeSignedData(der, derLength, signerOut, signerLength, signerValue, content,
+                                contentLength, extraOut, extraLength, trustStore());
+    });
+}
+
+QORV_EXPORT int KTX_Pkcs7_DecodeData(const unsigned char* encoded, int encodedLength,
+                                     unsigned char* plain, int* plainLength)
+{
+    return guarded([&] { return decodeData(encoded, encodedLength, plain, plainLength); });
+}
+
+QORV_EXPORT int KTX_GetCertificateInfo(const unsigned char* der, int derLength, int itemType,
+                                       unsigned char* out, int* outLength)
+{
+    return guarded([&] { return certificateItem(der, derLength, itemType, out, outLength); });
+}
 }

@@ -39,4 +39,4 @@ constexpr int kTrustStoreUnreadable = -14;
 constexpr int kItemMissing = -15;
 /// Anything unexpected inside the library (out of memory, an OpenSSL allocation failure).
 constexpr int kInternal = -16;
-} // namespace qorv::status
+}

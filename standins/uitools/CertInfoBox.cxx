@@ -28,7 +28,7 @@ struct Detail
     const char* caption;
 };
 const Detail kDetails[] = {
-    { 0, u8"版本" },   { 1, u8"序列号" },   { 2, u8"有效期自" },
+    { 0, u8"版本" },     { 1, u8"序列号" }, { 2, u8"有效期自" },
     { 3, u8"有效期至" }, { 8, u8"颁发者" }, { 15, u8"国家" },
 };
 }
@@ -38,7 +38,10 @@ CertInfoBox::CertInfoBox(const Reference<uno::XComponentContext>& context)
 {
 }
 
-OUString CertInfoBox::implementationName() { return "Quillmark.Implementations.UITools.CertInfoBox"; }
+OUString CertInfoBox::implementationName()
+{
+    return "Quillmark.Implementations.UITools.CertInfoBox";
+}
 
 Sequence<OUString> CertInfoBox::serviceNames()
 {

@@ -19,15 +19,16 @@ namespace quillmark::uitools
 {
 namespace
 {
-Reference<uno::XInterface> create(const Reference<uno::XComponentContext>& context, const char* name)
+Reference<uno::XInterface> create(const Reference<uno::XComponentContext>& context,
+                                  const char* name)
 {
     return context->getServiceManager()->createInstanceWithContext(OUString::createFromAscii(name),
                                                                    context);
 }
 }
 
-DialogBuilder::DialogBuilder(const Reference<uno::XComponentContext>& context, const OUString& title,
-                             sal_Int32 width, sal_Int32 height)
+DialogBuilder::DialogBuilder(const Reference<uno::XComponentContext>& context,
+                             const OUString& title, sal_Int32 width, sal_Int32 height)
     : componentContext(context)
     , dialogWidth(width)
     , dialogHeight(height)
@@ -88,8 +89,8 @@ void DialogBuilder::addImage(const char* name, const OUString& url, sal_Int32 x,
 void DialogBuilder::addOkCancel(const OUString& ok, const OUString& cancel)
 {
     const sal_Int32 y = dialogHeight - 20;
-    Reference<beans::XPropertySet> okButton = addControl(
-        "com.sun.star.awt.UnoControlButtonModel", "ok", dialogWidth - 110, y, 50, 14);
+    Reference<beans::XPropertySet> okButton
+        = addControl("com.sun.star.awt.UnoControlButtonModel", "ok", dialogWidth - 110, y, 50, 14);
     okButton->setPropertyValue("Label", Any(ok));
     okButton->setPropertyValue("PushButtonType", Any(sal_Int16(awt::PushButtonType_OK)));
     okButton->setPropertyValue("DefaultButton", Any(true));

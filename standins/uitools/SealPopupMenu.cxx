@@ -27,13 +27,12 @@ enum Item : sal_Int16
 };
 
 /// A seal helper on the same document, which does what the chosen entry says.
-Reference<Quillmark::Certificate::XQORVTools> sealTools(const Reference<uno::XComponentContext>& context,
-                                                       const Reference<frame::XFrame>& frame)
+Reference<Quillmark::Certificate::XQORVTools>
+sealTools(const Reference<uno::XComponentContext>& context, const Reference<frame::XFrame>& frame)
 {
-    Reference<lang::XInitialization> helper(
-        context->getServiceManager()->createInstanceWithContext("Quillmark.Certificate.QORVHelper",
-                                                                context),
-        UNO_QUERY_THROW);
+    Reference<lang::XInitialization> helper(context->getServiceManager()->createInstanceWithContext(
+                                                "Quillmark.Certificate.QORVHelper", context),
+                                            UNO_QUERY_THROW);
     const Any frameArgument(frame);
     helper->initialize(Sequence<Any>(&frameArgument, 1));
     return Reference<Quillmark::Certificate::XQORVTools>(helper, UNO_QUERY_THROW);
@@ -72,8 +71,8 @@ void SealPopupMenu::showMenu(sal_Int32 x, sal_Int32 y)
     if (!frame.is())
         return;
     Reference<awt::XPopupMenu> menu(
-        componentContext->getServiceManager()->createInstanceWithContext("com.sun.star.awt.PopupMenu",
-                                                                         componentContext),
+        componentContext->getServiceManager()->createInstanceWithContext(
+            "com.sun.star.awt.PopupMenu", componentContext),
         UNO_QUERY_THROW);
     menu->insertItem(kVerify, OUString::fromUtf8(u8"验证印章"), 0, 0);
     menu->insertItem(kRemove, OUString::fromUtf8(u8"撤销印章"), 0, 1);
@@ -81,8 +80,8 @@ void SealPopupMenu::showMenu(sal_Int32 x, sal_Int32 y)
     Reference<awt::XWindowPeer> parent(frame->getComponentWindow(), UNO_QUERY);
     if (!parent.is())
         return;
-    const sal_Int16 chosen
-        = menu->execute(parent, awt::Rectangle(x, y, 0, 0), awt::PopupMenuDirection::EXECUTE_DEFAULT);
+    const sal_Int16 chosen = menu->execute(parent, awt::Rectangle(x, y, 0, 0),
+                                           awt::PopupMenuDirection::EXECUTE_DEFAULT);
     if (chosen != kVerify && chosen != kRemove && chosen != kDetails)
         return;
 

@@ -81,15 +81,15 @@ public:
     }
     Reference<awt::XWindowPeer> SAL_CALL getDesktopWindow() override { return {}; }
     awt::Rectangle SAL_CALL getWorkArea() override { return {}; }
-    Reference<awt::XWindowPeer> SAL_CALL
-    createWindow(const awt::WindowDescriptor& descriptor) override
+    Reference<awt::XWindowPeer>
+        SAL_CALL createWindow(const awt::WindowDescriptor& descriptor) override
     {
         if (!log->offerMessageBox)
             return new RecordingWindow;
         return new RecordingMessageBox(log, descriptor);
     }
-    Sequence<Reference<awt::XWindowPeer>> SAL_CALL
-    createWindows(const Sequence<awt::WindowDescriptor>&) override
+    Sequence<Reference<awt::XWindowPeer>>
+        SAL_CALL createWindows(const Sequence<awt::WindowDescriptor>&) override
     {
         return {};
     }
@@ -210,17 +210,18 @@ public:
         , officeContext(office)
     {
     }
-    Reference<uno::XInterface> SAL_CALL
-    createInstanceWithContext(const OUString& name, const Reference<uno::XComponentContext>&) override
+    Reference<uno::XInterface>
+        SAL_CALL createInstanceWithContext(const OUString& name,
+                                           const Reference<uno::XComponentContext>&) override
     {
         auto fake = services->find(name);
         if (fake != services->end())
             return fake->second ? fake->second() : Reference<uno::XInterface>();
         return officeContext->getServiceManager()->createInstanceWithContext(name, officeContext);
     }
-    Reference<uno::XInterface> SAL_CALL createInstanceWithArgumentsAndContext(
-        const OUString& name, const Sequence<Any>& arguments,
-        const Reference<uno::XComponentContext>& context) override
+    Reference<uno::XInterface> SAL_CALL
+    createInstanceWithArgumentsAndContext(const OUString& name, const Sequence<Any>& arguments,
+                                          const Reference<uno::XComponentContext>& context) override
     {
         if (services->count(name))
             return createInstanceWithContext(name, context);
@@ -276,8 +277,8 @@ TestContext::TestContext(const Reference<uno::XComponentContext>& officeContext)
     (*services)["Quillmark.UITools.RCPopupMenu"] = [menuLog]() -> Reference<uno::XInterface> {
         return static_cast<cppu::OWeakObject*>(new FakePopupMenu(menuLog));
     };
-    componentContext = new RoutingContext(new RoutingServiceManager(services, officeContext),
-                                          officeContext);
+    componentContext
+        = new RoutingContext(new RoutingServiceManager(services, officeContext), officeContext);
 }
 
 void TestContext::setService(const char* name, ServiceFactory factory)

@@ -19,8 +19,8 @@ protected:
     void TearDown() override;
 
     /// A helper made from the test context, initialised with `frame` when one is given.
-    rtl::Reference<QORVHelper>
-    makeHelper(const css::uno::Reference<css::frame::XFrame>& frame = {});
+    rtl::Reference<QORVHelper> makeHelper(const css::uno::Reference<css::frame::XFrame>& frame
+                                          = {});
     /// Opens `text` in a new document and points the helper at it.
     void useDocument(const OUString& text);
     /// Messages shown since the last call.

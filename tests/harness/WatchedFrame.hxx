@@ -115,7 +115,8 @@ class WatchedFrame : public cppu::WeakImplHelper2<css::frame::XFrame, css::beans
 public:
     WatchedFrame(css::uno::Reference<css::frame::XFrame> documentFrame,
                  css::uno::Reference<css::frame::XLayoutManager> manager)
-        : frame(std::move(documentFrame)), layoutManager(std::move(manager))
+        : frame(std::move(documentFrame))
+        , layoutManager(std::move(manager))
     {
     }
 
@@ -211,4 +212,4 @@ private:
     css::uno::Reference<css::frame::XFrame> frame;
     css::uno::Reference<css::frame::XLayoutManager> layoutManager;
 };
-} // namespace quillmark::test
+}

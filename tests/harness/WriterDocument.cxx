@@ -56,7 +56,6 @@ Reference<text::XTextRange> asRange(const Reference<text::XTextCursor>& cursor)
     return Reference<text::XTextRange>(cursor, UNO_QUERY_THROW);
 }
 
-
 Reference<uno::XComponentContext> officeContextOf(const Reference<frame::XModel>&)
 {
     return Office::shared().context();
@@ -85,8 +84,8 @@ void writeSolidGif(const std::string& path, int width, int height, unsigned char
 WriterDocument WriterDocument::create(Office& office, const OUString& text)
 {
     WriterDocument document;
-    document.attach(office.desktop()->loadComponentFromURL("private:factory/swriter", "_blank", 0,
-                                                           {}));
+    document.attach(
+        office.desktop()->loadComponentFromURL("private:factory/swriter", "_blank", 0, {}));
     if (!text.isEmpty())
         document.insertText(0, text);
     return document;
@@ -95,8 +94,7 @@ WriterDocument WriterDocument::create(Office& office, const OUString& text)
 WriterDocument WriterDocument::load(Office& office, const std::string& path)
 {
     WriterDocument document;
-    document.attach(
-        office.desktop()->loadComponentFromURL(systemPathUrl(path), "_blank", 0, {}));
+    document.attach(office.desktop()->loadComponentFromURL(systemPathUrl(path), "_blank", 0, {}));
     // Page-anchored shapes join the draw page as the layout reaches their page, which a busy
     // office may leave to its idle time: going through every page lays them all out now.
     Reference<text::XPageCursor> pages(document.viewCursor(), UNO_QUERY_THROW);
@@ -191,11 +189,13 @@ void WriterDocument::insertText(sal_Int32 position, const OUString& newText)
     while (true)
     {
         const sal_Int32 end = newText.indexOf('\n', start);
-        body->insertString(asRange(cursor), newText.copy(start, (end < 0 ? newText.getLength() : end) - start),
+        body->insertString(asRange(cursor),
+                           newText.copy(start, (end < 0 ? newText.getLength() : end) - start),
                            false);
         if (end < 0)
             break;
-        body->insertControlCharacter(asRange(cursor), text::ControlCharacter::PARAGRAPH_BREAK, false);
+        body->insertControlCharacter(asRange(cursor), text::ControlCharacter::PARAGRAPH_BREAK,
+                                     false);
         start = end + 1;
     }
 }
@@ -226,14 +226,15 @@ Reference<uno::XInterface> WriterDocument::selection() const
 
 void WriterDocument::escape() { dispatch(".uno:Escape"); }
 
-void WriterDocument::dispatch(const char* command, const std::vector<beans::PropertyValue>& arguments)
+void WriterDocument::dispatch(const char* command,
+                              const std::vector<beans::PropertyValue>& arguments)
 {
     Reference<frame::XDispatchHelper> helper
         = frame::DispatchHelper::create(Office::shared().context());
-    helper->executeDispatch(Reference<frame::XDispatchProvider>(frame, UNO_QUERY_THROW),
-                            OUString::createFromAscii(command), "", 0,
-                            Sequence<beans::PropertyValue>(arguments.data(),
-                                                           static_cast<sal_Int32>(arguments.size())));
+    helper->executeDispatch(
+        Reference<frame::XDispatchProvider>(frame, UNO_QUERY_THROW),
+        OUString::createFromAscii(command), "", 0,
+        Sequence<beans::PropertyValue>(arguments.data(), static_cast<sal_Int32>(arguments.size())));
 }
 
 Reference<text::XTextViewCursor> WriterDocument::viewCursor() const
@@ -256,7 +257,8 @@ Reference<beans::XPropertySet> WriterDocument::insertTextGraphic(const std::stri
         factory->createInstance("com.sun.star.text.TextGraphicObject"), UNO_QUERY_THROW);
     Reference<graphic::XGraphicProvider> provider
         = graphic::GraphicProvider::create(officeContextOf(model));
-    Sequence<beans::PropertyValue> media = sequenceOf({ property("URL", Any(systemPathUrl(picturePath))) });
+    Sequence<beans::PropertyValue> media
+        = sequenceOf({ property("URL", Any(systemPathUrl(picturePath))) });
     graphic->setPropertyValue("Graphic", Any(provider->queryGraphic(media)));
     graphic->setPropertyValue("AnchorType", Any(text::TextContentAnchorType_AT_PARAGRAPH));
     Reference<container::XNamed>(graphic, UNO_QUERY_THROW)->setName(name);
@@ -319,7 +321,8 @@ Reference<drawing::XShape> WriterDocument::addRectangleShape(sal_Int32 x, sal_In
 
 void WriterDocument::selectShapes(const std::vector<Reference<drawing::XShape>>& shapes)
 {
-    Reference<drawing::XShapes> collection = drawing::ShapeCollection::create(Office::shared().context());
+    Reference<drawing::XShapes> collection
+        = drawing::ShapeCollection::create(Office::shared().context());
     for (const auto& shape : shapes)
         collection->add(shape);
     select(collection);
@@ -335,8 +338,8 @@ std::vector<Reference<drawing::XShape>> WriterDocument::drawShapes() const
 }
 
 Reference<text::XTextContent> WriterDocument::insertAnnotation(sal_Int32 position,
-                                                              const OUString& content,
-                                                              const OUString& author)
+                                                               const OUString& content,
+                                                               const OUString& author)
 {
     Reference<lang::XMultiServiceFactory> factory(model, UNO_QUERY_THROW);
     Reference<beans::XPropertySet> field(
@@ -384,7 +387,8 @@ OUString WriterDocument::masterContent(const OUString& fieldName) const
 {
     Reference<beans::XPropertySet> master = exactUserMaster(model, fieldName);
     if (!master.is())
-        throw std::runtime_error("no user field master " + std::string(fieldName.toUtf8().getStr()));
+        throw std::runtime_error("no user field master "
+                                 + std::string(fieldName.toUtf8().getStr()));
     OUString content;
     master->getPropertyValue("Content") >>= content;
     return content;
@@ -416,7 +420,8 @@ void WriterDocument::writeMaster(const OUString& fieldName, const OUString& cont
     Reference<lang::XMultiServiceFactory> factory(model, UNO_QUERY_THROW);
     Reference<text::XDependentTextField> field(
         factory->createInstance("com.sun.star.text.TextField.User"), UNO_QUERY_THROW);
-    Reference<beans::XPropertySet>(field, UNO_QUERY_THROW)->setPropertyValue("IsVisible", Any(false));
+    Reference<beans::XPropertySet>(field, UNO_QUERY_THROW)
+        ->setPropertyValue("IsVisible", Any(false));
     Reference<beans::XPropertySet> master(
         factory->createInstance("com.sun.star.text.FieldMaster.User"), UNO_QUERY_THROW);
     master->setPropertyValue("Content", Any(content));

@@ -79,12 +79,13 @@ public:
     /// The text graphic object of that name.
     css::uno::Reference<css::beans::XPropertySet> textGraphic(const OUString& name) const;
     /// A picture shape on the draw page, anchored to page 1 at (x, y).
-    css::uno::Reference<css::drawing::XShape>
-    addGraphicShape(const std::string& picturePath, const OUString& name, sal_Int32 x = 2000,
-                    sal_Int32 y = 2000);
+    css::uno::Reference<css::drawing::XShape> addGraphicShape(const std::string& picturePath,
+                                                              const OUString& name,
+                                                              sal_Int32 x = 2000,
+                                                              sal_Int32 y = 2000);
     /// A rectangle on the draw page.
     css::uno::Reference<css::drawing::XShape> addRectangleShape(sal_Int32 x = 2000,
-                                                               sal_Int32 y = 2000);
+                                                                sal_Int32 y = 2000);
     /// Selects several draw shapes together.
     void selectShapes(const std::vector<css::uno::Reference<css::drawing::XShape>>& shapes);
     /// Draw page shapes in page order.
@@ -92,7 +93,8 @@ public:
 
     /// An annotation whose Content is `content`, at character offset `position` of the body.
     css::uno::Reference<css::text::XTextContent>
-    insertAnnotation(sal_Int32 position, const OUString& content, const OUString& author = OUString());
+    insertAnnotation(sal_Int32 position, const OUString& content,
+                     const OUString& author = OUString());
 
     /// User field masters by field name (without the prefix).
     bool hasMaster(const OUString& fieldName) const;
@@ -121,7 +123,8 @@ struct Attribute
     OUString value;
     bool present = false;
 };
-Attribute userAttribute(const css::uno::Reference<css::uno::XInterface>& object, const OUString& key);
+Attribute userAttribute(const css::uno::Reference<css::uno::XInterface>& object,
+                        const OUString& key);
 /// Stores a user-defined attribute as documents made elsewhere carry it.
 void setUserAttribute(const css::uno::Reference<css::uno::XInterface>& object, const OUString& key,
                       const OUString& value, const OUString& type = "CDATA");

@@ -23,12 +23,9 @@ Function libraryEntry(const char* name)
 {
     return reinterpret_cast<Function>(dlsym(RTLD_NEXT, name));
 }
-} // namespace
-
-const LibraryCalls& calls()
-{
-    return recorded;
 }
+
+const LibraryCalls& calls() { return recorded; }
 
 void reset()
 {
@@ -36,11 +33,8 @@ void reset()
     itemFailures.clear();
 }
 
-void failCertificateItem(int itemType, int status)
-{
-    itemFailures[itemType] = status;
+void failCertificateItem(int itemType, int status) { itemFailures[itemType] = status; }
 }
-} // namespace quillmark::test::probe
 
 using namespace quillmark::test::probe;
 
@@ -63,7 +57,7 @@ extern "C" int KTX_GetCertificateInfo(const unsigned char* der, int derLength, i
 {
     if (const auto failure = itemFailures.find(itemType); failure != itemFailures.end())
         return failure->second;
-    static const auto library =
-        libraryEntry<decltype(&KTX_GetCertificateInfo)>("KTX_GetCertificateInfo");
+    static const auto library
+        = libraryEntry<decltype(&KTX_GetCertificateInfo)>("KTX_GetCertificateInfo");
     return library ? library(der, derLength, itemType, out, outLength) : kNoLibrary;
 }

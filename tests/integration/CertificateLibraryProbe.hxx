@@ -16,4 +16,4 @@ const LibraryCalls& calls();
 void reset();
 /// From now on KTX_GetCertificateInfo answers `status` for `itemType` without asking the library.
 void failCertificateItem(int itemType, int status);
-} // namespace quillmark::test::probe
+}

@@ -29,14 +29,11 @@ using qorvtest::Bytes;
 
 namespace
 {
-const OUString kBody =
-    OUString::fromUtf8(u8"电子印章使用协议\n甲乙双方就电子印章的使用达成如下协议。");
+const OUString kBody
+    = OUString::fromUtf8(u8"电子印章使用协议\n甲乙双方就电子印章的使用达成如下协议。");
 const OUString kSealName = OUString::fromUtf8(u8"合同专用章");
 
-OUString ou(const char* text)
-{
-    return OUString::fromUtf8(text);
-}
+OUString ou(const char* text) { return OUString::fromUtf8(text); }
 
 const OUString kUnchanged = ou(u8"文档未被修改，印章有效！");
 const OUString kChanged = ou(u8"文档已被修改，印章无效！");
@@ -48,15 +45,9 @@ struct CertificateSignature
     Bytes signedData;
 };
 
-OUString ascii(const std::string& text)
-{
-    return OUString::createFromAscii(text.c_str());
-}
+OUString ascii(const std::string& text) { return OUString::createFromAscii(text.c_str()); }
 
-OUString base64Text(const Bytes& bytes)
-{
-    return ascii(qorvtest::base64(bytes));
-}
+OUString base64Text(const Bytes& bytes) { return ascii(qorvtest::base64(bytes)); }
 
 Bytes gbkBytes(const OUString& text)
 {
@@ -68,7 +59,7 @@ Bytes gbkBytes(const OUString& text)
 CertificateSignature signOnToken(const Bytes& content)
 {
     const auto signature = quillmark::certseal::signWithToken(qorvtest::kPinUtf8, content);
-    return {signature.certificate, signature.signedData};
+    return { signature.certificate, signature.signedData };
 }
 
 /// Signed with the copy of the token's key kept beside it, for contents the tests shape freely.
@@ -79,8 +70,8 @@ CertificateSignature signWithKeyFile(const Bytes& content)
     const qorvtest::KeyPtr key = qorvtest::readKey(token.signerKeyPath);
     if (!certificate || !key)
         throw std::runtime_error("the test token's certificate or key cannot be read");
-    return {qorvtest::derOf(certificate.get()),
-            qorvtest::signedData(qorvtest::dataEncoding(content), certificate.get(), key.get())};
+    return { qorvtest::derOf(certificate.get()),
+             qorvtest::signedData(qorvtest::dataEncoding(content), certificate.get(), key.get()) };
 }
 
 /// The certificate items as the library words them, read from the token's certificate file.
@@ -102,12 +93,12 @@ OUString dateText(const ASN1_TIME* time)
 
 CertificateItems tokenCertificateItems()
 {
-    const qorvtest::X509Ptr certificate =
-        qorvtest::readCertificate(qorvtest::testToken().signerCertificatePath);
+    const qorvtest::X509Ptr certificate
+        = qorvtest::readCertificate(qorvtest::testToken().signerCertificatePath);
     BIGNUM* serial = ASN1_INTEGER_to_BN(X509_get0_serialNumber(certificate.get()), nullptr);
     char* hex = BN_bn2hex(serial);
-    CertificateItems items{ascii(hex), dateText(X509_get0_notBefore(certificate.get())),
-                           dateText(X509_get0_notAfter(certificate.get()))};
+    CertificateItems items{ ascii(hex), dateText(X509_get0_notBefore(certificate.get())),
+                            dateText(X509_get0_notAfter(certificate.get())) };
     OPENSSL_free(hex);
     BN_free(serial);
     return items;
@@ -130,8 +121,8 @@ protected:
     /// A seal picture on the page, marked as the document seal `name`.
     Reference<drawing::XShape> addSealShape(const OUString& name = kSealName)
     {
-        Reference<drawing::XShape> shape =
-            document.addGraphicShape(pictureFile("cert-seal.gif"), "Stamper");
+        Reference<drawing::XShape> shape
+            = document.addGraphicShape(pictureFile("cert-seal.gif"), "Stamper");
         setUserAttribute(shape, "ShapeType", "Stamper");
         setUserAttribute(shape, "StamperName", name);
         return shape;
@@ -157,8 +148,8 @@ protected:
     {
         std::vector<Reference<drawing::XShape>> found;
         for (const auto& shape : document.drawShapes())
-            if (quillmark::getShapeType(Reference<beans::XPropertySet>(shape, UNO_QUERY_THROW)) ==
-                "Stamper")
+            if (quillmark::getShapeType(Reference<beans::XPropertySet>(shape, UNO_QUERY_THROW))
+                == "Stamper")
                 found.push_back(shape);
         return found;
     }
@@ -174,8 +165,8 @@ protected:
     static drawing::ColorMode colorMode(const Reference<drawing::XShape>& seal)
     {
         drawing::ColorMode mode = drawing::ColorMode_STANDARD;
-        Reference<beans::XPropertySet>(seal, UNO_QUERY_THROW)
-            ->getPropertyValue("GraphicColorMode") >>= mode;
+        Reference<beans::XPropertySet>(seal, UNO_QUERY_THROW)->getPropertyValue("GraphicColorMode")
+            >>= mode;
         return mode;
     }
 
@@ -202,7 +193,7 @@ protected:
         EXPECT_EQ(utf8(text), utf8(shown[0].text));
     }
 };
-} // namespace
+}
 
 TEST_F(CertificateSealTest, TokenSealVerifiesUntilOneCharacterOrATrailingBlankChangesTheText)
 {
@@ -264,7 +255,7 @@ TEST_F(CertificateSealTest, CharacterWithoutGbkFormAlwaysReadsAsChanged)
 
 TEST_F(CertificateSealTest, DocumentWithoutSignatureFieldIsNotSignedOnceTheLibraryIsReady)
 {
-    document.selectShapes({addSealShape()});
+    document.selectShapes({ addSealShape() });
 
     EXPECT_FALSE(helper->verifyDocument());
     expectOneNotice(ou(u8"文档尚未签名！"));
@@ -312,9 +303,9 @@ TEST_F(CertificateSealTest, CertificateBoxIsFilledInOrderAndTakesTheCommentBack)
     box().result = false;
 
     EXPECT_FALSE(helper->verifyDocument());
-    const std::vector<std::string> order{"initialize",  "setPictureURL", "setMessage",
-                                         "setCertInfo", "setModified",   "setPostil",
-                                         "execute",     "getPostil",     "getResult"};
+    const std::vector<std::string> order{ "initialize",  "setPictureURL", "setMessage",
+                                          "setCertInfo", "setModified",   "setPostil",
+                                          "execute",     "getPostil",     "getResult" };
     EXPECT_EQ(order, box().calls);
     EXPECT_EQ(document.frame, box().initializedFrame);
     EXPECT_EQ(utf8(kSealName), utf8(helper->containerName)) << "adopted from the selected seal";
@@ -341,12 +332,13 @@ TEST_F(CertificateSealTest, CertificateBoxWithoutACertificateFieldShowsNoDetails
 {
     document.writeMaster(kSealName + "Sign",
                          base64Text(signWithKeyFile(gbkBytes(document.text())).signedData));
-    document.selectShapes({addSealShape()});
+    document.selectShapes({ addSealShape() });
 
     EXPECT_FALSE(helper->verifyDocument());
     expectOneNotice(ou(u8"取信息错误！"));
-    const std::vector<std::string> order{"initialize", "setPictureURL", "setMessage", "setModified",
-                                         "setPostil",  "execute",       "getPostil",  "getResult"};
+    const std::vector<std::string> order{ "initialize",  "setPictureURL", "setMessage",
+                                          "setModified", "setPostil",     "execute",
+                                          "getPostil",   "getResult" };
     EXPECT_EQ(order, box().calls);
     EXPECT_EQ(utf8(kUnchanged), utf8(box().message));
     EXPECT_TRUE(document.hasMaster(kSealName + "Postil")) << "the comment is written back";
@@ -382,7 +374,7 @@ TEST_F(CertificateSealTest, TokenCertificateItemsFillTheirEntries)
     EXPECT_EQ(utf8(expected.validUntil), utf8(items[3]));
     EXPECT_EQ(ou("QORV Test CA"), items[8]);
     EXPECT_EQ(ou("CN"), items[15]);
-    for (sal_Int32 entry : {4, 5, 6, 7, 9, 10, 11, 12, 13, 14, 16, 17})
+    for (sal_Int32 entry : { 4, 5, 6, 7, 9, 10, 11, 12, 13, 14, 16, 17 })
         EXPECT_TRUE(items[entry].isEmpty()) << "entry " << entry;
 }
 
@@ -396,8 +388,9 @@ TEST_F(CertificateSealTest, FailureOnTheSecondDateKeepsTheItemsReadBeforeIt)
 
     EXPECT_TRUE(helper->showCertificateInfo(kUnchanged)) << "the box is shown all the same";
     expectOneNotice(ou(u8"取证书有效日期起始错误！") + OUString::number(qorv::status::kDoesNotFit));
-    const std::vector<std::string> order{"initialize", "setPictureURL", "setMessage", "setModified",
-                                         "setPostil",  "execute",       "getPostil",  "getResult"};
+    const std::vector<std::string> order{ "initialize",  "setPictureURL", "setMessage",
+                                          "setModified", "setPostil",     "execute",
+                                          "getPostil",   "getResult" };
     EXPECT_EQ(order, box().calls);
 
     const CertificateItems expected = tokenCertificateItems();
@@ -405,7 +398,7 @@ TEST_F(CertificateSealTest, FailureOnTheSecondDateKeepsTheItemsReadBeforeIt)
     EXPECT_EQ(ou("3"), items[0]);
     EXPECT_EQ(utf8(expected.serialNumber), utf8(items[1]));
     EXPECT_EQ(utf8(expected.validFrom), utf8(items[2]));
-    for (sal_Int32 entry : {3, 8, 15})
+    for (sal_Int32 entry : { 3, 8, 15 })
         EXPECT_EQ(ou("earlier"), items[entry]) << "entry " << entry;
 }
 
@@ -418,7 +411,7 @@ TEST_F(CertificateSealTest, CancelledPinEndsRemovalBeforeTheLibraryIsOpened)
     EXPECT_FALSE(helper->removeDocumentStamp());
     EXPECT_EQ(0, probe::calls().initialize);
     EXPECT_TRUE(messages().empty());
-    EXPECT_EQ((std::vector<std::string>{"initialize", "executePinDialog"}), box().calls);
+    EXPECT_EQ((std::vector<std::string>{ "initialize", "executePinDialog" }), box().calls);
     EXPECT_EQ(document.frame, box().initializedFrame);
     EXPECT_EQ(1u, seals().size());
 }
@@ -431,7 +424,7 @@ TEST_F(CertificateSealTest, PlainTextSelectionAsksForThePinEvenInASealLibraryDoc
     box().pinAccepted = false;
 
     EXPECT_FALSE(helper->removeDocumentStamp());
-    EXPECT_EQ((std::vector<std::string>{"initialize", "executePinDialog"}), box().calls);
+    EXPECT_EQ((std::vector<std::string>{ "initialize", "executePinDialog" }), box().calls);
     EXPECT_EQ(utf8(kBody), utf8(document.text()));
     EXPECT_EQ(1u, seals().size());
 }
@@ -469,8 +462,8 @@ TEST_F(CertificateSealTest, LongSignedContentVerifiesWithoutOverflow)
 {
     OUString longText;
     for (int article = 1; article <= 80; ++article)
-        longText += ou(u8"第") + OUString::number(article) +
-                    ou(u8"条：甲乙双方应当按照本协议的约定使用电子印章，不得转让或者出借。\n");
+        longText += ou(u8"第") + OUString::number(article)
+                    + ou(u8"条：甲乙双方应当按照本协议的约定使用电子印章，不得转让或者出借。\n");
     document.insertText(0, longText);
     ASSERT_GT(qorvtest::dataEncoding(gbkBytes(document.text())).size(), 2u * 2048)
         << "the signed content outgrows the library's smallest content area";
@@ -495,10 +488,10 @@ TEST_F(CertificateSealTest, SignatureLargerThanTheDecodingAreaVerifiesWithoutOve
     const qorvtest::X509Ptr issuer = qorvtest::readCertificate(token.caCertificatePath);
     const qorvtest::KeyPtr key = qorvtest::readKey(token.signerKeyPath);
     const std::vector<X509*> carried(130, issuer.get());
-    const CertificateSignature signature{
-        qorvtest::derOf(signer.get()),
-        qorvtest::signedData(qorvtest::dataEncoding(gbkBytes(document.text())), signer.get(),
-                             key.get(), carried)};
+    const CertificateSignature signature{ qorvtest::derOf(signer.get()),
+                                          qorvtest::signedData(
+                                              qorvtest::dataEncoding(gbkBytes(document.text())),
+                                              signer.get(), key.get(), carried) };
     ASSERT_GT(signature.signedData.size(), 102400u);
     placeSeal(signature);
     document.selectShapes(seals());

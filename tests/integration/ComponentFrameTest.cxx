@@ -84,8 +84,7 @@ private:
 };
 
 class ComponentFrameTest : public OfficeTest
-{
-};
+{};
 }
 
 TEST_F(ComponentFrameTest, InitializeKeepsTheFrameCreatesTheToolkitAndRegistersTheInterceptor)

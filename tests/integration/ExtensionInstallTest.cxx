@@ -36,8 +36,7 @@ protected:
         shared = pattern;
         const std::string packages = "-env:UNO_SHARED_PACKAGES=" + fileUrl(shared);
         const std::string cache = "-env:UNO_SHARED_PACKAGES_CACHE=" + fileUrl(shared + "/cache");
-        const std::string profile
-            = "-env:UserInstallation=" + fileUrl(shared + "/unopkg-profile");
+        const std::string profile = "-env:UserInstallation=" + fileUrl(shared + "/unopkg-profile");
         const std::string command = "/usr/lib/libreoffice/program/unopkg add --shared "
                                     + quoted(SEAL_OXT) + " " + quoted(packages) + " "
                                     + quoted(cache) + " " + quoted(profile) + " >"
@@ -108,7 +107,7 @@ TEST_F(ExtensionInstall, CertificateBoxKeepsWhatItWasGivenWhenClosedWithoutConfi
 {
     // A headless office closes every dialog at once, as a user cancelling it would.
     Reference<Quillmark::UITools::XCertInfoBox> box(service("Quillmark.UITools.CertInfoBox"),
-                                                   UNO_QUERY);
+                                                    UNO_QUERY);
     ASSERT_TRUE(box.is());
     util::URL picture;
     picture.Complete = "file:///nonexistent/ktx.gif";

@@ -32,7 +32,7 @@ struct FieldMarkers
 class SelectionCounter : public cppu::WeakImplHelper1<css::view::XSelectionChangeListener>
 {
 public:
-    std::atomic<int> count{0};
+    std::atomic<int> count{ 0 };
     void SAL_CALL selectionChanged(const css::lang::EventObject&) override { ++count; }
     void SAL_CALL disposing(const css::lang::EventObject&) override {}
 };
@@ -157,7 +157,8 @@ protected:
     {
         OUString author;
         css::uno::Reference<css::beans::XPropertySet>(marker, css::uno::UNO_QUERY_THROW)
-            ->getPropertyValue("Author") >>= author;
+            ->getPropertyValue("Author")
+            >>= author;
         return author;
     }
 
@@ -187,4 +188,4 @@ protected:
 
     FieldMarkers contract;
 };
-} // namespace quillmark::test
+}

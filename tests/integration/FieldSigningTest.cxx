@@ -92,7 +92,7 @@ protected:
 
     OUString pictureFolder() { return helper->getFilterDirectoryURL(); }
 };
-} // namespace
+}
 
 TEST_F(FieldSigningTest, FieldSealIsAProtectedPageGraphicNamedLikeTheField)
 {
@@ -107,7 +107,7 @@ TEST_F(FieldSigningTest, FieldSealIsAProtectedPageGraphicNamedLikeTheField)
     ASSERT_TRUE(hasFieldSeal("contract"));
     Reference<beans::XPropertySet> fieldSeal = document.textGraphic("contract");
     EXPECT_EQ(text::TextContentAnchorType_AT_PAGE, anchorType(fieldSeal));
-    for (const char* protection : {"ContentProtected", "SizeProtected", "PositionProtected"})
+    for (const char* protection : { "ContentProtected", "SizeProtected", "PositionProtected" })
     {
         bool set = false;
         fieldSeal->getPropertyValue(OUString::createFromAscii(protection)) >>= set;
@@ -177,11 +177,11 @@ TEST_F(FieldSigningTest, FieldEndingOnTheSecondPageIsAnchoredToIt)
 TEST_F(FieldSigningTest, FieldsThatCannotBeSignedAreRefusedByName)
 {
     EXPECT_FALSE(helper->signField("contract "));
-    EXPECT_EQ((Shown{{u8"提示", u8"签章域不能为空！"}}), shownTexts()) << "a trailing blank";
+    EXPECT_EQ((Shown{ { u8"提示", u8"签章域不能为空！" } }), shownTexts()) << "a trailing blank";
 
     document.insertAnnotation(kAfterRegion, "open__@*Start@");
     EXPECT_FALSE(helper->signField("open"));
-    EXPECT_EQ((Shown{{u8"提示", u8"签章域不能为空！"}}), shownTexts()) << "no end marker";
+    EXPECT_EQ((Shown{ { u8"提示", u8"签章域不能为空！" } }), shownTexts()) << "no end marker";
 
     EXPECT_FALSE(helper->isFieldSigned("contract"));
     EXPECT_FALSE(helper->isFieldSigned("open"));
@@ -198,7 +198,7 @@ TEST_F(FieldSigningTest, SignedFieldIsRefusedBeforeTheSealLibrary)
     // Were the library asked, it would fail without a seal and say so.
     deactivateSeals();
     EXPECT_FALSE(helper->signField("contract"));
-    EXPECT_EQ((Shown{{u8"提示", u8"此域已经被签署！"}}), shownTexts());
+    EXPECT_EQ((Shown{ { u8"提示", u8"此域已经被签署！" } }), shownTexts());
     EXPECT_EQ(signature, helper->getFieldSignature("contract"));
     EXPECT_FALSE(fileExists(picture)) << "no new picture was asked for";
     EXPECT_EQ(1, textGraphicCount());
@@ -208,7 +208,7 @@ TEST_F(FieldSigningTest, SigningWithoutASealFails)
 {
     deactivateSeals();
     EXPECT_FALSE(helper->signField("contract"));
-    EXPECT_EQ((Shown{{u8"提示", u8"域签名失败！"}}), shownTexts());
+    EXPECT_EQ((Shown{ { u8"提示", u8"域签名失败！" } }), shownTexts());
     EXPECT_FALSE(helper->isFieldSigned("contract"));
     EXPECT_EQ(0, textGraphicCount());
 }
@@ -230,9 +230,9 @@ TEST_F(FieldSigningTest, FirstStartMarkerIsWrittenAndTheLastIsRead)
     EXPECT_TRUE(authorOf(last).isEmpty());
     EXPECT_FALSE(helper->isFieldSigned("contract")) << "the last start marker is unsigned";
     EXPECT_FALSE(helper->verifyField("contract"));
-    EXPECT_EQ((Shown{{u8"提示", u8"此域未被签署！请检测域名称是否正确"}}), shownTexts());
+    EXPECT_EQ((Shown{ { u8"提示", u8"此域未被签署！请检测域名称是否正确" } }), shownTexts());
 
-    const quillmark::FieldStampPosition expected = expectedPosition({last, contract.end});
+    const quillmark::FieldStampPosition expected = expectedPosition({ last, contract.end });
     EXPECT_NEAR(expected.x, intProperty(document.textGraphic("contract"), "HoriOrientPosition"), 2);
 }
 
@@ -288,8 +288,8 @@ TEST_F(FieldSigningTest, PlacementRegistersTheHelperOnceForSelectionChanges)
     ASSERT_GE(counter->count, 1) << "the office reported no selection change";
     const auto calls = layoutManager->recordedCalls();
     // Every notification that finds a field seal selected either hides or creates the toolbar.
-    const auto toggles = std::count(calls.begin() + placementCalls, calls.end(), "hide") +
-                         std::count(calls.begin() + placementCalls, calls.end(), "create");
+    const auto toggles = std::count(calls.begin() + placementCalls, calls.end(), "hide")
+                         + std::count(calls.begin() + placementCalls, calls.end(), "create");
     EXPECT_EQ(counter->count, toggles);
     EXPECT_EQ(0u, placementCalls);
     EXPECT_TRUE(shownTexts().empty());
@@ -348,5 +348,5 @@ TEST_F(FieldSigningTest, StoringSucceedsWhenThePictureCannotBeWritten)
     EXPECT_TRUE(stored);
     EXPECT_EQ(signature, helper->getFieldSignature("contract"));
     EXPECT_FALSE(hasFieldSeal("contract"));
-    EXPECT_EQ((Shown{{"Message", u8"获取证书签章图片失败!"}}), shownTexts());
+    EXPECT_EQ((Shown{ { "Message", u8"获取证书签章图片失败!" } }), shownTexts());
 }

@@ -26,7 +26,7 @@ protected:
 
     OUString contractPicture;
 };
-} // namespace
+}
 
 TEST_F(FieldVerificationTest, SignedFieldVerifiesUntilACharacterInsideChanges)
 {
@@ -64,11 +64,11 @@ TEST_F(FieldVerificationTest, OrdinaryPictureSelectedNamesNoSignedField)
     auto picture = document.insertTextGraphic(pictureFile("plain.gif"), "picture");
     select(picture);
     EXPECT_FALSE(helper->verifySelectedField());
-    EXPECT_EQ((Shown{{u8"提示", u8"此域未被签署！请检测域名称是否正确"}}), shownTexts());
+    EXPECT_EQ((Shown{ { u8"提示", u8"此域未被签署！请检测域名称是否正确" } }), shownTexts());
     EXPECT_EQ(drawing::ColorMode_STANDARD, colorMode(picture));
 
     EXPECT_FALSE(helper->removeSelectedFieldStamp());
-    EXPECT_EQ((Shown{{u8"提示", u8"此域未被签署！请检测域名称是否正确"}}), shownTexts());
+    EXPECT_EQ((Shown{ { u8"提示", u8"此域未被签署！请检测域名称是否正确" } }), shownTexts());
     EXPECT_EQ(2, textGraphicCount());
 }
 
@@ -108,7 +108,7 @@ TEST_F(FieldVerificationTest, RemovalWithTextSelectedFindsNoField)
 {
     document.selectText(0, 2);
     EXPECT_FALSE(helper->removeSelectedFieldStamp());
-    EXPECT_EQ((Shown{{u8"提示", u8"此域未被签署！请检测域名称是否正确"}}), shownTexts());
+    EXPECT_EQ((Shown{ { u8"提示", u8"此域未被签署！请检测域名称是否正确" } }), shownTexts());
     EXPECT_TRUE(hasFieldSeal("contract"));
     EXPECT_TRUE(helper->isFieldSigned("contract"));
     EXPECT_EQ(body(), document.text());
@@ -128,10 +128,10 @@ TEST_F(FieldVerificationTest, SignedFieldsAndTheirSealsSurviveSaveAndReload)
     EXPECT_EQ(signature, helper->getFieldSignature("contract"));
     EXPECT_TRUE(helper->isFieldSigned("annex"));
     EXPECT_EQ(2, textGraphicCount());
-    for (const char* name : {"contract", "annex"})
+    for (const char* name : { "contract", "annex" })
     {
-        Reference<beans::XPropertySet> fieldSeal =
-            document.textGraphic(OUString::createFromAscii(name));
+        Reference<beans::XPropertySet> fieldSeal
+            = document.textGraphic(OUString::createFromAscii(name));
         EXPECT_EQ(OUString("FieldStamper"), quillmark::getShapeType(fieldSeal)) << name;
         Reference<graphic::XGraphic> picture;
         fieldSeal->getPropertyValue("Graphic") >>= picture;

@@ -54,7 +54,8 @@ TEST_F(SealLibraryAbsentTest, SealLibrarySealReadsAsChangedAndIsMarked)
     EXPECT_TRUE(helper->verifyDocument());
     EXPECT_TRUE(helper->documentModified);
     drawing::ColorMode mode = drawing::ColorMode_STANDARD;
-    Reference<beans::XPropertySet>(seal, UNO_QUERY_THROW)->getPropertyValue("GraphicColorMode") >>= mode;
+    Reference<beans::XPropertySet>(seal, UNO_QUERY_THROW)->getPropertyValue("GraphicColorMode")
+        >>= mode;
     EXPECT_EQ(drawing::ColorMode_MONO, mode);
     EXPECT_FALSE(helper->removeDocumentStamp()) << "no library, no right to remove";
     EXPECT_FALSE(helper->documentModified);

@@ -189,17 +189,20 @@ TEST_F(SealPlacementTest, MarkingChangesOnlySelectedDocumentSealsAndCanBeUndone)
     helper->markDocumentSeals(true);
     for (int i : { 0, 1 })
     {
-        EXPECT_EQ(drawing::ColorMode_MONO, property<drawing::ColorMode>(seals[i], "GraphicColorMode"));
+        EXPECT_EQ(drawing::ColorMode_MONO,
+                  property<drawing::ColorMode>(seals[i], "GraphicColorMode"));
         EXPECT_EQ(OUString::fromUtf8(u8"无效印章"), caption(seals[i]));
     }
-    EXPECT_EQ(drawing::ColorMode_STANDARD, property<drawing::ColorMode>(seals[2], "GraphicColorMode"));
+    EXPECT_EQ(drawing::ColorMode_STANDARD,
+              property<drawing::ColorMode>(seals[2], "GraphicColorMode"));
     EXPECT_TRUE(caption(seals[2]).isEmpty());
     EXPECT_EQ(drawing::ColorMode_STANDARD,
               property<drawing::ColorMode>(otherProperties, "GraphicColorMode"));
     EXPECT_TRUE(caption(otherProperties).isEmpty());
 
     helper->markDocumentSeals(false);
-    EXPECT_EQ(drawing::ColorMode_STANDARD, property<drawing::ColorMode>(seals[0], "GraphicColorMode"));
+    EXPECT_EQ(drawing::ColorMode_STANDARD,
+              property<drawing::ColorMode>(seals[0], "GraphicColorMode"));
     EXPECT_TRUE(caption(seals[0]).isEmpty());
     EXPECT_TRUE(messages().empty());
 }
@@ -224,7 +227,8 @@ TEST_F(SealPlacementTest, PlainTextIsNeverMarked)
     helper->markDocumentSeals(true);
     helper->markSelectedFieldSeal(true);
     EXPECT_TRUE(messages().empty());
-    EXPECT_EQ(OUString("Text of a document that gets stamped.\nSecond paragraph."), document.text());
+    EXPECT_EQ(OUString("Text of a document that gets stamped.\nSecond paragraph."),
+              document.text());
 }
 
 TEST_F(SealPlacementTest, FieldSealMarkingSetsOnlyTheColourMode)

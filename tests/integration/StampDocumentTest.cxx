@@ -17,7 +17,8 @@ using css::uno::UNO_QUERY_THROW;
 
 namespace
 {
-const OUString kBody = OUString::fromUtf8(u8"关于印发电子印章管理办法的通知\n各部门：现将办法印发给你们。");
+const OUString kBody
+    = OUString::fromUtf8(u8"关于印发电子印章管理办法的通知\n各部门：现将办法印发给你们。");
 
 class StampDocumentTest : public OfficeTest
 {

@@ -118,9 +118,9 @@ Bytes componentPictureFile(const Bytes& block)
 Bytes fromBase64(const std::string& text)
 {
     Bytes data(text.size() / 4 * 3);
-    const int length = EVP_DecodeBlock(
-        data.data(), reinterpret_cast<const unsigned char*>(text.data()),
-        static_cast<int>(text.size()));
+    const int length
+        = EVP_DecodeBlock(data.data(), reinterpret_cast<const unsigned char*>(text.data()),
+                          static_cast<int>(text.size()));
     if (length < 0)
         return {};
     const size_t padding
@@ -141,8 +141,8 @@ std::string toBase64(const Bytes& data)
 void copySeal(const std::string& from, const std::string& to)
 {
     fs::create_directories(to);
-    for (const char* file : {ktxeseal::kSealKeyFile, ktxeseal::kSealCertificateFile,
-                             ktxeseal::kSealPictureFile, ktxeseal::kSealNameFile})
+    for (const char* file : { ktxeseal::kSealKeyFile, ktxeseal::kSealCertificateFile,
+                              ktxeseal::kSealPictureFile, ktxeseal::kSealNameFile })
         fs::copy_file(fs::path(from) / file, fs::path(to) / file,
                       fs::copy_options::overwrite_existing);
 }
@@ -171,7 +171,7 @@ protected:
     static inline TemporaryDirectory* seals = nullptr;
 
     /// Each test starts with seal A as the current seal.
-    ScopedVariable currentSeal{kSealDirectoryVariable, sealA()};
+    ScopedVariable currentSeal{ kSealDirectoryVariable, sealA() };
 };
 
 using ESealSigningTest = ESealLibraryTest;
@@ -201,10 +201,9 @@ TEST_F(ESealSigningTest, SignatureIsReadUpToItsLengthOrItsNul)
 
     // The text alone, in a buffer of exactly its length with no NUL after it.
     const std::vector<char> exact(area.begin(), area.begin() + length);
-    EXPECT_NE(0, ShowESealInfo(kText.data(), static_cast<int>(kText.size()), exact.data(),
-                               length));
-    EXPECT_EQ(0, ShowESealInfo(kText.data(), static_cast<int>(kText.size()), exact.data(),
-                               length - 1));
+    EXPECT_NE(0, ShowESealInfo(kText.data(), static_cast<int>(kText.size()), exact.data(), length));
+    EXPECT_EQ(
+        0, ShowESealInfo(kText.data(), static_cast<int>(kText.size()), exact.data(), length - 1));
     // The whole area, the signature ending at its NUL.
     EXPECT_NE(0, ShowESealInfo(kText.data(), static_cast<int>(kText.size()), area.data(),
                                KTXESEAL_AREA_SIZE));
@@ -254,8 +253,8 @@ TEST_F(ESealSigningTest, MissingSealMakesSigningFail)
         ScopedVariable noHome("HOME", std::nullopt);
         EXPECT_EQ("", signText(kText));
     }
-    for (const char* missing : {ktxeseal::kSealKeyFile, ktxeseal::kSealCertificateFile,
-                                ktxeseal::kSealPictureFile, ktxeseal::kSealNameFile})
+    for (const char* missing : { ktxeseal::kSealKeyFile, ktxeseal::kSealCertificateFile,
+                                 ktxeseal::kSealPictureFile, ktxeseal::kSealNameFile })
     {
         const std::string directory = home.path() + "/without-" + missing;
         copySeal(sealA(), directory);
@@ -313,7 +312,7 @@ TEST_F(ESealSigningTest, InconsistentSealMakesSigningFail)
 
     writeFileBytes(name.string(), Bytes());
     EXPECT_EQ("", signText(kText));
-    writeFileBytes(name.string(), Bytes{0xE5, 0x8C, 'A'});
+    writeFileBytes(name.string(), Bytes{ 0xE5, 0x8C, 'A' });
     EXPECT_EQ("", signText(kText));
 }
 
@@ -326,7 +325,7 @@ TEST_F(ESealSigningTest, PictureThatWouldBreakTheBlockSplitMakesSigningFail)
     const std::string picture = directory + "/" + ktxeseal::kSealPictureFile;
 
     // 37 and 293 pixels have '%' as the low byte of the width, before any zero byte.
-    for (int width : {37, 293})
+    for (int width : { 37, 293 })
     {
         writeFileBytes(picture, makeGif(width, 40, [](int x, int) { return x % 2; }));
         EXPECT_EQ("", signText(kText)) << width << " pixels wide";
@@ -334,7 +333,7 @@ TEST_F(ESealSigningTest, PictureThatWouldBreakTheBlockSplitMakesSigningFail)
     writeFileBytes(picture, makeGif(38, 40, [](int x, int) { return x % 2; }));
     EXPECT_NE("", signText(kText));
 
-    const Bytes notAGif = {'P', 'N', 'G', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    const Bytes notAGif = { 'P', 'N', 'G', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0 };
     writeFileBytes(picture, notAGif);
     EXPECT_EQ("", signText(kText));
 }
@@ -399,7 +398,7 @@ TEST_F(ESealVerificationTest, MalformedSignatureTextIsRefused)
 {
     const std::string signature = signText(kText);
     ASSERT_FALSE(signature.empty());
-    for (size_t cut : {1, 2, 3, 4, 8})
+    for (size_t cut : { 1, 2, 3, 4, 8 })
         EXPECT_EQ(0, showInfo(kText, signature.substr(0, signature.size() - cut))) << cut;
     EXPECT_EQ(0, showInfo(kText, signature.substr(0, signature.size() / 2)));
     EXPECT_EQ(0, showInfo(kText, signature + "AAAA"));
@@ -410,8 +409,7 @@ TEST_F(ESealVerificationTest, MalformedSignatureTextIsRefused)
     EXPECT_EQ(0, showInfo(kText, "not a seal signature"));
     EXPECT_EQ(0, showInfo(kText, ""));
     EXPECT_EQ(0, ShowESealInfo(kText.data(), static_cast<int>(kText.size()), nullptr, 100));
-    EXPECT_EQ(0, ShowESealInfo(kText.data(), static_cast<int>(kText.size()), signature.data(),
-                               -1));
+    EXPECT_EQ(0, ShowESealInfo(kText.data(), static_cast<int>(kText.size()), signature.data(), -1));
 }
 
 TEST_F(ESealVerificationTest, OnlyTheCanonicalEncodingOfASignatureIsRead)
@@ -426,7 +424,7 @@ TEST_F(ESealVerificationTest, OnlyTheCanonicalEncodingOfASignatureIsRead)
 
     // The same signature read by a lenient parser: its length in a longer form, or followed by
     // more bytes. Each would be a second text for one signature.
-    Bytes longerLength = {0x30, 0x83, 0x00};
+    Bytes longerLength = { 0x30, 0x83, 0x00 };
     longerLength.insert(longerLength.end(), der.begin() + 2, der.end());
     EXPECT_EQ(0, showInfo(kText, toBase64(longerLength)));
     Bytes trailing = der;
@@ -436,14 +434,14 @@ TEST_F(ESealVerificationTest, OnlyTheCanonicalEncodingOfASignatureIsRead)
 
 TEST(ESealBase64Test, OnlyCanonicalBase64IsRead)
 {
-    EXPECT_EQ(Bytes({'A'}), ktxeseal::decodeBase64("QQ=="));
-    EXPECT_EQ(Bytes({'A', 'B'}), ktxeseal::decodeBase64("QUI="));
-    EXPECT_EQ(Bytes({'A', 'B', 'C'}), ktxeseal::decodeBase64("QUJD"));
+    EXPECT_EQ(Bytes({ 'A' }), ktxeseal::decodeBase64("QQ=="));
+    EXPECT_EQ(Bytes({ 'A', 'B' }), ktxeseal::decodeBase64("QUI="));
+    EXPECT_EQ(Bytes({ 'A', 'B', 'C' }), ktxeseal::decodeBase64("QUJD"));
     // Set bits under the padding would give one byte string two texts.
     EXPECT_FALSE(ktxeseal::decodeBase64("QR=="));
     EXPECT_FALSE(ktxeseal::decodeBase64("QUJ="));
-    for (const char* malformed : {"", "Q", "QQ=", "QQ", "Q===", "QQ==QQ==", "QU=I", "QUJD\n",
-                                  " QUJD", "QUJ*", "QUJD===="})
+    for (const char* malformed : { "", "Q", "QQ=", "QQ", "Q===", "QQ==QQ==", "QU=I", "QUJD\n",
+                                   " QUJD", "QUJ*", "QUJD====" })
         EXPECT_FALSE(ktxeseal::decodeBase64(malformed)) << malformed;
 }
 
@@ -514,20 +512,18 @@ TEST_F(ESealVerificationTest, SignatureIsSm2WithSm3UnderTheDefaultIdOverItsToBeS
     X509* signer = d2i_X509(nullptr, &certificateCursor, signerCertificate->length);
     ASSERT_TRUE(signer);
     EVP_PKEY* key = X509_get0_pubkey(signer);
-    auto verifies = [&](bool withId)
-    {
+    auto verifies = [&](bool withId) {
         EVP_MD_CTX* context = EVP_MD_CTX_new();
         EVP_PKEY_CTX* keyContext = EVP_PKEY_CTX_new(key, nullptr);
         if (withId)
             EVP_PKEY_CTX_set1_id(keyContext, "1234567812345678", 16);
         EVP_MD_CTX_set_pkey_ctx(context, keyContext);
-        const int result
-            = EVP_DigestVerifyInit(context, nullptr, EVP_sm3(), nullptr, key) == 1
-              && EVP_DigestVerify(context, value->value.bit_string->data,
-                                  static_cast<size_t>(value->value.bit_string->length),
-                                  toSign->value.sequence->data,
-                                  static_cast<size_t>(toSign->value.sequence->length))
-                     == 1;
+        const int result = EVP_DigestVerifyInit(context, nullptr, EVP_sm3(), nullptr, key) == 1
+                           && EVP_DigestVerify(context, value->value.bit_string->data,
+                                               static_cast<size_t>(value->value.bit_string->length),
+                                               toSign->value.sequence->data,
+                                               static_cast<size_t>(toSign->value.sequence->length))
+                                  == 1;
         EVP_MD_CTX_free(context);
         EVP_PKEY_CTX_free(keyContext);
         return result;
@@ -601,8 +597,8 @@ TEST_F(ESealPictureTest, BlockCarriesTheSignaturesOwnPictureWhereTheComponentFin
         std::string directory;
         int size;
     };
-    for (const Expected& expected : {Expected{ownSignature, sealA(), 160},
-                                     Expected{otherSignature, sealB(), kOtherPictureSize}})
+    for (const Expected& expected : { Expected{ ownSignature, sealA(), 160 },
+                                      Expected{ otherSignature, sealB(), kOtherPictureSize } })
     {
         const Bytes block = pictureBlock(expected.signature);
         ASSERT_FALSE(block.empty());
@@ -619,7 +615,7 @@ TEST_F(ESealPictureTest, BlockCarriesTheSignaturesOwnPictureWhereTheComponentFin
 TEST_F(ESealPictureTest, ComponentFindsThePictureAtEverySizeTheToolMakes)
 {
     TemporaryDirectory sized;
-    for (int size : {64, 100, 127, 128, 199, 255})
+    for (int size : { 64, 100, 127, 128, 199, 255 })
     {
         const std::string directory = sized.path() + "/" + std::to_string(size);
         quillmark::sealmaker::writeSeal(quillmark::sealmaker::makeSeal(kOrganisation, size),
@@ -648,8 +644,8 @@ TEST_F(ESealPictureTest, PictureLargerThanTheGivenAreaIsRefusedUnwritten)
     const int smaller = static_cast<int>(block.size()) - 1;
     Bytes area(static_cast<size_t>(smaller), 0xEE);
     int length = smaller;
-    EXPECT_EQ(0, GetESealPic(signature.data(), static_cast<int>(signature.size()), area.data(),
-                             &length));
+    EXPECT_EQ(
+        0, GetESealPic(signature.data(), static_cast<int>(signature.size()), area.data(), &length));
     EXPECT_EQ(Bytes(static_cast<size_t>(smaller), 0xEE), area);
     EXPECT_EQ(0, length);
 
@@ -659,14 +655,14 @@ TEST_F(ESealPictureTest, PictureLargerThanTheGivenAreaIsRefusedUnwritten)
                              &length));
     EXPECT_EQ(block, exact);
 
-    for (int given : {0, -1})
+    for (int given : { 0, -1 })
     {
         length = given;
-        EXPECT_EQ(0, GetESealPic(signature.data(), static_cast<int>(signature.size()),
-                                 exact.data(), &length));
+        EXPECT_EQ(0, GetESealPic(signature.data(), static_cast<int>(signature.size()), exact.data(),
+                                 &length));
     }
-    EXPECT_EQ(0, GetESealPic(signature.data(), static_cast<int>(signature.size()), nullptr,
-                             &length));
+    EXPECT_EQ(0,
+              GetESealPic(signature.data(), static_cast<int>(signature.size()), nullptr, &length));
     EXPECT_EQ(0, GetESealPic(signature.data(), static_cast<int>(signature.size()), exact.data(),
                              nullptr));
 }
@@ -715,8 +711,8 @@ TEST(ESealLibraryFileTest, LibraryLoadsByItsNameWithTheSixEntryPoints)
 {
     void* library = dlopen(SEAL_LIB_DIR "/" KTXESEAL_LIBRARY_NAME, RTLD_NOW | RTLD_LOCAL);
     ASSERT_TRUE(library) << dlerror();
-    for (const char* entryPoint : {"SignESeal", "ShowESealInfo", "ShowESealCert", "GetESealPic",
-                                   "GetPicSize", "CheckRemovedRight"})
+    for (const char* entryPoint : { "SignESeal", "ShowESealInfo", "ShowESealCert", "GetESealPic",
+                                    "GetPicSize", "CheckRemovedRight" })
         EXPECT_TRUE(dlsym(library, entryPoint)) << entryPoint;
     dlclose(library);
 }

@@ -78,7 +78,7 @@ Bytes encodeGif(int width, int height, const std::vector<GifPixelType>& indices)
     for (int index = 0; index < 256; ++index)
     {
         const auto grey = static_cast<GifByteType>(index);
-        greys[index] = {grey, grey, grey};
+        greys[index] = { grey, grey, grey };
     }
     ColorMapObject* colourMap = GifMakeMapObject(256, greys);
     Bytes out;
@@ -102,7 +102,7 @@ Bytes encodeGif(int width, int height, const std::vector<GifPixelType>& indices)
 
 std::optional<DecodedGif> decodeGif(const Bytes& bytes)
 {
-    ReadCursor cursor{&bytes, 0};
+    ReadCursor cursor{ &bytes, 0 };
     int error = 0;
     GifFileType* gif = DGifOpen(&cursor, readFromBytes, &error);
     if (!gif)
@@ -133,9 +133,9 @@ std::optional<DecodedGif> decodeGif(const Bytes& bytes)
         if (colour == control.TransparentColor)
             decoded.pixels.emplace_back();
         else
-            decoded.pixels.push_back(Rgb{colours->Colors[colour].Red,
-                                         colours->Colors[colour].Green,
-                                         colours->Colors[colour].Blue});
+            decoded.pixels.push_back(Rgb{ colours->Colors[colour].Red,
+                                          colours->Colors[colour].Green,
+                                          colours->Colors[colour].Blue });
     }
     DGifCloseFile(gif, &error);
     if (decoded.pixels.size() != count)

@@ -25,10 +25,7 @@ TEST(PictureBlock, PictureLiesBetweenTheSeparatorAndTheLastByte)
     EXPECT_EQ(std::string("GIF89a\x20\x00%x", 10), cut(std::string("T%GIF89a\x20\x00%x\x00", 13)));
 }
 
-TEST(PictureBlock, LastSeparatorBeforeTheFirstZeroWins)
-{
-    EXPECT_EQ("c", cut("a%b%c!"));
-}
+TEST(PictureBlock, LastSeparatorBeforeTheFirstZeroWins) { EXPECT_EQ("c", cut("a%b%c!")); }
 
 TEST(PictureBlock, WithoutSeparatorThePictureStartsAtTheFirstByte)
 {

@@ -62,7 +62,7 @@ bool certificateVerifiesUnderId(X509* certificate, const char* id)
 
 TEST(SealPictureTest, PictureIsARedSealOfThePromisedSize)
 {
-    for (int size : {64, kDefaultPictureSize, 255})
+    for (int size : { 64, kDefaultPictureSize, 255 })
     {
         SCOPED_TRACE(size);
         const Bytes gif = drawSealPicture(kOrganisation, size);
@@ -103,7 +103,7 @@ TEST(SealPictureTest, DefaultPictureOfALongNameStaysAFewKilobytes)
 
 TEST(SealPictureTest, SizesTheBlockSplitCannotCarryAreRefused)
 {
-    for (int size : {0, 37, 63, 256, 293, 1000})
+    for (int size : { 0, 37, 63, 256, 293, 1000 })
         EXPECT_THROW(drawSealPicture(kOrganisation, size), std::runtime_error) << size;
     EXPECT_THROW(makeSeal(kOrganisation, 256), std::runtime_error);
 }
@@ -122,8 +122,8 @@ TEST(SealCertificateTest, CertificateNamesTheOrganisationAndIsSignedUnderTheDefa
     X509* certificate = seal.certificate.get();
     EXPECT_EQ(kOrganisation, subjectEntry(certificate, NID_commonName));
     EXPECT_EQ("CN", subjectEntry(certificate, NID_countryName));
-    EXPECT_EQ(0, X509_NAME_cmp(X509_get_subject_name(certificate),
-                               X509_get_issuer_name(certificate)));
+    EXPECT_EQ(0,
+              X509_NAME_cmp(X509_get_subject_name(certificate), X509_get_issuer_name(certificate)));
     EXPECT_EQ(NID_SM2_with_SM3, X509_get_signature_nid(certificate));
     EXPECT_TRUE(EVP_PKEY_is_a(X509_get0_pubkey(certificate), "SM2"));
     EXPECT_EQ(1, X509_check_private_key(certificate, seal.key.get()));
@@ -140,7 +140,8 @@ TEST(SealDirectoryTest, WrittenSealIsTheOneTheLibraryReads)
     const ktxeseal::Seal seal = makeSeal(kOrganisation);
     writeSeal(seal, directory, false);
 
-    struct stat status{};
+    struct stat status
+    {};
     ASSERT_EQ(0, stat((directory + "/" + ktxeseal::kSealKeyFile).c_str(), &status));
     EXPECT_EQ(0600U, status.st_mode & 0777U);
     ASSERT_EQ(0, stat(directory.c_str(), &status));

@@ -30,10 +30,7 @@ TEST(GbkConversion, CharactersWithoutGbkFormConvertTheSameWayEveryTime)
         << "such a text cannot survive the way there and back";
 }
 
-TEST(GbkConversion, CaseMatters)
-{
-    EXPECT_NE(toGbk("Seal"), toGbk("seal"));
-}
+TEST(GbkConversion, CaseMatters) { EXPECT_NE(toGbk("Seal"), toGbk("seal")); }
 
 TEST(GbkConversion, BoundedReadStopsAtTheFirstZeroOrTheEnd)
 {

@@ -38,17 +38,17 @@ namespace
 constexpr sal_uInt32 kToBytesFlags = 0x4566;
 constexpr sal_uInt32 kToTextFlags = 0x333;
 
-constexpr char kUsage[] =
-    "usage: quillmark-cert-seal [--name NAME] [--picture FILE] [--size W H] [--output FILE]\n"
-    "                           DOCUMENT PIN X Y PAGE\n"
-    "       quillmark-cert-seal --verify [--name NAME] DOCUMENT\n"
-    "\n"
-    "Signs the document's text with the key token's certificate and puts the seal at X, Y\n"
-    "(1/100 mm) on PAGE; stores the result as OpenDocument text (by default beside DOCUMENT,\n"
-    "with the extension .odt). PIN - reads the PIN from standard input. NAME defaults to the\n"
-    "certificate's container label; W and H default to 4000. The token is chosen by\n"
-    "QORV_PKCS11_MODULE and QORV_TOKEN_LABEL, as for the certificate library.\n"
-    "--verify checks the seal NAME (default: the first one found) against the text.\n";
+constexpr char kUsage[]
+    = "usage: quillmark-cert-seal [--name NAME] [--picture FILE] [--size W H] [--output FILE]\n"
+      "                           DOCUMENT PIN X Y PAGE\n"
+      "       quillmark-cert-seal --verify [--name NAME] DOCUMENT\n"
+      "\n"
+      "Signs the document's text with the key token's certificate and puts the seal at X, Y\n"
+      "(1/100 mm) on PAGE; stores the result as OpenDocument text (by default beside DOCUMENT,\n"
+      "with the extension .odt). PIN - reads the PIN from standard input. NAME defaults to the\n"
+      "certificate's container label; W and H default to 4000. The token is chosen by\n"
+      "QORV_PKCS11_MODULE and QORV_TOKEN_LABEL, as for the certificate library.\n"
+      "--verify checks the seal NAME (default: the first one found) against the text.\n";
 
 struct Arguments
 {
@@ -82,8 +82,7 @@ Arguments parse(int argc, char** argv)
     for (int i = 1; i < argc; ++i)
     {
         const std::string word = argv[i];
-        auto value = [&]() -> std::string
-        {
+        auto value = [&]() -> std::string {
             if (i + 1 >= argc)
                 throw UsageError(word + " needs a value");
             return argv[++i];
@@ -151,10 +150,7 @@ std::string defaultOutput(const std::string& document)
     return stem + ".odt";
 }
 
-std::string utf8(const OUString& text)
-{
-    return std::string(text.toUtf8().getStr());
-}
+std::string utf8(const OUString& text) { return std::string(text.toUtf8().getStr()); }
 
 Bytes gbkBytes(const OUString& text)
 {
@@ -208,16 +204,16 @@ Verdict verifyWithLibrary(const OUString& storedSignature, const OUString& text)
     KTX_Pkcs7_DecodeData(content.data(), contentLength, nullptr, &needed);
     Bytes plain(static_cast<size_t>(std::max(needed, 0)) + 1, 0);
     int plainLength = 0;
-    verdict.status =
-        KTX_Pkcs7_DecodeData(content.data(), contentLength, plain.data(), &plainLength);
+    verdict.status
+        = KTX_Pkcs7_DecodeData(content.data(), contentLength, plain.data(), &plainLength);
     if (verdict.status != 0)
     {
         verdict.failedStep = "content decoding";
         return verdict;
     }
-    const OUString signedText =
-        rtl::OStringToOUString(rtl::OString(reinterpret_cast<const char*>(plain.data())),
-                               RTL_TEXTENCODING_GBK, kToTextFlags);
+    const OUString signedText
+        = rtl::OStringToOUString(rtl::OString(reinterpret_cast<const char*>(plain.data())),
+                                 RTL_TEXTENCODING_GBK, kToTextFlags);
     verdict.unchanged = signedText == text;
     return verdict;
 }
@@ -264,19 +260,19 @@ std::string readPin(const std::string& argument)
 int seal(const Arguments& arguments)
 {
     const std::string document = absolutePath(arguments.document);
-    const std::string output =
-        arguments.output.empty() ? defaultOutput(document) : absoluteOutputPath(arguments.output);
+    const std::string output
+        = arguments.output.empty() ? defaultOutput(document) : absoluteOutputPath(arguments.output);
     const std::string pin = readPin(arguments.pin);
 
     Office office;
     office.start();
-    DocumentCloser closer{loadDocument(office, document)};
+    DocumentCloser closer{ loadDocument(office, document) };
     const OUString text = quillmark::certseal::documentText(closer.model);
     if (text.isEmpty())
         throw std::runtime_error("the document has no text to sign");
 
-    const quillmark::certseal::TokenSignature signature =
-        quillmark::certseal::signWithToken(pin, gbkBytes(text));
+    const quillmark::certseal::TokenSignature signature
+        = quillmark::certseal::signWithToken(pin, gbkBytes(text));
     const OUString signatureText = base64(signature.signedData);
     const Verdict check = verifyWithLibrary(signatureText, text);
     if (check.status != 0 || !check.unchanged)
@@ -319,24 +315,24 @@ int verify(const Arguments& arguments)
     const std::string document = absolutePath(arguments.document);
     Office office;
     office.start();
-    DocumentCloser closer{loadDocument(office, document)};
+    DocumentCloser closer{ loadDocument(office, document) };
 
     OUString sealName = OUString::fromUtf8(arguments.name.c_str());
     if (arguments.name.empty())
     {
-        const std::optional<OUString> field =
-            quillmark::certseal::firstUserFieldEndingIn(closer.model, "Sign");
+        const std::optional<OUString> field
+            = quillmark::certseal::firstUserFieldEndingIn(closer.model, "Sign");
         if (!field)
             throw std::runtime_error("the document carries no seal signature");
         sealName = field->copy(0, field->getLength() - 4);
     }
-    const std::optional<OUString> stored =
-        quillmark::certseal::readUserField(closer.model, sealName + "Sign");
+    const std::optional<OUString> stored
+        = quillmark::certseal::readUserField(closer.model, sealName + "Sign");
     if (!stored)
         throw std::runtime_error("the document has no field " + utf8(sealName) + "Sign");
 
-    const Verdict verdict =
-        verifyWithLibrary(*stored, quillmark::certseal::documentText(closer.model));
+    const Verdict verdict
+        = verifyWithLibrary(*stored, quillmark::certseal::documentText(closer.model));
     std::cout << "seal name:   " << utf8(sealName) << "\n";
     if (verdict.status != 0)
     {
@@ -348,7 +344,7 @@ int verify(const Arguments& arguments)
               << (verdict.unchanged ? "unchanged" : "MODIFIED since signing") << "\n";
     return verdict.unchanged ? 0 : 1;
 }
-} // namespace
+}
 
 int main(int argc, char** argv)
 {

@@ -41,10 +41,7 @@ Reference<beans::XPropertySet> create(const Reference<frame::XModel>& model, con
         UNO_QUERY_THROW);
 }
 
-xml::AttributeData cdata(const OUString& value)
-{
-    return {OUString(), "CDATA", value};
-}
+xml::AttributeData cdata(const OUString& value) { return { OUString(), "CDATA", value }; }
 
 void putAttribute(const Reference<container::XNameContainer>& attributes, const OUString& key,
                   const OUString& value)
@@ -53,7 +50,7 @@ void putAttribute(const Reference<container::XNameContainer>& attributes, const 
         attributes->removeByName(key);
     attributes->insertByName(key, Any(cdata(value)));
 }
-} // namespace
+}
 
 OUString documentText(const Reference<frame::XModel>& model)
 {
@@ -88,7 +85,8 @@ std::optional<OUString> readUserField(const Reference<frame::XModel>& model, con
         return std::nullopt;
     OUString value;
     Reference<beans::XPropertySet>(masters->getByName(fullName), UNO_QUERY_THROW)
-        ->getPropertyValue("Content") >>= value;
+        ->getPropertyValue("Content")
+        >>= value;
     return value;
 }
 
@@ -133,8 +131,8 @@ void placeSealShape(const Reference<frame::XModel>& model, const std::string& pi
     shape->setPropertyValue("SizeProtect", Any(true));
     shape->setPropertyValue("AnchorPageNo", Any(placement.page));
     shape->setPropertyValue("Opaque", Any(true));
-    shapeGeometry->setPosition({placement.x, placement.y});
-    shapeGeometry->setSize({placement.width, placement.height});
+    shapeGeometry->setPosition({ placement.x, placement.y });
+    shapeGeometry->setSize({ placement.width, placement.height });
 
     Reference<container::XNameContainer> attributes(
         shape->getPropertyValue("UserDefinedAttributes"), UNO_QUERY_THROW);
@@ -142,4 +140,4 @@ void placeSealShape(const Reference<frame::XModel>& model, const std::string& pi
     putAttribute(attributes, "StamperName", sealName);
     shape->setPropertyValue("UserDefinedAttributes", Any(attributes));
 }
-} // namespace quillmark::certseal
+}

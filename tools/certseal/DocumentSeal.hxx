@@ -40,4 +40,4 @@ struct SealPlacement
 void placeSealShape(const css::uno::Reference<css::frame::XModel>& model,
                     const std::string& pictureUrl, const SealPlacement& placement,
                     const rtl::OUString& sealName);
-} // namespace quillmark::certseal
+}

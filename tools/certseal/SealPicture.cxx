@@ -18,4 +18,4 @@ void writeDefaultSealPicture(const std::string& path, const std::string& name)
     if (!file)
         throw std::runtime_error("cannot write the seal picture " + path);
 }
-} // namespace quillmark::certseal
+}

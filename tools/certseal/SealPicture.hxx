@@ -8,4 +8,4 @@ namespace quillmark::certseal
 /// Writes the seal picture of an electronic seal named `name` (UTF-8) as a GIF; throws
 /// std::runtime_error.
 void writeDefaultSealPicture(const std::string& path, const std::string& name);
-} // namespace quillmark::certseal
+}

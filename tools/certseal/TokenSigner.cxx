@@ -71,14 +71,15 @@ Bytes ecdsaDer(const Bytes& raw)
     OPENSSL_free(der);
     return bytes;
 }
-} // namespace
+}
 
 Bytes dataEncoding(const Bytes& content)
 {
     Pkcs7Ptr p7(PKCS7_new());
-    check(p7 && PKCS7_set_type(p7.get(), NID_pkcs7_data) &&
-              ASN1_OCTET_STRING_set(p7->d.data, content.data(), static_cast<int>(content.size())),
-          "cannot build the PKCS#7 data encoding");
+    check(
+        p7 && PKCS7_set_type(p7.get(), NID_pkcs7_data)
+            && ASN1_OCTET_STRING_set(p7->d.data, content.data(), static_cast<int>(content.size())),
+        "cannot build the PKCS#7 data encoding");
     return derOf(p7.get());
 }
 
@@ -103,19 +104,19 @@ TokenSignature signWithToken(const std::string& pin, const Bytes& content)
     // Signed data around a signature made elsewhere: the signer info is set up from the public
     // key, which fixes the algorithm identifiers, and receives the token's signature at the end.
     Pkcs7Ptr p7(PKCS7_new());
-    check(p7 && PKCS7_set_type(p7.get(), NID_pkcs7_signed) &&
-              PKCS7_content_new(p7.get(), NID_pkcs7_data) &&
-              ASN1_OCTET_STRING_set(p7->d.sign->contents->d.data, signedContent.data(),
-                                    static_cast<int>(signedContent.size())) &&
-              PKCS7_add_certificate(p7.get(), certificate.get()),
+    check(p7 && PKCS7_set_type(p7.get(), NID_pkcs7_signed)
+              && PKCS7_content_new(p7.get(), NID_pkcs7_data)
+              && ASN1_OCTET_STRING_set(p7->d.sign->contents->d.data, signedContent.data(),
+                                       static_cast<int>(signedContent.size()))
+              && PKCS7_add_certificate(p7.get(), certificate.get()),
           "cannot build PKCS#7 signed data");
-    PKCS7_SIGNER_INFO* signer =
-        PKCS7_add_signature(p7.get(), certificate.get(), publicKey, EVP_sha256());
+    PKCS7_SIGNER_INFO* signer
+        = PKCS7_add_signature(p7.get(), certificate.get(), publicKey, EVP_sha256());
     check(signer != nullptr, "cannot add a signer for this key type");
     const Bytes digest = sha256(signedContent);
-    check(PKCS7_add_attrib_content_type(signer, nullptr) &&
-              PKCS7_add0_attrib_signing_time(signer, nullptr) &&
-              PKCS7_add1_attrib_digest(signer, digest.data(), static_cast<int>(digest.size())),
+    check(PKCS7_add_attrib_content_type(signer, nullptr)
+              && PKCS7_add0_attrib_signing_time(signer, nullptr)
+              && PKCS7_add1_attrib_digest(signer, digest.data(), static_cast<int>(digest.size())),
           "cannot add the signed attributes");
 
     unsigned char* attributes = nullptr;
@@ -143,6 +144,6 @@ TokenSignature signWithToken(const std::string& pin, const Bytes& content)
     check(ASN1_STRING_set(signer->enc_digest, signature.data(), static_cast<int>(signature.size())),
           "cannot store the signature");
 
-    return {chosen.der, derOf(p7.get()), chosen.label};
+    return { chosen.der, derOf(p7.get()), chosen.label };
 }
-} // namespace quillmark::certseal
+}

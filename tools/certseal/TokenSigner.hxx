@@ -25,4 +25,4 @@ TokenSignature signWithToken(const std::string& pin, const Bytes& content);
 
 /// The PKCS#7 data encoding of `content`.
 Bytes dataEncoding(const Bytes& content);
-} // namespace quillmark::certseal
+}

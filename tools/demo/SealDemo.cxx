@@ -46,8 +46,8 @@ using css::uno::Reference;
 using css::uno::Sequence;
 using css::uno::UNO_QUERY;
 using css::uno::UNO_QUERY_THROW;
-using quillmark::office::Office;
 using Quillmark::Certificate::XQORVTools;
+using quillmark::office::Office;
 using rtl::OUString;
 
 namespace
@@ -55,13 +55,13 @@ namespace
 constexpr char kOrganisation[] = u8"北京市某某区人民政府办公室";
 constexpr char kTokenPin[] = "123456";
 
-const OUString kNotice = OUString::fromUtf8(
-    u8"关于做好电子印章推广应用工作的通知\n"
-    u8"各街道办事处、区政府各委、办、局：\n"
-    u8"为推进政务服务电子化，现就电子印章推广应用有关事项通知如下。\n"
-    u8"一、各单位应于年底前完成电子印章的申领和备案。\n"
-    u8"二、加盖电子印章的文件与加盖实物印章的文件具有同等效力。\n"
-    u8"特此通知。");
+const OUString kNotice
+    = OUString::fromUtf8(u8"关于做好电子印章推广应用工作的通知\n"
+                         u8"各街道办事处、区政府各委、办、局：\n"
+                         u8"为推进政务服务电子化，现就电子印章推广应用有关事项通知如下。\n"
+                         u8"一、各单位应于年底前完成电子印章的申领和备案。\n"
+                         u8"二、加盖电子印章的文件与加盖实物印章的文件具有同等效力。\n"
+                         u8"特此通知。");
 
 std::string utf8(const OUString& text) { return std::string(text.toUtf8().getStr()); }
 
@@ -120,8 +120,9 @@ public:
     DemoDocument(Office& office, const OUString& text)
         : office(office)
     {
-        model.set(office.desktop()->loadComponentFromURL("private:factory/swriter", "_blank", 0, {}),
-                  UNO_QUERY_THROW);
+        model.set(
+            office.desktop()->loadComponentFromURL("private:factory/swriter", "_blank", 0, {}),
+            UNO_QUERY_THROW);
         frame = model->getCurrentController()->getFrame();
         Reference<text::XText> body = textDocument()->getText();
         body->setString(text);
@@ -172,7 +173,8 @@ public:
     {
         dispatch(".uno:Escape");
         Reference<text::XTextViewCursor> cursor
-            = Reference<text::XTextViewCursorSupplier>(model->getCurrentController(), UNO_QUERY_THROW)
+            = Reference<text::XTextViewCursorSupplier>(model->getCurrentController(),
+                                                       UNO_QUERY_THROW)
                   ->getViewCursor();
         Reference<text::XText> body = textDocument()->getText();
         Reference<text::XTextCursor> position = body->createTextCursor();
@@ -372,9 +374,9 @@ void certificateSeal(Office& office, const std::string& out)
 Office::Options officeWithComponent(const DemoState& state)
 {
     Office::Options options;
-    options.arguments.push_back(
-        "-env:URE_MORE_SERVICES=<file:///usr/lib/libreoffice/program/services>* file://"
-        SEAL_COMPONENT_FILE " file://" SEAL_UITOOLS_COMPONENT_FILE);
+    options.arguments.push_back("-env:URE_MORE_SERVICES=<file:///usr/lib/libreoffice/program/"
+                                "services>* file://" SEAL_COMPONENT_FILE
+                                " file://" SEAL_UITOOLS_COMPONENT_FILE);
     options.environment = { { "KTXESEAL_SEAL_DIR", state.sealDirectory },
                             { "SOFTHSM2_CONF", state.tokenDirectory + "/softhsm2.conf" } };
     return options;

@@ -55,7 +55,8 @@ bool processEnded(pid_t pid, int* status = nullptr)
 Reference<uno::XComponentContext> localContext()
 {
     static Reference<uno::XComponentContext> context
-        = cppu::defaultBootstrap_InitialComponentContext(rtl::OUString::fromUtf8("file://" SEAL_UNO_INI));
+        = cppu::defaultBootstrap_InitialComponentContext(
+            rtl::OUString::fromUtf8("file://" SEAL_UNO_INI));
     return context;
 }
 
@@ -106,7 +107,8 @@ void Office::stopShared()
 void Office::start()
 {
     workDir = makeWorkDirectory();
-    pipeName = "quillmark_" + std::to_string(getpid()) + "_" + workDir.substr(workDir.rfind('-') + 1);
+    pipeName
+        = "quillmark_" + std::to_string(getpid()) + "_" + workDir.substr(workDir.rfind('-') + 1);
 
     // soffice.bin itself rather than the launcher, so that it dies with this process and does
     // not hold its output streams open.
@@ -239,5 +241,8 @@ Reference<lang::XMultiComponentFactory> Office::serviceManager() const
     return officeContext->getServiceManager();
 }
 
-Reference<frame::XDesktop2> Office::desktop() const { return frame::Desktop::create(officeContext); }
+Reference<frame::XDesktop2> Office::desktop() const
+{
+    return frame::Desktop::create(officeContext);
+}
 }

@@ -180,7 +180,7 @@ void writeSeal(const ktxeseal::Seal& seal, const std::string& directory, bool re
     const fs::path name = root / ktxeseal::kSealNameFile;
     if (!replace)
     {
-        for (const fs::path& file : {key, certificate, picture, name})
+        for (const fs::path& file : { key, certificate, picture, name })
         {
             if (fs::exists(fs::symlink_status(file)))
                 throw std::runtime_error(file.string() + " exists: a seal is there already"

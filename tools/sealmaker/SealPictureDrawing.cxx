@@ -188,10 +188,11 @@ ktxeseal::Bytes encodeGif(std::vector<GifPixelType>& indices, int width, int hei
     for (int shade = 0; shade < kShadeCount; ++shade)
     {
         // Shade 0 is transparent; its colour, white, only shows where transparency is ignored.
-        auto towardsWhite = [shade](unsigned char red)
-        { return static_cast<GifByteType>(255 - (255 - red) * shade / (kShadeCount - 1)); };
-        colours[shade] = {towardsWhite(kSealRed[0]), towardsWhite(kSealRed[1]),
-                          towardsWhite(kSealRed[2])};
+        auto towardsWhite = [shade](unsigned char red) {
+            return static_cast<GifByteType>(255 - (255 - red) * shade / (kShadeCount - 1));
+        };
+        colours[shade]
+            = { towardsWhite(kSealRed[0]), towardsWhite(kSealRed[1]), towardsWhite(kSealRed[2]) };
     }
     ColorMapObject* colourMap = GifMakeMapObject(kShadeCount, colours);
     ktxeseal::Bytes out;

@@ -11,7 +11,7 @@ namespace quillmark::sealmaker
 /// The font the name is set in (Debian's fonts-wqy-zenhei).
 inline constexpr char kSealFontFamily[] = "WenQuanYi Zen Hei";
 /// The seal's red, in RGB.
-inline constexpr unsigned char kSealRed[3] = {0xE6, 0x00, 0x12};
+inline constexpr unsigned char kSealRed[3] = { 0xE6, 0x00, 0x12 };
 inline constexpr int kDefaultPictureSize = 160;
 inline constexpr int kSmallestPictureSize = 64;
 /// A wider GIF would put a byte other than zero after the low byte of its width, and the reader

@@ -53,15 +53,15 @@ std::string terminated(const Item& item)
 {
     return std::string(reinterpret_cast<const char*>(item.area.data()));
 }
-} // namespace
+}
 
 TEST(QorvCertificateItemsTest, SixItemsOfAKnownCertificate)
 {
     KeyPtr key = newEcKey();
     // Issuer 测试签发机构, holder in China.
-    const X509Ptr certificate =
-        makeCertificate(key.get(), "/C=CN/O=QORV Test/CN=holder", "/C=CN/CN=测试签发机构",
-                        key.get(), "1F2E3D4C5B6A79", "20261208100000Z", "20281207235959Z");
+    const X509Ptr certificate
+        = makeCertificate(key.get(), "/C=CN/O=QORV Test/CN=holder", "/C=CN/CN=测试签发机构",
+                          key.get(), "1F2E3D4C5B6A79", "20261208100000Z", "20281207235959Z");
     const Bytes der = derOf(certificate.get());
 
     EXPECT_EQ(3, versionOf(der));
@@ -122,31 +122,31 @@ TEST(QorvCertificateItemsTest, ItemThatDoesNotFitItsAreaIsRefused)
     EXPECT_EQ(exactly32, full.text());
 
     // 33 bytes: one GBK character of two bytes too many.
-    const X509Ptr tooLong =
-        makeCertificate(key.get(), "/C=CN/CN=holder", "/CN=" + std::string(31, 'I') + "章",
-                        key.get(), "01", "20260101000000Z", "20270101000000Z");
+    const X509Ptr tooLong
+        = makeCertificate(key.get(), "/C=CN/CN=holder", "/CN=" + std::string(31, 'I') + "章",
+                          key.get(), "01", "20260101000000Z", "20270101000000Z");
     EXPECT_EQ(-11, item(derOf(tooLong.get()), QORV_CERT_ISSUER_COMMON_NAME, 32).status);
 
     // A 65-byte serial number takes 130 hexadecimal digits and a NUL; one byte more needs 133
     // bytes of the 132.
-    const X509Ptr longSerial =
-        makeCertificate(key.get(), "/C=CN/CN=holder", "/CN=issuer", key.get(),
-                        "7" + std::string(129, 'F'), "20260101000000Z", "20270101000000Z");
+    const X509Ptr longSerial
+        = makeCertificate(key.get(), "/C=CN/CN=holder", "/CN=issuer", key.get(),
+                          "7" + std::string(129, 'F'), "20260101000000Z", "20270101000000Z");
     const Item serial = item(derOf(longSerial.get()), QORV_CERT_SERIAL_NUMBER, 132);
     EXPECT_EQ(0, serial.status);
     EXPECT_EQ(130, serial.length);
-    const X509Ptr tooLongSerial =
-        makeCertificate(key.get(), "/C=CN/CN=holder", "/CN=issuer", key.get(),
-                        "7" + std::string(131, 'F'), "20260101000000Z", "20270101000000Z");
+    const X509Ptr tooLongSerial
+        = makeCertificate(key.get(), "/C=CN/CN=holder", "/CN=issuer", key.get(),
+                          "7" + std::string(131, 'F'), "20260101000000Z", "20270101000000Z");
     EXPECT_EQ(-11, item(derOf(tooLongSerial.get()), QORV_CERT_SERIAL_NUMBER, 132).status);
 }
 
 TEST(QorvCertificateItemsTest, MissingUnknownAndBrokenItemsAreRefused)
 {
     KeyPtr key = newEcKey();
-    const X509Ptr noCountry =
-        makeCertificate(key.get(), "/CN=holder", "/O=issuer without CN", key.get(), "01",
-                        "20260101000000Z", "20270101000000Z");
+    const X509Ptr noCountry
+        = makeCertificate(key.get(), "/CN=holder", "/O=issuer without CN", key.get(), "01",
+                          "20260101000000Z", "20270101000000Z");
     const Bytes der = derOf(noCountry.get());
     EXPECT_EQ(-15, item(der, QORV_CERT_SUBJECT_COUNTRY, 32).status);
     EXPECT_EQ(-15, item(der, QORV_CERT_ISSUER_COMMON_NAME, 32).status);

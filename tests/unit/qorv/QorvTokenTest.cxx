@@ -19,10 +19,7 @@ namespace
 constexpr char kCsp[] = "EnterSafe CSP (ePass3000) v1.0 for QORV";
 constexpr char kDriver[] = "QorvKey_FT3K.dll";
 
-int initialize()
-{
-    return KTX_Initialize(1, kCsp, 1, kDriver);
-}
+int initialize() { return KTX_Initialize(1, kCsp, 1, kDriver); }
 
 class QorvTokenTest : public testing::Test
 {
@@ -45,8 +42,8 @@ protected:
 struct GuardedRecord
 {
     static constexpr size_t kGuard = 64;
-    std::vector<unsigned char> bytes =
-        std::vector<unsigned char>(QORV_CERT_LIST_SIZE + 2 * kGuard, 0xA5);
+    std::vector<unsigned char> bytes
+        = std::vector<unsigned char>(QORV_CERT_LIST_SIZE + 2 * kGuard, 0xA5);
 
     void* record() { return bytes.data() + kGuard; }
     const unsigned char* at(size_t offset) const { return bytes.data() + kGuard + offset; }
@@ -58,7 +55,7 @@ struct GuardedRecord
         return true;
     }
 };
-} // namespace
+}
 
 TEST_F(QorvTokenTest, InitializesRepeatedlyAndAgainAfterFinalize)
 {
@@ -135,9 +132,10 @@ TEST_F(QorvTokenTest, ListPutsTheGbkContainerNameAtItsOffsetAndStaysInTheRecord)
 
 TEST_F(QorvTokenTest, ListIsRefusedOnATokenWithoutCertificate)
 {
-    static const bool emptyTokenMade =
-        run("softhsm2-util --init-token --free --label Empty --so-pin 12345678 --pin 1234 "
-            ">/dev/null") == 0;
+    static const bool emptyTokenMade
+        = run("softhsm2-util --init-token --free --label Empty --so-pin 12345678 --pin 1234 "
+              ">/dev/null")
+          == 0;
     ASSERT_TRUE(emptyTokenMade);
     setenv("QORV_TOKEN_LABEL", "Empty", 1);
     ASSERT_EQ(0, initialize());

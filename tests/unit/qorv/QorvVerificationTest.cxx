@@ -27,7 +27,11 @@ constexpr size_t kGuard = 64;
 /// An output area of `size` bytes with guard bytes behind it.
 struct Area
 {
-    explicit Area(size_t size) : size(size), bytes(size + kGuard, kGuardByte) {}
+    explicit Area(size_t size)
+        : size(size)
+        , bytes(size + kGuard, kGuardByte)
+    {
+    }
     unsigned char* data() { return bytes.data(); }
     Bytes first(int length) const { return Bytes(bytes.begin(), bytes.begin() + length); }
     bool guardIntact() const
@@ -43,8 +47,9 @@ struct Area
 struct Decoded
 {
     explicit Decoded(size_t derLength)
-        : signer(std::max<size_t>(2048, derLength)), content(std::max<size_t>(2048, derLength)),
-          certificates(std::max<size_t>(102400, derLength))
+        : signer(std::max<size_t>(2048, derLength))
+        , content(std::max<size_t>(2048, derLength))
+        , certificates(std::max<size_t>(102400, derLength))
     {
     }
     Area signer;
@@ -109,7 +114,7 @@ protected:
     X509Ptr ca;
     KeyPtr caKey;
 };
-} // namespace
+}
 
 TEST_F(QorvVerificationTest, Base64DecodesIntoExactlyItsLength)
 {
@@ -134,7 +139,7 @@ TEST_F(QorvVerificationTest, Base64DecodesIntoExactlyItsLength)
 TEST_F(QorvVerificationTest, Base64RefusesTextOutsideTheAlphabet)
 {
     // The last one would stop OpenSSL's decoder at '-' and come out cut short.
-    for (const std::string text : {"YW*j", "YWJjZA=", "YWJ", "\xB2\xE2\xCA\xD4", "YWJj-ZGVm"})
+    for (const std::string text : { "YW*j", "YWJjZA=", "YWJ", "\xB2\xE2\xCA\xD4", "YWJj-ZGVm" })
     {
         int status = 0;
         decodeBase64(text, &status);
@@ -207,7 +212,7 @@ TEST_F(QorvVerificationTest, SignatureByAnotherKeyIsRefused)
     X509_sign(lookalike.get(), forgerKey.get(), EVP_sha256());
     const Bytes content = dataEncoding(bytesOf(kDocumentGbk));
     EXPECT_EQ(-9, decodeSignedData(
-                      signedData(content, lookalike.get(), forgerKey.get(), {genuine}, false))
+                      signedData(content, lookalike.get(), forgerKey.get(), { genuine }, false))
                       .status);
 
     // With his own certificate claiming the genuine subject and issuer, the signature matches
@@ -271,7 +276,7 @@ TEST_F(QorvVerificationTest, MalformedDataEncodingIsRefused)
 {
     const Bytes signedDer = signDocument(kDocumentGbk);
     const Bytes garbage = bytesOf("not a PKCS#7 structure");
-    for (const Bytes& input : {signedDer, garbage})
+    for (const Bytes& input : { signedDer, garbage })
     {
         int length = 0;
         unsigned char plain[64];

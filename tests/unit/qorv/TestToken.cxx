@@ -19,10 +19,7 @@ const char kLabelUtf8[] = "测试单位公章";
 const char kPinGbk[] = "\xBF\xDA\xC1\xEE\x31\x32\x33\x34";
 const char kPinUtf8[] = "口令1234";
 
-Bytes bytesOf(const std::string& text)
-{
-    return Bytes(text.begin(), text.end());
-}
+Bytes bytesOf(const std::string& text) { return Bytes(text.begin(), text.end()); }
 
 int run(const std::string& command)
 {
@@ -47,12 +44,11 @@ struct OwnedToken : TestToken
             FTW_DEPTH | FTW_PHYS);
     }
 };
-} // namespace
+}
 
 const TestToken& testToken()
 {
-    static const OwnedToken token = []
-    {
+    static const OwnedToken token = [] {
         char pattern[] = "/tmp/qorv-token-XXXXXX";
         if (!mkdtemp(pattern))
             throw std::runtime_error("cannot make a folder for the test token");
@@ -63,8 +59,9 @@ const TestToken& testToken()
         made.signerKeyPath = made.directory + "/user.key";
         made.caCertificatePath = made.directory + "/ca.pem";
         made.caKeyPath = made.directory + "/ca.key";
-        if (run(std::string("'" QORV_TOKEN_SCRIPT "' '") + made.directory + "' '" + kPinUtf8 +
-                "' '" + kLabelUtf8 + "' >/dev/null") != 0)
+        if (run(std::string("'" QORV_TOKEN_SCRIPT "' '") + made.directory + "' '" + kPinUtf8 + "' '"
+                + kLabelUtf8 + "' >/dev/null")
+            != 0)
             throw std::runtime_error("the token script failed");
         setenv("SOFTHSM2_CONF", made.conf.c_str(), 1);
         unsetenv("QORV_PKCS11_MODULE");
@@ -95,10 +92,7 @@ KeyPtr readKey(const std::string& pemPath)
     return key;
 }
 
-KeyPtr newEcKey()
-{
-    return KeyPtr(EVP_EC_gen("P-256"));
-}
+KeyPtr newEcKey() { return KeyPtr(EVP_EC_gen("P-256")); }
 
 Bytes derOf(X509* certificate)
 {
@@ -119,7 +113,7 @@ Bytes derOf(PKCS7* p7)
     OPENSSL_free(der);
     return bytes;
 }
-} // namespace
+}
 
 Bytes dataEncoding(const Bytes& content)
 {
@@ -170,8 +164,7 @@ X509Ptr makeCertificate(EVP_PKEY* subjectKey, const std::string& subject, const 
     BN_free(serial);
     ASN1_TIME_set_string(X509_getm_notBefore(certificate.get()), notBefore.c_str());
     ASN1_TIME_set_string(X509_getm_notAfter(certificate.get()), notAfter.c_str());
-    auto parse = [](const std::string& text)
-    {
+    auto parse = [](const std::string& text) {
         X509_NAME* name = X509_NAME_new();
         size_t start = 1;
         while (start < text.size())
@@ -197,4 +190,4 @@ X509Ptr makeCertificate(EVP_PKEY* subjectKey, const std::string& subject, const 
         throw std::runtime_error("X509_sign failed");
     return certificate;
 }
-} // namespace qorvtest
+}

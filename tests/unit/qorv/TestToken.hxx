@@ -69,4 +69,4 @@ std::string base64(const Bytes& bytes);
 X509Ptr makeCertificate(EVP_PKEY* subjectKey, const std::string& subject, const std::string& issuer,
                         EVP_PKEY* issuerKey, const std::string& serialHex,
                         const std::string& notBefore, const std::string& notAfter);
-} // namespace qorvtest
+}
