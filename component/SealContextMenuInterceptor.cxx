@@ -1,6 +1,7 @@
 #include "SealContextMenuInterceptor.hxx"
 
 #include "ComponentTexts.hxx"
+#include "DeclaredExceptions.hxx"
 #include "ImplementationId.hxx"
 #include "UnoHelpers.hxx"
 
@@ -56,12 +57,14 @@ SealContextMenuInterceptor::SealContextMenuInterceptor(
 ui::ContextMenuInterceptorAction
 SealContextMenuInterceptor::notifyContextMenuExecute(const ui::ContextMenuExecuteEvent& event)
 {
-    Reference<uno::XInterface> selection;
-    if (event.Selection.is())
-        event.Selection->getSelection() >>= selection;
-    if (!isSealSelected(selection) || !showSealMenu(event.ExecutePosition))
-        return ui::ContextMenuInterceptorAction_EXECUTE_MODIFIED;
-    return ui::ContextMenuInterceptorAction_CANCELLED;
+    return withDeclaredExceptions([&] {
+        Reference<uno::XInterface> selection;
+        if (event.Selection.is())
+            event.Selection->getSelection() >>= selection;
+        if (!isSealSelected(selection) || !showSealMenu(event.ExecutePosition))
+            return ui::ContextMenuInterceptorAction_EXECUTE_MODIFIED;
+        return ui::ContextMenuInterceptorAction_CANCELLED;
+    });
 }
 
 bool SealContextMenuInterceptor::showSealMenu(const awt::Point& position)

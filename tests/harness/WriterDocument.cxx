@@ -56,10 +56,6 @@ Reference<text::XTextRange> asRange(const Reference<text::XTextCursor>& cursor)
     return Reference<text::XTextRange>(cursor, UNO_QUERY_THROW);
 }
 
-Reference<uno::XComponentContext> officeContextOf(const Reference<frame::XModel>&)
-{
-    return Office::shared().context();
-}
 }
 
 void writeSolidGif(const std::string& path, int width, int height, unsigned char red,
@@ -112,7 +108,8 @@ void WriterDocument::attach(const Reference<lang::XComponent>& component)
 
 // The SDK's Reference has no move operations: copy, then let the other one go without closing.
 WriterDocument::WriterDocument(WriterDocument&& other) noexcept
-    : model(other.model)
+    : office(other.office)
+    , model(other.model)
     , controller(other.controller)
     , frame(other.frame)
 {
@@ -124,6 +121,7 @@ WriterDocument& WriterDocument::operator=(WriterDocument&& other) noexcept
     if (this != &other)
     {
         close();
+        office = other.office;
         model = other.model;
         controller = other.controller;
         frame = other.frame;
@@ -229,8 +227,7 @@ void WriterDocument::escape() { dispatch(".uno:Escape"); }
 void WriterDocument::dispatch(const char* command,
                               const std::vector<beans::PropertyValue>& arguments)
 {
-    Reference<frame::XDispatchHelper> helper
-        = frame::DispatchHelper::create(Office::shared().context());
+    Reference<frame::XDispatchHelper> helper = frame::DispatchHelper::create(office->context());
     helper->executeDispatch(
         Reference<frame::XDispatchProvider>(frame, UNO_QUERY_THROW),
         OUString::createFromAscii(command), "", 0,
@@ -256,7 +253,7 @@ Reference<beans::XPropertySet> WriterDocument::insertTextGraphic(const std::stri
     Reference<beans::XPropertySet> graphic(
         factory->createInstance("com.sun.star.text.TextGraphicObject"), UNO_QUERY_THROW);
     Reference<graphic::XGraphicProvider> provider
-        = graphic::GraphicProvider::create(officeContextOf(model));
+        = graphic::GraphicProvider::create(office->context());
     Sequence<beans::PropertyValue> media
         = sequenceOf({ property("URL", Any(systemPathUrl(picturePath))) });
     graphic->setPropertyValue("Graphic", Any(provider->queryGraphic(media)));
@@ -321,8 +318,7 @@ Reference<drawing::XShape> WriterDocument::addRectangleShape(sal_Int32 x, sal_In
 
 void WriterDocument::selectShapes(const std::vector<Reference<drawing::XShape>>& shapes)
 {
-    Reference<drawing::XShapes> collection
-        = drawing::ShapeCollection::create(Office::shared().context());
+    Reference<drawing::XShapes> collection = drawing::ShapeCollection::create(office->context());
     for (const auto& shape : shapes)
         collection->add(shape);
     select(collection);

@@ -45,6 +45,8 @@ public:
     ~WriterDocument();
     void close();
 
+    /// The office the document is open in.
+    Office* office = nullptr;
     css::uno::Reference<css::frame::XModel> model;
     css::uno::Reference<css::frame::XController> controller;
     css::uno::Reference<css::frame::XFrame> frame;

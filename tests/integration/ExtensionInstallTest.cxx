@@ -8,6 +8,11 @@
 #include <Quillmark/Certificate/XQORVTools.hpp>
 #include <Quillmark/UITools/XCertInfoBox.hpp>
 #include <Quillmark/UITools/XRightClickPopupMenu.hpp>
+#include <com/sun/star/beans/UnknownPropertyException.hpp>
+#include <com/sun/star/beans/XPropertySet.hpp>
+#include <com/sun/star/lang/XMultiServiceFactory.hpp>
+#include <com/sun/star/text/XTextContent.hpp>
+#include <com/sun/star/lang/WrappedTargetRuntimeException.hpp>
 #include <com/sun/star/lang/XInitialization.hpp>
 #include <com/sun/star/lang/XServiceInfo.hpp>
 #include <com/sun/star/lang/XTypeProvider.hpp>
@@ -20,6 +25,7 @@ using css::uno::Any;
 using css::uno::Reference;
 using css::uno::Sequence;
 using css::uno::UNO_QUERY;
+using css::uno::UNO_QUERY_THROW;
 using rtl::OUString;
 
 namespace
@@ -101,6 +107,35 @@ TEST_F(ExtensionInstall, OfficeServesTheSealHelper)
     const Sequence<uno::Type> types = Reference<lang::XTypeProvider>(made, UNO_QUERY)->getTypes();
     ASSERT_EQ(6, types.getLength());
     EXPECT_EQ(OUString("Quillmark.Certificate.XQORVTools"), types[0].getTypeName());
+}
+
+TEST_F(ExtensionInstall, OfficeExceptionReachesACallerInAnotherProcessAndTheOfficeLivesOn)
+{
+    // An input field has a "Content" but no "Author": reading a field signature from it fails
+    // with the office's UnknownPropertyException, which no operation of the interface declares.
+    Reference<beans::XPropertySet> field(
+        Reference<lang::XMultiServiceFactory>(document.model, UNO_QUERY_THROW)
+            ->createInstance("com.sun.star.text.textfield.Input"),
+        UNO_QUERY_THROW);
+    field->setPropertyValue("Content", Any(OUString("contract__@*Start@")));
+    Reference<text::XText> body = document.textDocument()->getText();
+    body->insertTextContent(body->getEnd(), Reference<text::XTextContent>(field, UNO_QUERY_THROW),
+                            false);
+
+    Reference<Quillmark::Certificate::XQORVTools> tools(service("Quillmark.Certificate.QORVHelper"),
+                                                        UNO_QUERY);
+    ASSERT_TRUE(tools.is());
+    try
+    {
+        tools->getFieldSignature("contract");
+        ADD_FAILURE() << "the missing property is not reported";
+    }
+    catch (const lang::WrappedTargetRuntimeException& wrapped)
+    {
+        EXPECT_TRUE(wrapped.TargetException.isExtractableTo(
+            cppu::UnoType<beans::UnknownPropertyException>::get()));
+    }
+    EXPECT_EQ(-1, tools->getSelectedStampType()) << "the office still answers";
 }
 
 TEST_F(ExtensionInstall, CertificateBoxKeepsWhatItWasGivenWhenClosedWithoutConfirming)
