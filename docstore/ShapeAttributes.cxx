@@ -3,6 +3,8 @@
 #include "DocstoreTexts.hxx"
 
 #include <QORVHelper.hxx>
+#include <ComponentTexts.hxx>
+#include <com/sun/star/container/XIndexAccess.hpp>
 #include <com/sun/star/container/XNameContainer.hpp>
 #include <com/sun/star/xml/AttributeData.hpp>
 
@@ -48,6 +50,21 @@ OUString getShapeType(const Reference<beans::XPropertySet>& object)
 OUString getStamperName(const Reference<beans::XPropertySet>& object)
 {
     return readAttribute(object, texts::kStamperNameKey);
+}
+
+OUString lastStamperName(const Reference<uno::XInterface>& selection)
+{
+    Reference<container::XIndexAccess> elements(selection, UNO_QUERY);
+    OUString name;
+    if (!elements.is())
+        return name;
+    for (sal_Int32 i = 0; i < elements->getCount(); ++i)
+    {
+        Reference<uno::XInterface> element(elements->getByIndex(i), UNO_QUERY);
+        if (offersService(element, texts::kGraphicObjectShape))
+            name = getStamperName(Reference<beans::XPropertySet>(element, UNO_QUERY_THROW));
+    }
+    return name;
 }
 
 OUString readAlternativeText(const Reference<beans::XPropertySet>& object)

@@ -62,19 +62,6 @@ Reference<beans::XPropertySet> findUserMaster(const Reference<frame::XModel>& mo
     return name == fieldName ? master : Reference<beans::XPropertySet>();
 }
 
-/// The seal name of the last graphic shape of a selected shape collection ("" when it has none).
-OUString stamperNameOfShapes(const Reference<uno::XInterface>& selection)
-{
-    Reference<container::XIndexAccess> shapes(selection, UNO_QUERY_THROW);
-    OUString candidate;
-    for (sal_Int32 i = 0; i < shapes->getCount(); ++i)
-    {
-        Reference<uno::XInterface> shape(shapes->getByIndex(i), UNO_QUERY);
-        if (offersService(shape, texts::kGraphicObjectShape))
-            candidate = getStamperName(Reference<beans::XPropertySet>(shape, UNO_QUERY_THROW));
-    }
-    return candidate;
-}
 }
 
 bool QORVHelper::resolveSealSelection()
@@ -84,7 +71,7 @@ bool QORVHelper::resolveSealSelection()
     if (offersService(current, texts::kTextGraphicObject))
         candidate = Reference<container::XNamed>(current, UNO_QUERY_THROW)->getName();
     else if (offersService(current, texts::kShapeCollection))
-        candidate = stamperNameOfShapes(current);
+        candidate = lastStamperName(current);
     else
         return false;
     if (containerName.isEmpty())
@@ -165,7 +152,7 @@ bool QORVHelper::isDocumentSealSelected()
     Reference<uno::XInterface> current = document->getCurrentSelection();
     if (!offersService(current, texts::kShapeCollection))
         return false;
-    const OUString candidate = stamperNameOfShapes(current);
+    const OUString candidate = lastStamperName(current);
     if (containerName.isEmpty())
         containerName = candidate;
     return findUserMaster(document, ascii(texts::kDocumentSignatureField)).is();

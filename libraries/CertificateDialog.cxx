@@ -9,7 +9,6 @@
 #include <QORVHelper.hxx>
 #include <Quillmark/UITools/XCertInfoBox.hpp>
 #include <ShapeAttributes.hxx>
-#include <com/sun/star/container/XIndexAccess.hpp>
 
 using namespace com::sun::star;
 using css::uno::Any;
@@ -20,25 +19,6 @@ using css::uno::UNO_QUERY_THROW;
 
 namespace quillmark
 {
-namespace
-{
-/// The seal name of the last graphic shape in the selection, "" when there is none. A selected
-/// picture in the text (a field seal) is no collection and so holds no graphic shape.
-OUString stamperNameOfSelection(const Reference<uno::XInterface>& selection)
-{
-    Reference<container::XIndexAccess> elements(selection, UNO_QUERY);
-    OUString name;
-    if (!elements.is())
-        return name;
-    for (sal_Int32 i = 0; i < elements->getCount(); ++i)
-    {
-        Reference<uno::XInterface> element(elements->getByIndex(i), UNO_QUERY);
-        if (offersService(element, texts::kGraphicObjectShape))
-            name = getStamperName(Reference<beans::XPropertySet>(element, UNO_QUERY_THROW));
-    }
-    return name;
-}
-}
 
 sal_Bool QORVHelper::showCertificateInfo(const OUString& message)
 {
@@ -73,7 +53,7 @@ sal_Bool QORVHelper::showCertificateInfo(const OUString& message)
         }
 
         if (containerName.isEmpty())
-            containerName = stamperNameOfSelection(selection());
+            containerName = lastStamperName(selection());
         parsePictureURL(getFilterDirectoryURL() + "/" + sealPictureFileName(containerName));
 
         box->setPictureURL(pictureURL);

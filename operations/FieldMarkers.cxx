@@ -1,6 +1,7 @@
 // A field is the text between two annotations whose Content is the field name followed by
 // "__@*Start@" and "__@*End@"; the start marker's Author keeps the field's signature.
 
+#include "FieldMarkers.hxx"
 #include "OperationTexts.hxx"
 
 #include <DeclaredExceptions.hxx>
@@ -10,7 +11,6 @@
 #include <com/sun/star/text/XTextContent.hpp>
 #include <com/sun/star/text/XTextCursor.hpp>
 #include <com/sun/star/text/XTextFieldsSupplier.hpp>
-#include <functional>
 
 using namespace com::sun::star;
 using css::uno::Any;
@@ -22,8 +22,10 @@ namespace quillmark
 {
 namespace
 {
-/// Calls `visit` for every text field with a "Content", in the document's order, until it
-/// answers false.
+OUString startKey(const OUString& fieldName) { return fieldName + ascii(texts::kFieldStartSuffix); }
+OUString endKey(const OUString& fieldName) { return fieldName + ascii(texts::kFieldEndSuffix); }
+}
+
 void forEachContentField(
     const Reference<frame::XModel>& document,
     const std::function<bool(const Reference<beans::XPropertySet>&, const OUString&)>& visit)
@@ -45,10 +47,6 @@ void forEachContentField(
         if (!visit(field, content))
             return;
     }
-}
-
-OUString startKey(const OUString& fieldName) { return fieldName + ascii(texts::kFieldStartSuffix); }
-OUString endKey(const OUString& fieldName) { return fieldName + ascii(texts::kFieldEndSuffix); }
 }
 
 Reference<text::XTextField> QORVHelper::findFieldByContent(const OUString& key)

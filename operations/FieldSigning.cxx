@@ -1,6 +1,7 @@
 // Signing a field: its text is signed with the electronic seal, the signature goes into the
 // start marker, and the seal picture is placed beside the field's end.
 
+#include "FieldMarkers.hxx"
 #include "FieldStampPosition.hxx"
 #include "OperationTexts.hxx"
 #include "SignatureArea.hxx"
@@ -12,13 +13,10 @@
 #include <QORVHelper.hxx>
 #include <SealLibraryBinding.hxx>
 #include <ShapeAttributes.hxx>
-#include <com/sun/star/container/XEnumeration.hpp>
-#include <com/sun/star/container/XEnumerationAccess.hpp>
 #include <com/sun/star/container/XNamed.hpp>
 #include <com/sun/star/lang/XMultiServiceFactory.hpp>
 #include <com/sun/star/text/XPageCursor.hpp>
 #include <com/sun/star/text/XTextContent.hpp>
-#include <com/sun/star/text/XTextFieldsSupplier.hpp>
 #include <com/sun/star/text/XTextViewCursorSupplier.hpp>
 #include <com/sun/star/view/XSelectionSupplier.hpp>
 
@@ -129,30 +127,22 @@ bool QORVHelper::placeFieldStamp(const OUString& fieldName, const OUString& pict
 
         // Every marker is visited: the last one of each kind decides.
         Reference<text::XTextRange> endAnchor;
-        Reference<container::XEnumeration> fields
-            = Reference<text::XTextFieldsSupplier>(document, UNO_QUERY_THROW)
-                  ->getTextFields()
-                  ->createEnumeration();
-        while (fields->hasMoreElements())
-        {
-            Reference<beans::XPropertySet> field(fields->nextElement(), UNO_QUERY);
-            if (!field.is() || !field->getPropertySetInfo()->hasPropertyByName("Content"))
-                continue;
-            OUString content;
-            field->getPropertyValue("Content") >>= content;
-            if (content == start)
-            {
-                viewCursor->gotoRange(
-                    Reference<text::XTextContent>(field, UNO_QUERY_THROW)->getAnchor(), false);
-                sealPosition.X = viewCursor->getPosition().X;
-            }
-            else if (content == end)
-            {
-                endAnchor = Reference<text::XTextContent>(field, UNO_QUERY_THROW)->getAnchor();
-                viewCursor->gotoRange(endAnchor, false);
-                sealPosition.Y = viewCursor->getPosition().Y;
-            }
-        }
+        forEachContentField(
+            document, [&](const Reference<beans::XPropertySet>& field, const OUString& content) {
+                if (content == start)
+                {
+                    viewCursor->gotoRange(
+                        Reference<text::XTextContent>(field, UNO_QUERY_THROW)->getAnchor(), false);
+                    sealPosition.X = viewCursor->getPosition().X;
+                }
+                else if (content == end)
+                {
+                    endAnchor = Reference<text::XTextContent>(field, UNO_QUERY_THROW)->getAnchor();
+                    viewCursor->gotoRange(endAnchor, false);
+                    sealPosition.Y = viewCursor->getPosition().Y;
+                }
+                return true;
+            });
 
         if (!fileExists(fieldPictureURL))
         {

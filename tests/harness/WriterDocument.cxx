@@ -81,7 +81,7 @@ WriterDocument WriterDocument::create(Office& office, const OUString& text)
 {
     WriterDocument document;
     document.attach(
-        office.desktop()->loadComponentFromURL("private:factory/swriter", "_blank", 0, {}));
+        office, office.desktop()->loadComponentFromURL("private:factory/swriter", "_blank", 0, {}));
     if (!text.isEmpty())
         document.insertText(0, text);
     return document;
@@ -90,7 +90,8 @@ WriterDocument WriterDocument::create(Office& office, const OUString& text)
 WriterDocument WriterDocument::load(Office& office, const std::string& path)
 {
     WriterDocument document;
-    document.attach(office.desktop()->loadComponentFromURL(systemPathUrl(path), "_blank", 0, {}));
+    document.attach(office,
+                    office.desktop()->loadComponentFromURL(systemPathUrl(path), "_blank", 0, {}));
     // Page-anchored shapes join the draw page as the layout reaches their page, which a busy
     // office may leave to its idle time: going through every page lays them all out now.
     Reference<text::XPageCursor> pages(document.viewCursor(), UNO_QUERY_THROW);
@@ -99,8 +100,9 @@ WriterDocument WriterDocument::load(Office& office, const std::string& path)
     return document;
 }
 
-void WriterDocument::attach(const Reference<lang::XComponent>& component)
+void WriterDocument::attach(Office& documentOffice, const Reference<lang::XComponent>& component)
 {
+    office = &documentOffice;
     model.set(component, UNO_QUERY_THROW);
     controller.set(model->getCurrentController(), UNO_QUERY_THROW);
     frame.set(controller->getFrame(), UNO_QUERY_THROW);

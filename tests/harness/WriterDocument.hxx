@@ -114,7 +114,8 @@ public:
 private:
     /// Forgets the document without closing it.
     void release();
-    void attach(const css::uno::Reference<css::lang::XComponent>& component);
+    void attach(Office& documentOffice,
+                const css::uno::Reference<css::lang::XComponent>& component);
 };
 
 /// A user-defined attribute of a shape or graphic, as (Type, Value); empty Type when absent.
