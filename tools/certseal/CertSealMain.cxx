@@ -34,8 +34,7 @@ using rtl::OUString;
 
 namespace
 {
-/// The office's standard flags for converting to and from bytes.
-constexpr sal_uInt32 kToBytesFlags = 0x4566;
+/// The office's standard flags for converting bytes to text.
 constexpr sal_uInt32 kToTextFlags = 0x333;
 
 constexpr char kUsage[]
@@ -152,19 +151,8 @@ std::string defaultOutput(const std::string& document)
 
 std::string utf8(const OUString& text) { return std::string(text.toUtf8().getStr()); }
 
-Bytes gbkBytes(const OUString& text)
-{
-    const rtl::OString bytes = rtl::OUStringToOString(text, RTL_TEXTENCODING_GBK, kToBytesFlags);
-    return Bytes(bytes.getStr(), bytes.getStr() + bytes.getLength());
-}
-
-OUString base64(const Bytes& bytes)
-{
-    std::string text(4 * ((bytes.size() + 2) / 3) + 1, '\0');
-    const int length = EVP_EncodeBlock(reinterpret_cast<unsigned char*>(text.data()), bytes.data(),
-                                       static_cast<int>(bytes.size()));
-    return OUString::createFromAscii(text.substr(0, static_cast<size_t>(length)).c_str());
-}
+using quillmark::certseal::base64Text;
+using quillmark::certseal::gbkBytes;
 
 struct Verdict
 {
@@ -273,16 +261,15 @@ int seal(const Arguments& arguments)
 
     const quillmark::certseal::TokenSignature signature
         = quillmark::certseal::signWithToken(pin, gbkBytes(text));
-    const OUString signatureText = base64(signature.signedData);
+    const OUString signatureText = base64Text(signature.signedData);
     const Verdict check = verifyWithLibrary(signatureText, text);
     if (check.status != 0 || !check.unchanged)
         throw std::runtime_error("the certificate library does not accept the new signature");
 
     const OUString sealName = arguments.name.empty() ? OUString::fromUtf8(signature.label.c_str())
                                                      : OUString::fromUtf8(arguments.name.c_str());
-    quillmark::certseal::writeUserField(closer.model, sealName + "Cert",
-                                        base64(signature.certificate));
-    quillmark::certseal::writeUserField(closer.model, sealName + "Sign", signatureText);
+    quillmark::certseal::writeSignatureFields(closer.model, sealName, signature.certificate,
+                                              signature.signedData);
 
     std::string picture = arguments.picture;
     if (picture.empty())

@@ -14,6 +14,7 @@
 #include <com/sun/star/text/XTextFieldsSupplier.hpp>
 #include <com/sun/star/xml/AttributeData.hpp>
 
+#include <openssl/evp.h>
 #include <stdexcept>
 
 using namespace com::sun::star;
@@ -104,6 +105,28 @@ std::optional<OUString> firstUserFieldEndingIn(const Reference<frame::XModel>& m
             return name;
     }
     return std::nullopt;
+}
+
+std::vector<unsigned char> gbkBytes(const OUString& text)
+{
+    const rtl::OString bytes = rtl::OUStringToOString(text, RTL_TEXTENCODING_GBK, 0x4566);
+    return std::vector<unsigned char>(bytes.getStr(), bytes.getStr() + bytes.getLength());
+}
+
+OUString base64Text(const std::vector<unsigned char>& bytes)
+{
+    std::string text(4 * ((bytes.size() + 2) / 3) + 1, '\0');
+    const int length = EVP_EncodeBlock(reinterpret_cast<unsigned char*>(text.data()), bytes.data(),
+                                       static_cast<int>(bytes.size()));
+    return OUString::createFromAscii(text.substr(0, static_cast<size_t>(length)).c_str());
+}
+
+void writeSignatureFields(const Reference<frame::XModel>& model, const OUString& sealName,
+                          const std::vector<unsigned char>& certificate,
+                          const std::vector<unsigned char>& signedData)
+{
+    writeUserField(model, sealName + "Cert", base64Text(certificate));
+    writeUserField(model, sealName + "Sign", base64Text(signedData));
 }
 
 void placeSealShape(const Reference<frame::XModel>& model, const std::string& pictureUrl,

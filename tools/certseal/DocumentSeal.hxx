@@ -8,10 +8,23 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace quillmark::certseal
 {
 namespace css = com::sun::star;
+
+/// The bytes a certificate seal signs: the text in GBK, characters GBK lacks replaced.
+std::vector<unsigned char> gbkBytes(const rtl::OUString& text);
+
+/// Base64 text of `bytes`, as the seal's fields keep certificate and signature.
+rtl::OUString base64Text(const std::vector<unsigned char>& bytes);
+
+/// Stores a certificate seal's fields: seal name + "Cert" and seal name + "Sign".
+void writeSignatureFields(const css::uno::Reference<css::frame::XModel>& model,
+                          const rtl::OUString& sealName,
+                          const std::vector<unsigned char>& certificate,
+                          const std::vector<unsigned char>& signedData);
 
 /// The document's main text, exactly as getString returns it.
 rtl::OUString documentText(const css::uno::Reference<css::frame::XModel>& model);

@@ -12,7 +12,6 @@
 #include <com/sun/star/beans/PropertyValue.hpp>
 #include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/text/XParagraphCursor.hpp>
-#include <openssl/evp.h>
 #include <com/sun/star/container/XIndexAccess.hpp>
 #include <com/sun/star/container/XNameAccess.hpp>
 #include <com/sun/star/drawing/ColorMode.hpp>
@@ -78,12 +77,6 @@ void copyFile(const std::string& from, const std::string& to)
     target << source.rdbuf();
     if (!source || !target)
         throw std::runtime_error("cannot copy " + from + " to " + to);
-}
-
-std::vector<unsigned char> gbk(const OUString& text)
-{
-    const rtl::OString bytes = rtl::OUStringToOString(text, RTL_TEXTENCODING_GBK, 0x4566);
-    return std::vector<unsigned char>(bytes.getStr(), bytes.getStr() + bytes.getLength());
 }
 
 /// The demo seal and key token, made on first run and kept under out/.
@@ -345,18 +338,11 @@ void certificateSeal(Office& office, const std::string& out)
     DemoDocument document(office, kNotice);
     Reference<XQORVTools> tools = document.makeHelper();
     const OUString text = document.textDocument()->getText()->getString();
-    const auto signature = quillmark::certseal::signWithToken(kTokenPin, gbk(text));
+    const auto signature
+        = quillmark::certseal::signWithToken(kTokenPin, quillmark::certseal::gbkBytes(text));
     const OUString sealName = OUString::fromUtf8(signature.label.c_str());
-    auto base64 = [](const std::vector<unsigned char>& bytes) {
-        std::string encoded(4 * ((bytes.size() + 2) / 3) + 1, '\0');
-        const int length = EVP_EncodeBlock(reinterpret_cast<unsigned char*>(encoded.data()),
-                                           bytes.data(), static_cast<int>(bytes.size()));
-        return OUString::createFromAscii(encoded.substr(0, static_cast<size_t>(length)).c_str());
-    };
-    quillmark::certseal::writeUserField(document.model, sealName + "Cert",
-                                        base64(signature.certificate));
-    quillmark::certseal::writeUserField(document.model, sealName + "Sign",
-                                        base64(signature.signedData));
+    quillmark::certseal::writeSignatureFields(document.model, sealName, signature.certificate,
+                                              signature.signedData);
     const std::string picture = office.workDirectory() + "/certificate-seal.gif";
     quillmark::certseal::writeDefaultSealPicture(picture, signature.label);
     quillmark::certseal::placeSealShape(document.model, quillmark::office::fileUrl(picture),
