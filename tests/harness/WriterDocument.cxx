@@ -114,6 +114,7 @@ WriterDocument::WriterDocument(WriterDocument&& other) noexcept
     , model(other.model)
     , controller(other.controller)
     , frame(other.frame)
+    , selectedShapes(other.selectedShapes)
 {
     other.release();
 }
@@ -127,6 +128,7 @@ WriterDocument& WriterDocument::operator=(WriterDocument&& other) noexcept
         model = other.model;
         controller = other.controller;
         frame = other.frame;
+        selectedShapes = other.selectedShapes;
         other.release();
     }
     return *this;
@@ -134,6 +136,7 @@ WriterDocument& WriterDocument::operator=(WriterDocument&& other) noexcept
 
 void WriterDocument::release()
 {
+    selectedShapes.clear();
     frame.clear();
     controller.clear();
     model.clear();
@@ -323,6 +326,9 @@ void WriterDocument::selectShapes(const std::vector<Reference<drawing::XShape>>&
     Reference<drawing::XShapes> collection = drawing::ShapeCollection::create(office->context());
     for (const auto& shape : shapes)
         collection->add(shape);
+    // The office drops a shape's wrapper when its last reference goes, and a release from this
+    // process may arrive while the selection is read: keep the selected shapes held meanwhile.
+    selectedShapes = shapes;
     select(collection);
 }
 

@@ -112,6 +112,8 @@ public:
     void saveAndReload(Office& office, const std::string& fileName);
 
 private:
+    std::vector<css::uno::Reference<css::drawing::XShape>> selectedShapes;
+
     /// Forgets the document without closing it.
     void release();
     void attach(Office& documentOffice,
