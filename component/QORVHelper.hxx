@@ -6,6 +6,7 @@
 #include "UnoHelpers.hxx"
 
 #include <Quillmark/Certificate/XQORVTools.hpp>
+#include <Quillmark/UITools/XCertInfoBox.hpp>
 #include <com/sun/star/awt/Point.hpp>
 #include <com/sun/star/awt/Size.hpp>
 #include <com/sun/star/awt/XToolkit.hpp>
@@ -113,6 +114,10 @@ public:
     bool loginWithPin();
     bool verifyDocumentSignature();
     bool loadCertificateInfo();
+
+    /// The suite's certificate box, initialised with `documentFrame`; empty when the suite
+    /// offers none.
+    css::uno::Reference<Quillmark::UITools::XCertInfoBox> createCertInfoBox();
 
     // Sealing steps.
     bool verifySealLibrarySignature();

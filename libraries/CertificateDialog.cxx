@@ -20,6 +20,18 @@ using css::uno::UNO_QUERY_THROW;
 namespace quillmark
 {
 
+Reference<Quillmark::UITools::XCertInfoBox> QORVHelper::createCertInfoBox()
+{
+    Reference<uno::XInterface> service = createService(texts::kCertInfoBoxService);
+    Reference<lang::XInitialization> initialization(service, UNO_QUERY);
+    if (initialization.is())
+    {
+        const Any frame(documentFrame);
+        initialization->initialize(Sequence<Any>(&frame, 1));
+    }
+    return Reference<Quillmark::UITools::XCertInfoBox>(service, UNO_QUERY);
+}
+
 sal_Bool QORVHelper::showCertificateInfo(const OUString& message)
 {
     return withDeclaredExceptions([&]() -> sal_Bool {
@@ -41,16 +53,9 @@ sal_Bool QORVHelper::showCertificateInfo(const OUString& message)
         if (!libraryReady)
             initializeCertificateLibrary();
 
-        Reference<Quillmark::UITools::XCertInfoBox> box(createService(texts::kCertInfoBoxService),
-                                                        UNO_QUERY);
+        Reference<Quillmark::UITools::XCertInfoBox> box = createCertInfoBox();
         if (!box.is())
             return false;
-        Reference<lang::XInitialization> initialization(box, UNO_QUERY);
-        if (initialization.is())
-        {
-            const Any frame(documentFrame);
-            initialization->initialize(Sequence<Any>(&frame, 1));
-        }
 
         if (containerName.isEmpty())
             containerName = lastStamperName(selection());

@@ -8,23 +8,14 @@
 #include <SealLibraryBinding.hxx>
 
 using namespace com::sun::star;
-using css::uno::Any;
 using css::uno::Reference;
-using css::uno::Sequence;
 using css::uno::UNO_QUERY;
 
 namespace quillmark
 {
 bool QORVHelper::loginWithCertInfoBox()
 {
-    Reference<uno::XInterface> service = createService(texts::kCertInfoBoxService);
-    Reference<Quillmark::UITools::XCertInfoBox> box(service, UNO_QUERY);
-    Reference<lang::XInitialization> initialization(service, UNO_QUERY);
-    if (initialization.is())
-    {
-        const Any frame(documentFrame);
-        initialization->initialize(Sequence<Any>(&frame, 1));
-    }
+    Reference<Quillmark::UITools::XCertInfoBox> box = createCertInfoBox();
     if (!box.is() || !box->executePinDialog())
         return false;
     userPin = box->getPin();
