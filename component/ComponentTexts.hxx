@@ -13,6 +13,7 @@ constexpr char kPathSettingsService[] = "com.sun.star.util.PathSettings";
 constexpr char kDispatchHelperService[] = "com.sun.star.frame.DispatchHelper";
 constexpr char kPopupMenuService[] = "Quillmark.UITools.RCPopupMenu";
 constexpr char kCertInfoBoxService[] = "Quillmark.UITools.CertInfoBox";
+constexpr char kSealDetailsBoxService[] = "Quillmark.UITools.SealDetailsBox";
 
 constexpr char kTextGraphicObject[] = "com.sun.star.text.TextGraphicObject";
 constexpr char kShapeCollection[] = "com.sun.star.drawing.ShapeCollection";

@@ -8,7 +8,11 @@
 #include <DeclaredExceptions.hxx>
 #include <QORVHelper.hxx>
 #include <Quillmark/UITools/XCertInfoBox.hpp>
+#include <Quillmark/UITools/XSealDetailsBox.hpp>
 #include <ShapeAttributes.hxx>
+
+#include <exception>
+#include <functional>
 
 using namespace com::sun::star;
 using css::uno::Any;
@@ -19,6 +23,58 @@ using css::uno::UNO_QUERY_THROW;
 
 namespace quillmark
 {
+namespace
+{
+/// What the seal library's presenter does; a failure waits here until the library has returned,
+/// since no exception may pass through the library's C frames.
+struct DetailsPresentation
+{
+    std::function<void(const KTXESealDetails&)> show;
+    std::exception_ptr failure;
+};
+
+void presentDetails(void* context, const KTXESealDetails* details)
+{
+    auto* presentation = static_cast<DetailsPresentation*>(context);
+    try
+    {
+        if (details)
+            presentation->show(*details);
+    }
+    catch (...)
+    {
+        presentation->failure = std::current_exception();
+    }
+}
+
+OUString fromUtf8(const char* text) { return text ? OUString::fromUtf8(text) : OUString(); }
+
+/// The seal library's window, shown by the suite's seal details box over the document.
+void showSealDetails(QORVHelper& helper, const KTXESealDetails& details)
+{
+    Reference<uno::XInterface> service = helper.createService(texts::kSealDetailsBoxService);
+    Reference<Quillmark::UITools::XSealDetailsBox> box(service, UNO_QUERY);
+    if (!box.is())
+        return;
+    Reference<lang::XInitialization> initialization(service, UNO_QUERY);
+    if (initialization.is())
+    {
+        const Any frame(helper.documentFrame);
+        initialization->initialize(Sequence<Any>(&frame, 1));
+    }
+    box->setTitle(fromUtf8(details.title));
+    if (details.picture && details.pictureLength > 0)
+        box->setPicture(Sequence<sal_Int8>(reinterpret_cast<const sal_Int8*>(details.picture),
+                                           details.pictureLength));
+    Sequence<beans::StringPair> items(details.items ? std::max(details.itemCount, 0) : 0);
+    for (sal_Int32 index = 0; index < items.getLength(); ++index)
+        items.getArray()[index] = beans::StringPair(fromUtf8(details.items[index].label),
+                                                    fromUtf8(details.items[index].value));
+    box->setDetails(items);
+    box->setVerdict(details.valid != 0, fromUtf8(details.verdict));
+    box->execute();
+}
+}
 
 Reference<Quillmark::UITools::XCertInfoBox> QORVHelper::createCertInfoBox()
 {
@@ -45,9 +101,18 @@ sal_Bool QORVHelper::showCertificateInfo(const OUString& message)
             readDocumentSignature(signature);
             const OString text = toGbk(getDocumentText());
             const OString signatureBytes = toGbk(signature);
-            return sealLibrary.ShowESealCert(text.getStr(), text.getLength(),
-                                             signatureBytes.getStr(), signatureBytes.getLength())
-                   != 0;
+            DetailsPresentation presentation{
+                [this](const KTXESealDetails& details) { showSealDetails(*this, details); }, {}
+            };
+            sealLibrary.SetESealDetailsPresenter(presentDetails, &presentation);
+            const bool valid
+                = sealLibrary.ShowESealCert(text.getStr(), text.getLength(),
+                                            signatureBytes.getStr(), signatureBytes.getLength())
+                  != 0;
+            sealLibrary.SetESealDetailsPresenter(nullptr, nullptr);
+            if (presentation.failure)
+                std::rethrow_exception(presentation.failure);
+            return valid;
         }
 
         if (!libraryReady)

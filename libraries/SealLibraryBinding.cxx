@@ -75,3 +75,12 @@ int SealLibraryBinding::CheckRemovedRight(const char* signature, int signatureLe
     return function ? function(signature, signatureLength) : 0;
 }
 }
+
+namespace quillmark
+{
+int SealLibraryBinding::SetESealDetailsPresenter(KTXESealDetailsPresenter presenter, void* context)
+{
+    auto function = entryPoint<SetESealDetailsPresenterFunction>("SetESealDetailsPresenter");
+    return function ? function(presenter, context) : 0;
+}
+}

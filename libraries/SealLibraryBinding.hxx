@@ -4,6 +4,7 @@
 #pragma once
 
 #include "KTXESeal.h"
+#include "KTXESealDetails.h"
 
 namespace quillmark
 {
@@ -25,6 +26,8 @@ public:
                     int* pictureLength);
     int GetPicSize(const unsigned char* picture, int pictureLength, int* width, int* height);
     int CheckRemovedRight(const char* signature, int signatureLength);
+    /// The library's window: who shows the details of ShowESealCert.
+    int SetESealDetailsPresenter(KTXESealDetailsPresenter presenter, void* context);
 
     /// True while the process holds the library.
     static bool loaded();

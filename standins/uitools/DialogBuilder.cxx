@@ -5,7 +5,12 @@
 #include <com/sun/star/awt/XControlModel.hpp>
 #include <com/sun/star/awt/XDialog.hpp>
 #include <com/sun/star/awt/XToolkit.hpp>
+#include <com/sun/star/awt/FontWeight.hpp>
+#include <com/sun/star/beans/PropertyValue.hpp>
 #include <com/sun/star/beans/XPropertySet.hpp>
+#include <com/sun/star/graphic/GraphicProvider.hpp>
+#include <com/sun/star/graphic/XGraphicProvider.hpp>
+#include <com/sun/star/io/SequenceInputStream.hpp>
 #include <com/sun/star/lang/XComponent.hpp>
 #include <com/sun/star/lang/XMultiComponentFactory.hpp>
 
@@ -64,6 +69,46 @@ void DialogBuilder::addLabel(const char* name, const OUString& text, sal_Int32 x
 {
     addControl("com.sun.star.awt.UnoControlFixedTextModel", name, x, y, width, height)
         ->setPropertyValue("Label", Any(text));
+}
+
+void DialogBuilder::addLabel(const char* name, const OUString& text, sal_Int32 x, sal_Int32 y,
+                             sal_Int32 width, sal_Int32 height, bool bold, sal_Int32 colour)
+{
+    Reference<beans::XPropertySet> label
+        = addControl("com.sun.star.awt.UnoControlFixedTextModel", name, x, y, width, height);
+    label->setPropertyValue("Label", Any(text));
+    label->setPropertyValue("MultiLine", Any(true));
+    label->setPropertyValue("TextColor", Any(colour));
+    if (bold)
+        label->setPropertyValue("FontWeight", Any(awt::FontWeight::BOLD));
+}
+
+void DialogBuilder::addImageBytes(const char* name, const uno::Sequence<sal_Int8>& bytes,
+                                  sal_Int32 x, sal_Int32 y, sal_Int32 width, sal_Int32 height)
+{
+    Reference<beans::XPropertySet> image
+        = addControl("com.sun.star.awt.UnoControlImageControlModel", name, x, y, width, height);
+    image->setPropertyValue("ScaleImage", Any(true));
+    if (!bytes.hasElements())
+        return;
+    beans::PropertyValue stream;
+    stream.Name = "InputStream";
+    stream.Value <<= io::SequenceInputStream::createStreamFromSequence(componentContext, bytes);
+    Reference<graphic::XGraphicProvider> provider
+        = graphic::GraphicProvider::create(componentContext);
+    // A picture the office cannot read leaves the box without one.
+    image->setPropertyValue(
+        "Graphic", Any(provider->queryGraphic(uno::Sequence<beans::PropertyValue>(&stream, 1))));
+}
+
+void DialogBuilder::addClose(const OUString& label)
+{
+    Reference<beans::XPropertySet> button
+        = addControl("com.sun.star.awt.UnoControlButtonModel", "close", dialogWidth - 58,
+                     dialogHeight - 20, 50, 14);
+    button->setPropertyValue("Label", Any(label));
+    button->setPropertyValue("PushButtonType", Any(sal_Int16(awt::PushButtonType_OK)));
+    button->setPropertyValue("DefaultButton", Any(true));
 }
 
 void DialogBuilder::addEdit(const char* name, const OUString& text, sal_Int32 x, sal_Int32 y,

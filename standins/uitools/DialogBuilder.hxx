@@ -22,11 +22,19 @@ public:
 
     void addLabel(const char* name, const rtl::OUString& text, sal_Int32 x, sal_Int32 y,
                   sal_Int32 width, sal_Int32 height = 10);
+    /// A label in bold, in the colour given as 0xRRGGBB.
+    void addLabel(const char* name, const rtl::OUString& text, sal_Int32 x, sal_Int32 y,
+                  sal_Int32 width, sal_Int32 height, bool bold, sal_Int32 colour);
     /// A text field; `echo` hides what is typed (a PIN).
     void addEdit(const char* name, const rtl::OUString& text, sal_Int32 x, sal_Int32 y,
                  sal_Int32 width, sal_Int32 height, bool multiLine, bool echo = false);
     void addImage(const char* name, const rtl::OUString& url, sal_Int32 x, sal_Int32 y,
                   sal_Int32 width, sal_Int32 height);
+    /// A picture from its file's bytes (GIF, PNG, ...); nothing is shown for no bytes.
+    void addImageBytes(const char* name, const css::uno::Sequence<sal_Int8>& bytes, sal_Int32 x,
+                       sal_Int32 y, sal_Int32 width, sal_Int32 height);
+    /// One button at the dialog's bottom right that closes it.
+    void addClose(const rtl::OUString& label);
     /// OK and Cancel at the dialog's bottom right.
     void addOkCancel(const rtl::OUString& ok, const rtl::OUString& cancel);
 

@@ -1,6 +1,7 @@
 // Entry points of the suite's seal UI services: the seal menu and the certificate box.
 
 #include "CertInfoBox.hxx"
+#include "SealDetailsBox.hxx"
 #include "SealPopupMenu.hxx"
 
 #include <com/sun/star/lang/XSingleComponentFactory.hpp>
@@ -44,8 +45,11 @@ SAL_DLLPUBLIC_EXPORT void SAL_CALL component_getImplementationEnvironment(const 
 SAL_DLLPUBLIC_EXPORT void* SAL_CALL component_getFactory(const char* implName, void*, void*)
 {
     using quillmark::uitools::CertInfoBox;
+    using quillmark::uitools::SealDetailsBox;
     using quillmark::uitools::SealPopupMenu;
     if (void* factory = factoryFor<CertInfoBox>(implName))
+        return factory;
+    if (void* factory = factoryFor<SealDetailsBox>(implName))
         return factory;
     return factoryFor<SealPopupMenu>(implName);
 }

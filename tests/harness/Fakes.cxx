@@ -176,6 +176,47 @@ private:
     std::shared_ptr<CertInfoBoxScript> script;
 };
 
+class FakeSealDetailsBox
+    : public cppu::WeakImplHelper2<Quillmark::UITools::XSealDetailsBox, lang::XInitialization>
+{
+public:
+    explicit FakeSealDetailsBox(std::shared_ptr<SealDetailsBoxLog> boxLog)
+        : log(std::move(boxLog))
+    {
+        ++log->created;
+    }
+    void SAL_CALL initialize(const Sequence<Any>& arguments) override
+    {
+        log->calls.push_back("initialize");
+        log->initializedFrame = frameArgument(arguments);
+    }
+    void SAL_CALL setTitle(const OUString& title) override
+    {
+        log->calls.push_back("setTitle");
+        log->title = title;
+    }
+    void SAL_CALL setPicture(const Sequence<sal_Int8>& gif) override
+    {
+        log->calls.push_back("setPicture");
+        log->picture = gif;
+    }
+    void SAL_CALL setDetails(const Sequence<beans::StringPair>& details) override
+    {
+        log->calls.push_back("setDetails");
+        log->details = details;
+    }
+    void SAL_CALL setVerdict(sal_Bool valid, const OUString& verdict) override
+    {
+        log->calls.push_back("setVerdict");
+        log->valid = valid;
+        log->verdict = verdict;
+    }
+    void SAL_CALL execute() override { log->calls.push_back("execute"); }
+
+private:
+    std::shared_ptr<SealDetailsBoxLog> log;
+};
+
 class FakePopupMenu
     : public cppu::WeakImplHelper2<Quillmark::UITools::XRightClickPopupMenu, lang::XInitialization>
 {
@@ -268,11 +309,15 @@ TestContext::TestContext(const Reference<uno::XComponentContext>& officeContext)
     auto messageLog = messages;
     auto boxScript = certInfoBox;
     auto menuLog = popupMenu;
+    auto detailsLog = sealDetailsBox;
     (*services)["com.sun.star.awt.Toolkit"] = [messageLog]() -> Reference<uno::XInterface> {
         return static_cast<cppu::OWeakObject*>(new RecordingToolkit(messageLog));
     };
     (*services)["Quillmark.UITools.CertInfoBox"] = [boxScript]() -> Reference<uno::XInterface> {
         return static_cast<cppu::OWeakObject*>(new FakeCertInfoBox(boxScript));
+    };
+    (*services)["Quillmark.UITools.SealDetailsBox"] = [detailsLog]() -> Reference<uno::XInterface> {
+        return static_cast<cppu::OWeakObject*>(new FakeSealDetailsBox(detailsLog));
     };
     (*services)["Quillmark.UITools.RCPopupMenu"] = [menuLog]() -> Reference<uno::XInterface> {
         return static_cast<cppu::OWeakObject*>(new FakePopupMenu(menuLog));

@@ -4,6 +4,8 @@
 
 #include <Quillmark/UITools/XCertInfoBox.hpp>
 #include <Quillmark/UITools/XRightClickPopupMenu.hpp>
+#include <Quillmark/UITools/XSealDetailsBox.hpp>
+#include <com/sun/star/beans/StringPair.hpp>
 #include <com/sun/star/awt/WindowDescriptor.hpp>
 #include <com/sun/star/frame/XFrame.hpp>
 #include <com/sun/star/uno/XComponentContext.hpp>
@@ -73,6 +75,19 @@ struct PopupMenuLog
     int created = 0;
 };
 
+/// Record of the seal details box that shows the seal library's window.
+struct SealDetailsBoxLog
+{
+    std::vector<std::string> calls;
+    css::uno::Reference<css::frame::XFrame> initializedFrame;
+    OUString title;
+    css::uno::Sequence<sal_Int8> picture;
+    css::uno::Sequence<css::beans::StringPair> details;
+    bool valid = false;
+    OUString verdict;
+    int created = 0;
+};
+
 using ServiceFactory = std::function<css::uno::Reference<css::uno::XInterface>()>;
 
 /// A component context for the helper: the listed services are the fakes; every other service
@@ -85,6 +100,7 @@ public:
     std::shared_ptr<MessageLog> messages = std::make_shared<MessageLog>();
     std::shared_ptr<CertInfoBoxScript> certInfoBox = std::make_shared<CertInfoBoxScript>();
     std::shared_ptr<PopupMenuLog> popupMenu = std::make_shared<PopupMenuLog>();
+    std::shared_ptr<SealDetailsBoxLog> sealDetailsBox = std::make_shared<SealDetailsBoxLog>();
 
     /// Replaces or adds a service; an empty factory result means the service cannot be made.
     void setService(const char* name, ServiceFactory factory);

@@ -6,6 +6,8 @@
 #include <ShapeAttributes.hxx>
 #include <com/sun/star/drawing/ColorMode.hpp>
 
+#include <cstring>
+
 using namespace com::sun::star;
 using namespace quillmark::test;
 using css::uno::Reference;
@@ -78,4 +80,71 @@ TEST_F(SealTrustOfficeTest, SelfMadeSealReadsInvalid)
     stampWith(SealIssuer::SelfMade, "self-made-seal");
     EXPECT_TRUE(helper->verifyDocument());
     EXPECT_EQ(drawing::ColorMode_MONO, colorMode());
+}
+
+namespace
+{
+OUString detailValue(const SealDetailsBoxLog& box, const char* caption)
+{
+    for (const auto& item : box.details)
+    {
+        if (item.First == OUString::fromUtf8(caption))
+            return item.Second;
+    }
+    return "(missing)";
+}
+}
+
+TEST_F(SealTrustOfficeTest, SealDetailsAreTheSealLibrarysWindowInTheSuitesBox)
+{
+    stampWith(SealIssuer::TrustedAuthority, "details-seal");
+    EXPECT_TRUE(helper->showCertificateInfo("ignored"));
+    const SealDetailsBoxLog& box = *testContext->sealDetailsBox;
+    EXPECT_EQ(1, box.created);
+    EXPECT_EQ((std::vector<std::string>{ "initialize", "setTitle", "setPicture", "setDetails",
+                                         "setVerdict", "execute" }),
+              box.calls);
+    EXPECT_EQ(document.frame, box.initializedFrame);
+    EXPECT_EQ(OUString::fromUtf8(u8"电子印章信息"), box.title);
+    ASSERT_GT(box.picture.getLength(), 6);
+    EXPECT_EQ(0, std::memcmp(box.picture.getConstArray(), "GIF89a", 6));
+    EXPECT_EQ(6, box.details.getLength());
+    EXPECT_EQ(OUString::fromUtf8(kOrganisation), detailValue(box, u8"印章单位"));
+    EXPECT_EQ(OUString::fromUtf8(kOrganisation), detailValue(box, u8"签章人"));
+    EXPECT_EQ(OUString::fromUtf8(u8"测试电子印章制作中心"), detailValue(box, u8"颁发机构"));
+    EXPECT_EQ(16, detailValue(box, u8"印章编码").getLength());
+    EXPECT_TRUE(box.valid);
+    EXPECT_EQ(OUString::fromUtf8(u8"印章有效：文档未被修改"), box.verdict);
+    EXPECT_EQ(0, testContext->certInfoBox->created) << "no certificate box for a document seal";
+    EXPECT_TRUE(messages().empty());
+}
+
+TEST_F(SealTrustOfficeTest, SealDetailsGiveTheReasonASealIsInvalid)
+{
+    stampWith(SealIssuer::UntrustedAuthority, "details-untrusted-seal");
+    EXPECT_FALSE(helper->showCertificateInfo("ignored"));
+    EXPECT_FALSE(testContext->sealDetailsBox->valid);
+    EXPECT_EQ(OUString::fromUtf8(u8"印章无效：印章不是由受信任的制章机构颁发"),
+              testContext->sealDetailsBox->verdict);
+}
+
+TEST_F(SealTrustOfficeTest, SealDetailsSayWhenTheTextChanged)
+{
+    stampWith(SealIssuer::TrustedAuthority, "details-changed-seal");
+    document.escape();
+    document.insertText(0, "x");
+    std::vector<Reference<drawing::XShape>> shapes{ Reference<drawing::XShape>(sealShape,
+                                                                               UNO_QUERY_THROW) };
+    document.selectShapes(shapes);
+    EXPECT_FALSE(helper->showCertificateInfo("ignored"));
+    EXPECT_EQ(OUString::fromUtf8(u8"印章无效：文档已被修改"), testContext->sealDetailsBox->verdict);
+    EXPECT_FALSE(testContext->sealDetailsBox->valid);
+}
+
+TEST_F(SealTrustOfficeTest, SealDetailsWithoutTheSuitesBoxStillAnswer)
+{
+    stampWith(SealIssuer::TrustedAuthority, "details-no-box-seal");
+    testContext->removeService("Quillmark.UITools.SealDetailsBox");
+    EXPECT_TRUE(helper->showCertificateInfo("ignored"));
+    EXPECT_TRUE(messages().empty());
 }
