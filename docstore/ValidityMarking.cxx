@@ -4,6 +4,7 @@
 #include "DocstoreTexts.hxx"
 #include "ShapeAttributes.hxx"
 
+#include <CaughtExceptions.hxx>
 #include <ComponentTexts.hxx>
 #include <OfficeConstants.hxx>
 #include <QORVHelper.hxx>
@@ -45,15 +46,14 @@ void QORVHelper::markDocumentSeals(bool invalid)
 
 void QORVHelper::markSelectedFieldSeal(bool invalid)
 {
-    try
-    {
-        Reference<uno::XInterface> current = selection();
-        if (offersService(current, texts::kTextGraphicObject))
-            setProperty(current, "GraphicColorMode", colorMode(invalid));
-    }
-    catch (const uno::Exception&)
-    {
-        showMessage(fromUtf8(texts::kVerifySealFailed));
-    }
+    withEveryExceptionCaught(
+        0,
+        [&] {
+            Reference<uno::XInterface> current = selection();
+            if (offersService(current, texts::kTextGraphicObject))
+                setProperty(current, "GraphicColorMode", colorMode(invalid));
+            return 0;
+        },
+        [&](CaughtFault) { showMessage(fromUtf8(texts::kVerifySealFailed)); });
 }
 }

@@ -3,6 +3,7 @@
 
 #include "OperationTexts.hxx"
 
+#include <CaughtExceptions.hxx>
 #include <ComponentTexts.hxx>
 #include <OfficeConstants.hxx>
 #include <QORVHelper.hxx>
@@ -87,62 +88,61 @@ Reference<uno::XInterface> QORVHelper::insertPictureAtViewCursor(const OUString&
 
 sal_Bool QORVHelper::insertStampArea()
 {
-    try
-    {
-        Reference<frame::XModel> document = model();
-        if (!document.is())
-            return false;
-        Reference<container::XNameAccess> graphics = graphicObjects(document);
-        if (graphics->hasByName(ascii(texts::kStampAreaName)))
-        {
-            showErrorMessage(fromUtf8(texts::kSecondStampArea));
-            return false;
-        }
-        const awt::Point cursor = Reference<text::XTextViewCursorSupplier>(
-                                      documentFrame->getController(), UNO_QUERY_THROW)
-                                      ->getViewCursor()
-                                      ->getPosition();
+    return withEveryExceptionCaught(
+        sal_Bool(false),
+        [&]() -> sal_Bool {
+            Reference<frame::XModel> document = model();
+            if (!document.is())
+                return false;
+            Reference<container::XNameAccess> graphics = graphicObjects(document);
+            if (graphics->hasByName(ascii(texts::kStampAreaName)))
+            {
+                showErrorMessage(fromUtf8(texts::kSecondStampArea));
+                return false;
+            }
+            const awt::Point cursor = Reference<text::XTextViewCursorSupplier>(
+                                          documentFrame->getController(), UNO_QUERY_THROW)
+                                          ->getViewCursor()
+                                          ->getPosition();
 
-        parsePictureURL(getGraphicDirectoryURL() + "/" + ascii(texts::kStampAreaPicture));
+            parsePictureURL(getGraphicDirectoryURL() + "/" + ascii(texts::kStampAreaPicture));
 
-        const beans::PropertyValue arguments[]
-            = { argument("FileName", Any(pictureURL.Complete)), argument("AsLink", Any(false)) };
-        // With a picture selected, the office's insert command would replace that picture's
-        // content: the area then goes in through the document model instead. So it does when
-        // the command inserts nothing, as this office does once a graphic has been handed out as
-        // the selection, until the user clicks into the document.
-        Reference<uno::XInterface> area;
-        if (offersService(document->getCurrentSelection(), "com.sun.star.text.TextRanges"))
-        {
-            const Sequence<OUString> graphicsBefore = graphics->getElementNames();
-            Reference<frame::XDispatchHelper>(createService(texts::kDispatchHelperService),
-                                              UNO_QUERY_THROW)
-                ->executeDispatch(
-                    Reference<frame::XDispatchProvider>(documentFrame, UNO_QUERY_THROW),
-                    ascii(texts::kInsertGraphicCommand), OUString(), 0,
-                    Sequence<beans::PropertyValue>(arguments, 2));
-            area = insertedGraphic(document, graphicsBefore);
-        }
-        if (!area.is())
-            area = insertPictureAtViewCursor(pictureURL.Complete);
-        Reference<container::XNamed>(area, UNO_QUERY_THROW)->setName(ascii(texts::kStampAreaName));
-        Reference<beans::XPropertySet> properties(area, UNO_QUERY_THROW);
-        properties->setPropertyValue("TextWrap", Any(kWrapThrough));
-        properties->setPropertyValue("AnchorType", Any(kAnchorAtPage));
-        properties->setPropertyValue("ContentProtected", Any(true));
-        properties->setPropertyValue("SizeProtected", Any(true));
-        writeAlternativeText(properties, ascii(texts::kDocumentSealMark));
-        properties->setPropertyValue("HoriOrient", Any(kNoOrientation));
-        properties->setPropertyValue("VertOrient", Any(kNoOrientation));
-        properties->setPropertyValue("HoriOrientPosition", Any(cursor.X + kAreaOffsetX));
-        properties->setPropertyValue("VertOrientPosition",
-                                     Any(cursor.Y % kPageBand + kAreaOffsetY));
-        return true;
-    }
-    catch (const uno::Exception&)
-    {
-        showErrorMessage(fromUtf8(texts::kInsertStampAreaFailed));
-        return false;
-    }
+            const beans::PropertyValue arguments[]
+                = { argument("FileName", Any(pictureURL.Complete)),
+                    argument("AsLink", Any(false)) };
+            // With a picture selected, the office's insert command would replace that picture's
+            // content: the area then goes in through the document model instead. So it does when
+            // the command inserts nothing, as this office does once a graphic has been handed out
+            // as the selection, until the user clicks into the document.
+            Reference<uno::XInterface> area;
+            if (offersService(document->getCurrentSelection(), "com.sun.star.text.TextRanges"))
+            {
+                const Sequence<OUString> graphicsBefore = graphics->getElementNames();
+                Reference<frame::XDispatchHelper>(createService(texts::kDispatchHelperService),
+                                                  UNO_QUERY_THROW)
+                    ->executeDispatch(
+                        Reference<frame::XDispatchProvider>(documentFrame, UNO_QUERY_THROW),
+                        ascii(texts::kInsertGraphicCommand), OUString(), 0,
+                        Sequence<beans::PropertyValue>(arguments, 2));
+                area = insertedGraphic(document, graphicsBefore);
+            }
+            if (!area.is())
+                area = insertPictureAtViewCursor(pictureURL.Complete);
+            Reference<container::XNamed>(area, UNO_QUERY_THROW)
+                ->setName(ascii(texts::kStampAreaName));
+            Reference<beans::XPropertySet> properties(area, UNO_QUERY_THROW);
+            properties->setPropertyValue("TextWrap", Any(kWrapThrough));
+            properties->setPropertyValue("AnchorType", Any(kAnchorAtPage));
+            properties->setPropertyValue("ContentProtected", Any(true));
+            properties->setPropertyValue("SizeProtected", Any(true));
+            writeAlternativeText(properties, ascii(texts::kDocumentSealMark));
+            properties->setPropertyValue("HoriOrient", Any(kNoOrientation));
+            properties->setPropertyValue("VertOrient", Any(kNoOrientation));
+            properties->setPropertyValue("HoriOrientPosition", Any(cursor.X + kAreaOffsetX));
+            properties->setPropertyValue("VertOrientPosition",
+                                         Any(cursor.Y % kPageBand + kAreaOffsetY));
+            return true;
+        },
+        [&](CaughtFault) { showErrorMessage(fromUtf8(texts::kInsertStampAreaFailed)); });
 }
 }
