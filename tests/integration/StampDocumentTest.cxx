@@ -9,6 +9,7 @@
 #include <ShapeAttributes.hxx>
 #include <com/sun/star/drawing/ColorMode.hpp>
 #include <com/sun/star/text/XText.hpp>
+#include <com/sun/star/text/XTextGraphicObjectsSupplier.hpp>
 #include <osl/file.hxx>
 
 using namespace com::sun::star;
@@ -79,6 +80,13 @@ protected:
     OUString caption(const Reference<beans::XPropertySet>& seal)
     {
         return Reference<text::XText>(seal, UNO_QUERY_THROW)->getString();
+    }
+
+    bool hasStampArea()
+    {
+        return Reference<text::XTextGraphicObjectsSupplier>(document.model, UNO_QUERY_THROW)
+            ->getGraphicObjects()
+            ->hasByName("gzqy");
     }
 
     /// The file the document seal's picture was written to.
@@ -176,24 +184,82 @@ TEST_F(StampDocumentTest, EmptyDocumentIsRefusedBeforeSigning)
     EXPECT_FALSE(document.hasMaster("newSignatureType"));
 }
 
-TEST_F(StampDocumentTest, PlainTextSelectionStoresTheSignatureThenFails)
+TEST_F(StampDocumentTest, WithoutASelectedStampingAreaNothingIsSignedOrWritten)
 {
     osl::File::remove(documentSealPicture());
+    const OUString refusal = OUString::fromUtf8(u8"请先选中盖章区域，再盖章！");
     document.selectText(0, 3);
-    EXPECT_THROW(helper->stampDocument(), uno::Exception);
-    EXPECT_TRUE(document.hasMaster("newSignatureType"));
-    EXPECT_TRUE(fileExists(documentSealPicture()));
+    EXPECT_FALSE(helper->stampDocument());
+    auto shown = messages();
+    ASSERT_EQ(1u, shown.size());
+    EXPECT_EQ(OUString::fromUtf8(u8"提示"), shown[0].title);
+    EXPECT_EQ(refusal, shown[0].text);
+
+    auto shape = document.addGraphicShape(pictureFile("picture.gif"), "picture");
+    document.select(shape);
+    EXPECT_FALSE(helper->stampDocument()) << "a draw shape is no stamping area";
+    document.escape();
+    auto photo = document.insertTextGraphic(pictureFile("photo.gif"), "photo", 3);
+    document.select(photo);
+    EXPECT_FALSE(helper->stampDocument()) << "nor is an ordinary picture";
+    shown = messages();
+    ASSERT_EQ(2u, shown.size());
+    EXPECT_EQ(refusal, shown[1].text);
+
+    EXPECT_FALSE(document.hasMaster("newSignatureType"));
+    EXPECT_FALSE(fileExists(documentSealPicture()));
     EXPECT_TRUE(seals().empty());
+    EXPECT_TRUE(document.textGraphic("photo").is()) << "the selected picture stays";
     EXPECT_EQ(kBody, document.text());
 }
 
-TEST_F(StampDocumentTest, DrawShapeSelectedIsRefusedAfterItsPositionIsRead)
+TEST_F(StampDocumentTest, StampingFollowsTheInsertedAreaDirectly)
 {
-    auto shape = document.addGraphicShape(pictureFile("picture.gif"), "picture");
-    document.select(shape);
-    EXPECT_THROW(helper->stampDocument(), uno::Exception)
-        << "a shape collection has no placement properties";
+    document.moveViewCursor(5);
+    ASSERT_TRUE(helper->insertStampArea());
+    EXPECT_TRUE(helper->stampDocument()) << "the new area is the selection";
+    EXPECT_EQ(1u, seals().size());
+    EXPECT_TRUE(messages().empty());
+}
+
+TEST_F(StampDocumentTest, UnwritableSealPictureLeavesTheDocumentAsItWas)
+{
+    // A file where the picture folder should be: no picture can be written.
+    const OUString folder = helper->getFilterDirectoryURL();
+    OUString path;
+    ASSERT_EQ(osl::FileBase::E_None, osl::FileBase::getSystemPathFromFileURL(folder, path));
+    std::string folderPath = utf8(path);
+    while (!folderPath.empty() && folderPath.back() == '/')
+        folderPath.pop_back();
+    removeTree(folderPath);
+    copyFile(pictureFile("blocker.gif"), folderPath);
+
+    document.moveViewCursor(5);
+    ASSERT_TRUE(helper->insertStampArea());
+    EXPECT_FALSE(helper->stampDocument());
+    removeTree(folderPath);
+    auto shown = messages();
+    ASSERT_EQ(1u, shown.size());
+    EXPECT_EQ(OUString::fromUtf8(u8"获取证书签章图片失败!"), shown[0].text);
+    EXPECT_FALSE(document.hasMaster("newSignatureType")) << "no signature without its seal";
     EXPECT_TRUE(seals().empty());
+    EXPECT_TRUE(hasStampArea()) << "the stamping area stays";
+    EXPECT_EQ(1, helper->getSelectedStampType());
+
+    ASSERT_TRUE(helper->stampDocument()) << "once the folder can be written, stamping goes on";
+    EXPECT_FALSE(hasStampArea());
+}
+
+TEST_F(StampDocumentTest, FailedSigningRemovesOnlyTheCurrentSealsOwnFields)
+{
+    // Writer finds masters whatever the case of the name; "ABC" is another seal than "abc".
+    document.writeMaster("ABCSign", "another seal's signature");
+    document.writeMaster("abcCert", "this seal's certificate");
+    helper->removeUserField("abcSign");
+    helper->removeUserField("abcCert");
+    EXPECT_TRUE(document.hasMaster("ABCSign"));
+    EXPECT_EQ(OUString("another seal's signature"), document.masterContent("ABCSign"));
+    EXPECT_FALSE(document.hasMaster("abcCert"));
 }
 
 TEST_F(StampDocumentTest, StampingTwiceGivesTwoSealsAndANewAreaCanFollow)
