@@ -1,6 +1,8 @@
 // A seal whose text changed after signing is drawn in black and white; a document seal also says
 // so in its caption. A later valid verdict undoes both.
 
+#include "ValidityMarking.hxx"
+
 #include "DocstoreTexts.hxx"
 #include "ShapeAttributes.hxx"
 
@@ -22,6 +24,39 @@ namespace quillmark
 namespace
 {
 Any colorMode(bool invalid) { return Any(invalid ? kColorMono : kColorStandard); }
+
+// The caption must stand out from the black and white seal, on screen and in print: bold red
+// on a white band across the picture.
+constexpr sal_Int32 kCaptionColor = 0xE00000;
+constexpr sal_Int32 kCaptionBand = 0xFFFFFF;
+constexpr float kCaptionWeight = 150.0f; // com.sun.star.awt.FontWeight BOLD
+constexpr float kCaptionHeight = 16.0f;
+
+void writeCaption(const Reference<uno::XInterface>& shape, const OUString& caption)
+{
+    Reference<text::XText>(shape, UNO_QUERY_THROW)->setString(caption);
+    if (caption.isEmpty())
+        return;
+    Reference<beans::XPropertySet> text(shape, UNO_QUERY_THROW);
+    text->setPropertyValue("CharColor", Any(kCaptionColor));
+    text->setPropertyValue("CharBackColor", Any(kCaptionBand));
+    text->setPropertyValue("CharBackTransparent", Any(false));
+    for (const char* weight : { "CharWeight", "CharWeightAsian", "CharWeightComplex" })
+        text->setPropertyValue(ascii(weight), Any(kCaptionWeight));
+    for (const char* height : { "CharHeight", "CharHeightAsian", "CharHeightComplex" })
+        text->setPropertyValue(ascii(height), Any(kCaptionHeight));
+}
+}
+
+void markDocumentSealPicture(const Reference<uno::XInterface>& shape, bool invalid)
+{
+    setProperty(shape, "GraphicColorMode", colorMode(invalid));
+    writeCaption(shape, invalid ? fromUtf8(texts::kInvalidSealCaption) : OUString());
+}
+
+void markFieldSealPicture(const Reference<uno::XInterface>& graphic, bool invalid)
+{
+    setProperty(graphic, "GraphicColorMode", colorMode(invalid));
 }
 
 void QORVHelper::markDocumentSeals(bool invalid)
@@ -30,7 +65,6 @@ void QORVHelper::markDocumentSeals(bool invalid)
     if (!offersService(current, texts::kShapeCollection))
         return;
     Reference<container::XIndexAccess> shapes(current, UNO_QUERY_THROW);
-    const OUString caption = invalid ? fromUtf8(texts::kInvalidSealCaption) : OUString();
     for (sal_Int32 i = 0; i < shapes->getCount(); ++i)
     {
         Reference<uno::XInterface> shape(shapes->getByIndex(i), UNO_QUERY);
@@ -39,8 +73,7 @@ void QORVHelper::markDocumentSeals(bool invalid)
         Reference<beans::XPropertySet> properties(shape, UNO_QUERY_THROW);
         if (getShapeType(properties) != ascii(texts::kDocumentSealMark))
             continue;
-        properties->setPropertyValue("GraphicColorMode", colorMode(invalid));
-        Reference<text::XText>(shape, UNO_QUERY_THROW)->setString(caption);
+        markDocumentSealPicture(shape, invalid);
     }
 }
 
@@ -51,7 +84,7 @@ void QORVHelper::markSelectedFieldSeal(bool invalid)
         [&] {
             Reference<uno::XInterface> current = selection();
             if (offersService(current, texts::kTextGraphicObject))
-                setProperty(current, "GraphicColorMode", colorMode(invalid));
+                markFieldSealPicture(current, invalid);
             return 0;
         },
         [&](CaughtFault) { showMessage(fromUtf8(texts::kVerifySealFailed)); });

@@ -10,6 +10,9 @@
 #include <com/sun/star/drawing/ColorMode.hpp>
 #include <com/sun/star/text/XText.hpp>
 #include <com/sun/star/text/XTextGraphicObjectsSupplier.hpp>
+#include <com/sun/star/frame/XStorable.hpp>
+#include <cstdlib>
+#include <fstream>
 #include <osl/file.hxx>
 
 using namespace com::sun::star;
@@ -96,6 +99,35 @@ protected:
     }
 };
 
+/// Pixels of a strong red on the first page of the document's PDF export.
+int redPixelsInPdf(const WriterDocument& document, const std::string& pdf)
+{
+    beans::PropertyValue filter;
+    filter.Name = "FilterName";
+    filter.Value <<= OUString("writer_pdf_Export");
+    Reference<frame::XStorable>(document.model, UNO_QUERY_THROW)
+        ->storeToURL(OUString::fromUtf8(fileUrl(pdf).c_str()),
+                     uno::Sequence<beans::PropertyValue>(&filter, 1));
+    const std::string command = "pdftoppm -r 40 -f 1 -l 1 '" + pdf + "' '" + pdf + "'";
+    if (std::system(command.c_str()) != 0)
+        throw std::runtime_error("cannot render " + pdf);
+    std::ifstream page(pdf + "-1.ppm", std::ios::binary);
+    std::string magic;
+    int width = 0;
+    int height = 0;
+    int maximum = 0;
+    page >> magic >> width >> height >> maximum;
+    page.get();
+    if (magic != "P6" || maximum != 255 || width <= 0 || height <= 0)
+        throw std::runtime_error("not a page picture: " + pdf);
+    std::vector<unsigned char> pixels(static_cast<size_t>(width) * height * 3);
+    page.read(reinterpret_cast<char*>(pixels.data()), static_cast<std::streamsize>(pixels.size()));
+    int red = 0;
+    for (size_t i = 0; i + 2 < pixels.size(); i += 3)
+        red += pixels[i] > 160 && pixels[i + 1] < 90 && pixels[i + 2] < 90;
+    return red;
+}
+
 bool fileExists(const OUString& url)
 {
     osl::DirectoryItem item;
@@ -139,6 +171,31 @@ TEST_F(StampDocumentTest, OneTypedCharacterInvalidatesTheSealUntilItIsRemoved)
     selectSeals();
     EXPECT_FALSE(helper->verifyDocument());
     EXPECT_EQ(drawing::ColorMode_STANDARD, colorMode(seals()[0]));
+    EXPECT_TRUE(caption(seals()[0]).isEmpty());
+}
+
+TEST_F(StampDocumentTest, InvalidSealCaptionIsReadableInPrint)
+{
+    ASSERT_TRUE(stampAt(5));
+    EXPECT_GT(redPixelsInPdf(document, workFile("valid-seal.pdf")), 100) << "the red seal";
+    document.escape();
+    document.insertText(12, "x");
+    selectSeals();
+    ASSERT_TRUE(helper->verifyDocument());
+    auto seal = seals()[0];
+    float weight = 0;
+    seal->getPropertyValue("CharWeightAsian") >>= weight;
+    EXPECT_GE(weight, 150.0f) << "bold";
+    sal_Int32 band = 0;
+    seal->getPropertyValue("CharBackColor") >>= band;
+    EXPECT_EQ(0xFFFFFF, band);
+    // The seal itself is black and white now: any red on the page is its caption.
+    EXPECT_GT(redPixelsInPdf(document, workFile("invalid-seal.pdf")), 20);
+
+    document.escape();
+    document.removeText(12, 1);
+    selectSeals();
+    EXPECT_FALSE(helper->verifyDocument());
     EXPECT_TRUE(caption(seals()[0]).isEmpty());
 }
 
