@@ -71,16 +71,19 @@ std::optional<ktxeseal::SealSignatureContent> openSignature(const char* signatur
     return ktxeseal::openSealSignature(*text);
 }
 
-/// A missing or malformed text or signature reads as an unreadable signature.
+/// A missing or malformed text or signature reads as an unreadable signature. The trusted
+/// authorities are read only for a signature that opens.
 ktxeseal::SealAssessment assess(const char* text, int textLength, const char* signature,
                                 int signatureLength)
 {
+    ktxeseal::SealAssessment assessment;
     const std::optional<ByteRange> bytes = textBytes(text, textLength);
-    const std::optional<std::string_view> signatureView = signatureText(signature, signatureLength);
-    if (!bytes || !signatureView)
-        return ktxeseal::SealAssessment{};
-    return ktxeseal::assessSealSignature(*signatureView, *bytes,
-                                         ktxeseal::loadTrustedAuthorities());
+    if (bytes)
+        assessment.content = openSignature(signature, signatureLength);
+    if (assessment.content)
+        assessment.verdict = ktxeseal::judgeSealSignature(*assessment.content, *bytes,
+                                                          ktxeseal::loadTrustedAuthorities());
+    return assessment;
 }
 
 // Set and used on the caller's one user-interface thread, like every entry point.

@@ -18,8 +18,10 @@ bool signedWhileValid(const SealSignatureContent& content)
            && content.seal.validity.contains(content.signingTime);
 }
 
-SealVerdict judge(const SealSignatureContent& content, ByteRange text,
-                  const std::vector<Bytes>& trustedAuthorities)
+}
+
+SealVerdict judgeSealSignature(const SealSignatureContent& content, ByteRange text,
+                               const std::vector<Bytes>& trustedAuthorities)
 {
     if (!isTrustedAuthority(trustedAuthorities, content.seal.authorityCertificateDer))
         return SealVerdict::UntrustedAuthority;
@@ -34,7 +36,6 @@ SealVerdict judge(const SealSignatureContent& content, ByteRange text,
         return SealVerdict::TextChanged;
     return SealVerdict::Valid;
 }
-}
 
 SealAssessment assessSealSignature(std::string_view signatureText, ByteRange text,
                                    const std::vector<Bytes>& trustedAuthorities)
@@ -42,7 +43,7 @@ SealAssessment assessSealSignature(std::string_view signatureText, ByteRange tex
     SealAssessment assessment;
     assessment.content = openSealSignature(signatureText);
     if (assessment.content)
-        assessment.verdict = judge(*assessment.content, text, trustedAuthorities);
+        assessment.verdict = judgeSealSignature(*assessment.content, text, trustedAuthorities);
     return assessment;
 }
 }

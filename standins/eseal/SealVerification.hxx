@@ -32,7 +32,11 @@ struct SealAssessment
     std::optional<SealSignatureContent> content;
 };
 
-/// Judges the signature over exactly these text bytes, trusting the authorities given (DER).
+/// Judges an opened signature over exactly these text bytes, trusting the authorities given (DER).
+SealVerdict judgeSealSignature(const SealSignatureContent& content, ByteRange text,
+                               const std::vector<Bytes>& trustedAuthorities);
+
+/// Opens and judges the signature over exactly these text bytes.
 SealAssessment assessSealSignature(std::string_view signatureText, ByteRange text,
                                    const std::vector<Bytes>& trustedAuthorities);
 }
