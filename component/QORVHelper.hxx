@@ -166,6 +166,10 @@ public:
     bool deleteSelectedSeal();
     bool removeSelectedDocumentSeal();
 
+    /// Turns the pictures that a .docx or .doc round trip made of document seals back into
+    /// document seals; a document without a document signature is left alone.
+    void restoreSealsFromWordFormat();
+
     // Seal validity marking.
     void markDocumentSeals(bool invalid);
     void markSelectedFieldSeal(bool invalid);
@@ -197,6 +201,7 @@ private:
     /// selection is neither a text graphic object nor a shape collection.
     bool resolveSealSelection();
     bool readUserField(const OUString& fieldName, OUString& value);
+    bool hasUserField(const OUString& fieldName);
     void writeUserField(const OUString& fieldName, const OUString& value);
 };
 }

@@ -6,7 +6,10 @@
 
 #include <ComponentTexts.hxx>
 #include <QORVHelper.hxx>
+#include <com/sun/star/beans/PropertyAttribute.hpp>
+#include <com/sun/star/beans/XPropertyContainer.hpp>
 #include <com/sun/star/container/XIndexAccess.hpp>
+#include <com/sun/star/document/XDocumentPropertiesSupplier.hpp>
 #include <com/sun/star/container/XNameAccess.hpp>
 #include <com/sun/star/container/XNamed.hpp>
 #include <com/sun/star/lang/XComponent.hpp>
@@ -63,6 +66,49 @@ Reference<beans::XPropertySet> findUserMaster(const Reference<frame::XModel>& mo
     return name == fieldName ? master : Reference<beans::XPropertySet>();
 }
 
+Reference<beans::XPropertyContainer> userProperties(const Reference<frame::XModel>& model)
+{
+    return Reference<document::XDocumentPropertiesSupplier>(model, UNO_QUERY_THROW)
+        ->getDocumentProperties()
+        ->getUserDefinedProperties();
+}
+
+bool hasUserProperty(const Reference<beans::XPropertyContainer>& properties, const OUString& name)
+{
+    return Reference<beans::XPropertySet>(properties, UNO_QUERY_THROW)
+        ->getPropertySetInfo()
+        ->hasPropertyByName(name);
+}
+
+// Word formats drop user field masters but keep the document's user-defined properties: every
+// seal field is mirrored there under its own name, and read from there when its master is gone.
+void mirrorField(const Reference<frame::XModel>& model, const OUString& fieldName,
+                 const OUString& value)
+{
+    Reference<beans::XPropertyContainer> properties = userProperties(model);
+    if (hasUserProperty(properties, fieldName))
+        Reference<beans::XPropertySet>(properties, UNO_QUERY_THROW)
+            ->setPropertyValue(fieldName, Any(value));
+    else
+        properties->addProperty(fieldName, beans::PropertyAttribute::REMOVABLE, Any(value));
+}
+
+bool readMirroredField(const Reference<frame::XModel>& model, const OUString& fieldName,
+                       OUString& value)
+{
+    Reference<beans::XPropertyContainer> properties = userProperties(model);
+    if (!hasUserProperty(properties, fieldName))
+        return false;
+    return Reference<beans::XPropertySet>(properties, UNO_QUERY_THROW)->getPropertyValue(fieldName)
+           >>= value;
+}
+
+void removeMirroredField(const Reference<frame::XModel>& model, const OUString& fieldName)
+{
+    Reference<beans::XPropertyContainer> properties = userProperties(model);
+    if (hasUserProperty(properties, fieldName))
+        properties->removeProperty(fieldName);
+}
 }
 
 bool QORVHelper::resolveSealSelection()
@@ -82,16 +128,24 @@ bool QORVHelper::resolveSealSelection()
 
 bool QORVHelper::readUserField(const OUString& fieldName, OUString& value)
 {
-    Reference<beans::XPropertySet> master = findUserMaster(model(), fieldName);
+    Reference<frame::XModel> document = model();
+    Reference<beans::XPropertySet> master = findUserMaster(document, fieldName);
     if (!master.is())
-        return false;
+        return readMirroredField(document, fieldName, value);
     master->getPropertyValue("Content") >>= value;
     return true;
+}
+
+bool QORVHelper::hasUserField(const OUString& fieldName)
+{
+    OUString ignored;
+    return readUserField(fieldName, ignored);
 }
 
 void QORVHelper::writeUserField(const OUString& fieldName, const OUString& value)
 {
     Reference<frame::XModel> document = model();
+    mirrorField(document, fieldName, value);
     if (Reference<beans::XPropertySet> master = findUserMaster(document, fieldName); master.is())
     {
         master->setPropertyValue("Content", Any(value));
@@ -110,7 +164,9 @@ void QORVHelper::writeUserField(const OUString& fieldName, const OUString& value
 
 void QORVHelper::removeUserField(const OUString& fieldName)
 {
-    if (Reference<lang::XComponent> master(findUserMaster(model(), fieldName), UNO_QUERY);
+    Reference<frame::XModel> document = model();
+    removeMirroredField(document, fieldName);
+    if (Reference<lang::XComponent> master(findUserMaster(document, fieldName), UNO_QUERY);
         master.is())
         master->dispose();
 }
@@ -163,6 +219,6 @@ bool QORVHelper::isDocumentSealSelected()
     const OUString candidate = lastStamperName(current);
     if (containerName.isEmpty())
         containerName = candidate;
-    return findUserMaster(document, ascii(texts::kDocumentSignatureField)).is();
+    return hasUserField(ascii(texts::kDocumentSignatureField));
 }
 }
