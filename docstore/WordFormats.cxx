@@ -5,12 +5,15 @@
 
 #include "DocstoreTexts.hxx"
 #include "ShapeAttributes.hxx"
+#include "WordFormats.hxx"
 
 #include <ComponentTexts.hxx>
 #include <OfficeConstants.hxx>
 #include <QORVHelper.hxx>
+#include <com/sun/star/container/XIndexAccess.hpp>
 #include <com/sun/star/container/XNameAccess.hpp>
 #include <com/sun/star/container/XNamed.hpp>
+#include <com/sun/star/drawing/XDrawPageSupplier.hpp>
 #include <com/sun/star/drawing/XShape.hpp>
 #include <com/sun/star/lang/XComponent.hpp>
 #include <com/sun/star/lang/XMultiServiceFactory.hpp>
@@ -109,5 +112,55 @@ void QORVHelper::restoreSealsFromWordFormat()
     // Reading a document in is no change the user made.
     if (modifiable.is() && !wasModified)
         modifiable->setModified(false);
+}
+}
+
+namespace quillmark
+{
+bool formatKeepsSeals(const OUString& filterName)
+{
+    for (const char* kept : { "writer8", "writer8_template", "StarOffice XML (Writer)",
+                              "MS Word 97", "MS Word 97 Vorlage", "MS Word 2007 XML",
+                              "MS Word 2007 XML Template", "Office Open XML Text" })
+        if (filterName.equalsAscii(kept))
+            return true;
+    return false;
+}
+
+bool isWordFormat(const OUString& filterName)
+{
+    return filterName.startsWith("MS Word") || filterName.startsWith("Office Open XML");
+}
+
+bool QORVHelper::prepareSealsForSaving(const OUString& filterName)
+{
+    Reference<frame::XModel> document = model();
+    if (!document.is() || !hasUserField(ascii(texts::kDocumentSignatureField)))
+        return true;
+    if (!formatKeepsSeals(filterName))
+    {
+        showMessage(fromUtf8(texts::kFormatLosesSeals));
+        return false;
+    }
+    if (!isWordFormat(filterName))
+        return true;
+    // A picture carrying text makes this office write a .docx it cannot open again, and a .doc
+    // without the picture: the caption goes, the black and white verdict stays, and the next
+    // verification writes it again.
+    Reference<container::XIndexAccess> page(
+        Reference<drawing::XDrawPageSupplier>(document, UNO_QUERY_THROW)->getDrawPage(),
+        UNO_QUERY_THROW);
+    for (sal_Int32 i = 0; i < page->getCount(); ++i)
+    {
+        Reference<beans::XPropertySet> shape(page->getByIndex(i), UNO_QUERY);
+        if (offersService(shape, texts::kGraphicObjectShape)
+            && getShapeType(shape) == ascii(texts::kDocumentSealMark))
+        {
+            Reference<text::XText> caption(shape, UNO_QUERY_THROW);
+            if (!caption->getString().isEmpty())
+                caption->setString(OUString());
+        }
+    }
+    return true;
 }
 }

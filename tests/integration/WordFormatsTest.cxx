@@ -9,6 +9,7 @@
 #include <com/sun/star/container/XNamed.hpp>
 #include <com/sun/star/document/XDocumentPropertiesSupplier.hpp>
 #include <com/sun/star/drawing/ColorMode.hpp>
+#include <com/sun/star/text/XText.hpp>
 #include <com/sun/star/text/XTextGraphicObjectsSupplier.hpp>
 #include <com/sun/star/util/XModifiable.hpp>
 
@@ -141,4 +142,36 @@ TEST_F(WordFormatsTest, PictureNamedLikeASealInAnUnsignedDocumentStaysAPicture)
     helper = makeHelper(document.frame);
     EXPECT_TRUE(seals().empty());
     EXPECT_EQ(1, textGraphicNames().getLength());
+}
+
+TEST_F(WordFormatsTest, InvalidSealIsReadiedForDocxAndReopensAsAnInvalidSeal)
+{
+    stamp();
+    document.escape();
+    document.insertText(3, "x");
+    ASSERT_TRUE(verifiesChanged());
+    // A seal picture carrying its caption makes the office write a .docx it cannot open again.
+    EXPECT_TRUE(helper->prepareSealsForSaving("MS Word 2007 XML"));
+    EXPECT_TRUE(Reference<text::XText>(seals()[0], UNO_QUERY_THROW)->getString().isEmpty());
+    EXPECT_TRUE(messages().empty());
+
+    roundTrip("invalid.docx", "MS Word 2007 XML");
+    ASSERT_EQ(1u, seals().size());
+    EXPECT_TRUE(verifiesChanged());
+    EXPECT_EQ(OUString::fromUtf8(u8"无效印章"),
+              Reference<text::XText>(seals()[0], UNO_QUERY_THROW)->getString());
+}
+
+TEST_F(WordFormatsTest, SavingInAFormatThatLosesTheSealIsWarnedOf)
+{
+    EXPECT_TRUE(helper->prepareSealsForSaving("Text")) << "an unsigned document has no seal";
+    stamp();
+    EXPECT_TRUE(helper->prepareSealsForSaving("writer8"));
+    EXPECT_TRUE(helper->prepareSealsForSaving("MS Word 97"));
+    EXPECT_TRUE(messages().empty());
+    EXPECT_FALSE(helper->prepareSealsForSaving("Rich Text Format"));
+    auto shown = messages();
+    ASSERT_EQ(1u, shown.size());
+    EXPECT_EQ(OUString::fromUtf8(u8"此格式不能保存印章和签名，保存后印章将无法验证！"),
+              shown[0].text);
 }
