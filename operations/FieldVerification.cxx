@@ -38,11 +38,14 @@ sal_Bool SAL_CALL QORVHelper::verifyField(const OUString& fieldName)
             showMessage(fromUtf8(texts::kFieldNotSigned));
             return false;
         }
-        const OString text = toGbk(getFieldText(fieldName));
+        // Signing refuses what GBK cannot carry, so such a text was not what was signed.
+        OString text;
+        const bool exact = toGbkExactly(getFieldText(fieldName), text);
         const OString signatureBytes = toGbk(signature);
-        if (sealLibrary.ShowESealInfo(text.getStr(), text.getLength(), signatureBytes.getStr(),
-                                      signatureBytes.getLength())
-            != 0)
+        if (exact
+            && sealLibrary.ShowESealInfo(text.getStr(), text.getLength(), signatureBytes.getStr(),
+                                         signatureBytes.getLength())
+                   != 0)
             return true;
         markSelectedFieldSeal(true);
         return false;

@@ -17,12 +17,15 @@ bool QORVHelper::verifySealLibrarySignature()
     SealLibraryBinding sealLibrary;
     OUString signature;
     readDocumentSignature(signature);
-    const OString text = toGbk(getDocumentText());
+    // Stamping refuses what GBK cannot carry, so such a text was not what was signed.
+    OString text;
+    const bool exact = toGbkExactly(getDocumentText(), text);
     const OString signatureBytes = toGbk(signature);
     documentModified
-        = sealLibrary.ShowESealInfo(text.getStr(), text.getLength(), signatureBytes.getStr(),
-                                    signatureBytes.getLength())
-          == 0;
+        = !exact
+          || sealLibrary.ShowESealInfo(text.getStr(), text.getLength(), signatureBytes.getStr(),
+                                       signatureBytes.getLength())
+                 == 0;
     return true;
 }
 
@@ -38,7 +41,13 @@ sal_Bool QORVHelper::verifyDocument()
             return documentModified;
         }
         if (!verifyDocumentSignature())
+        {
+            // The check could not be completed, so nothing vouches for the seal: it reads as
+            // invalid, as for a changed document; the message has been shown already.
+            documentModified = true;
+            markDocumentSeals(documentModified);
             return documentModified;
+        }
         // The verdict goes through the interface, so that a caller's own implementation is
         // used.
         Reference<Quillmark::Certificate::XQORVTools> tools(this);

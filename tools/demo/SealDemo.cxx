@@ -363,8 +363,10 @@ Office::Options officeWithComponent(const DemoState& state)
     options.arguments.push_back("-env:URE_MORE_SERVICES=<file:///usr/lib/libreoffice/program/"
                                 "services>* file://" SEAL_COMPONENT_FILE
                                 " file://" SEAL_UITOOLS_COMPONENT_FILE);
+    // The demo token's CA is trusted by this office alone, never system-wide.
     options.environment = { { "KTXESEAL_SEAL_DIR", state.sealDirectory },
-                            { "SOFTHSM2_CONF", state.tokenDirectory + "/softhsm2.conf" } };
+                            { "SOFTHSM2_CONF", state.tokenDirectory + "/softhsm2.conf" },
+                            { "QORV_TRUST_STORE", state.tokenDirectory + "/ca.pem" } };
     return options;
 }
 
