@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <ctime>
+#include <dlfcn.h>
 #include <functional>
 #include <p11-kit/pkcs11.h>
 
@@ -656,4 +657,49 @@ TEST_F(CertificateSealTest, TokenSealSurvivesSaveAndReload)
     editText([&] { document.insertText(0, ou(u8"改")); });
     EXPECT_TRUE(helper->verifyDocument());
     EXPECT_EQ(utf8(kChanged), utf8(box().message));
+}
+
+/// The test token's login state as a second session of this process sees it; the certificate
+/// library's own session keeps the module, and with it a login, alive.
+CK_STATE tokenSessionState()
+{
+    void* module = dlopen("/usr/lib/softhsm/libsofthsm2.so", RTLD_NOW | RTLD_LOCAL);
+    if (!module)
+        throw std::runtime_error("SoftHSM2 cannot be loaded");
+    CK_FUNCTION_LIST_PTR functions = nullptr;
+    auto getFunctionList
+        = reinterpret_cast<CK_C_GetFunctionList>(dlsym(module, "C_GetFunctionList"));
+    CK_SLOT_ID slots[8];
+    CK_ULONG count = 8;
+    CK_SESSION_HANDLE session = CK_INVALID_HANDLE;
+    CK_SESSION_INFO info{};
+    const bool read
+        = getFunctionList && getFunctionList(&functions) == CKR_OK
+          && functions->C_Initialize(nullptr) == CKR_CRYPTOKI_ALREADY_INITIALIZED
+          && functions->C_GetSlotList(CK_TRUE, slots, &count) == CKR_OK && count > 0
+          && functions->C_OpenSession(slots[0], CKF_SERIAL_SESSION, nullptr, nullptr, &session)
+                 == CKR_OK
+          && functions->C_GetSessionInfo(session, &info) == CKR_OK;
+    if (session != CK_INVALID_HANDLE)
+        functions->C_CloseSession(session);
+    dlclose(module);
+    if (!read)
+        throw std::runtime_error("the token's session cannot be read");
+    return info.state;
+}
+
+TEST(TokenSigningTest, TokenIsLoggedOutAfterSigningWhileTheLibraryKeepsItOpen)
+{
+    qorvtest::testToken();
+    ASSERT_EQ(0,
+              KTX_Initialize(1, "EnterSafe CSP (ePass3000) v1.0 for QORV", 1, "QorvKey_FT3K.dll"));
+    std::vector<unsigned char> list(QORV_CERT_LIST_SIZE, 0);
+    ASSERT_EQ(0, KTX_EnumUsrCertificates(list.data())) << "the library holds a session";
+
+    quillmark::certseal::signWithToken(qorvtest::kPinUtf8, gbkBytes(kBody));
+    EXPECT_EQ(CKS_RO_PUBLIC_SESSION, tokenSessionState()) << "nobody signs without the PIN now";
+
+    ASSERT_EQ(0, KTX_Login(qorvtest::kPinGbk, 6));
+    EXPECT_EQ(CKS_RO_USER_FUNCTIONS, tokenSessionState()) << "the probe sees a login";
+    KTX_Finalize();
 }
