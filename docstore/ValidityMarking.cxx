@@ -21,6 +21,28 @@ namespace quillmark
 namespace
 {
 Any colorMode(bool invalid) { return Any(invalid ? kColorMono : kColorStandard); }
+
+// The caption must stand out from the black and white seal, on screen and in print: bold red
+// on a white band across the picture.
+constexpr sal_Int32 kCaptionColor = 0xE00000;
+constexpr sal_Int32 kCaptionBand = 0xFFFFFF;
+constexpr float kCaptionWeight = 150.0f; // com.sun.star.awt.FontWeight BOLD
+constexpr float kCaptionHeight = 16.0f;
+
+void writeCaption(const Reference<uno::XInterface>& shape, const OUString& caption)
+{
+    Reference<text::XText>(shape, UNO_QUERY_THROW)->setString(caption);
+    if (caption.isEmpty())
+        return;
+    Reference<beans::XPropertySet> text(shape, UNO_QUERY_THROW);
+    text->setPropertyValue("CharColor", Any(kCaptionColor));
+    text->setPropertyValue("CharBackColor", Any(kCaptionBand));
+    text->setPropertyValue("CharBackTransparent", Any(false));
+    for (const char* weight : { "CharWeight", "CharWeightAsian", "CharWeightComplex" })
+        text->setPropertyValue(ascii(weight), Any(kCaptionWeight));
+    for (const char* height : { "CharHeight", "CharHeightAsian", "CharHeightComplex" })
+        text->setPropertyValue(ascii(height), Any(kCaptionHeight));
+}
 }
 
 void QORVHelper::markDocumentSeals(bool invalid)
@@ -39,7 +61,7 @@ void QORVHelper::markDocumentSeals(bool invalid)
         if (getShapeType(properties) != ascii(texts::kDocumentSealMark))
             continue;
         properties->setPropertyValue("GraphicColorMode", colorMode(invalid));
-        Reference<text::XText>(shape, UNO_QUERY_THROW)->setString(caption);
+        writeCaption(shape, caption);
     }
 }
 

@@ -11,9 +11,6 @@
 #include <DeclaredExceptions.hxx>
 #include <QORVHelper.hxx>
 #include <SealLibraryBinding.hxx>
-#include <com/sun/star/container/XNameAccess.hpp>
-#include <com/sun/star/lang/XComponent.hpp>
-#include <com/sun/star/text/XTextFieldsSupplier.hpp>
 #include <algorithm>
 #include <cstdio>
 #include <osl/file.hxx>
@@ -30,20 +27,6 @@ namespace
 {
 constexpr int kSealArea = KTXESEAL_AREA_SIZE;
 constexpr sal_Int32 kPictureScale = 24;
-
-/// Disposes the current seal's own fields; a document signed by another seal keeps them.
-void disposeSealFields(const Reference<frame::XModel>& document, const OUString& sealName)
-{
-    Reference<container::XNameAccess> masters
-        = Reference<text::XTextFieldsSupplier>(document, UNO_QUERY_THROW)->getTextFieldMasters();
-    for (const char* suffix :
-         { texts::kCertSuffix, texts::kSignSuffix, texts::kStamperSuffix, texts::kPostilSuffix })
-    {
-        const OUString name = ascii(texts::kUserMasterPrefix) + sealName + ascii(suffix);
-        if (masters->hasByName(name))
-            Reference<lang::XComponent>(masters->getByName(name), UNO_QUERY_THROW)->dispose();
-    }
-}
 
 bool writeFile(const OUString& url, const unsigned char* bytes, size_t count)
 {
@@ -86,6 +69,14 @@ OUString QORVHelper::writeSealPictureFile(const OUString& pictureName, const OUS
     return url;
 }
 
+void QORVHelper::restoreDocumentSignature(bool hadSignature, const OUString& previous)
+{
+    if (hadSignature)
+        writeDocumentSignature(previous);
+    else
+        removeUserField(ascii(texts::kDocumentSignatureField));
+}
+
 sal_Bool QORVHelper::stampDocument()
 {
     return withDeclaredExceptions([&]() -> sal_Bool {
@@ -99,6 +90,13 @@ sal_Bool QORVHelper::stampDocument()
             showMessage(fromUtf8(texts::kDocumentEmpty));
             return false;
         }
+        // Nothing is signed or written unless there is a place for the seal.
+        if (getSelectedStampType() != kStampArea)
+        {
+            showMessage(fromUtf8(texts::kNoStampAreaSelected));
+            return false;
+        }
+        const Reference<uno::XInterface> stampArea = selection();
 
         // A character GBK cannot carry would be signed as "?", and could then be swapped for any
         // other such character without breaking the seal.
@@ -121,17 +119,39 @@ sal_Bool QORVHelper::stampDocument()
         if (signature.isEmpty())
         {
             showMessage(fromUtf8(texts::kFieldSigningFailed));
-            disposeSealFields(document, containerName);
+            // Only the current seal's own fields: another seal's differ in case at most.
+            for (const char* suffix : { texts::kCertSuffix, texts::kSignSuffix,
+                                        texts::kStamperSuffix, texts::kPostilSuffix })
+                removeUserField(containerName + ascii(suffix));
             return false;
         }
 
-        writeDocumentSignature(signature);
-        writeSealPictureFile(OUString(), signature);
         readStampAreaPosition();
         readStampAreaPage();
-        if (!removeStampArea())
+        if (writeSealPictureFile(OUString(), signature).isEmpty())
             return false;
-        return placeSealPicture();
+        // The seal, its signature and the stamping area change together: a failed placement
+        // leaves the area and the signature as they were.
+        OUString previousSignature;
+        const bool hadSignature
+            = readUserField(ascii(texts::kDocumentSignatureField), previousSignature);
+        writeDocumentSignature(signature);
+        bool placed = false;
+        try
+        {
+            placed = placeSealPicture();
+        }
+        catch (const uno::Exception&)
+        {
+            restoreDocumentSignature(hadSignature, previousSignature);
+            throw;
+        }
+        if (!placed)
+        {
+            restoreDocumentSignature(hadSignature, previousSignature);
+            return false;
+        }
+        return removeStampArea(stampArea);
     });
 }
 }
