@@ -1,9 +1,12 @@
 // A seal whose text changed after signing is drawn in black and white; a document seal also says
 // so in its caption. A later valid verdict undoes both.
 
+#include "ValidityMarking.hxx"
+
 #include "DocstoreTexts.hxx"
 #include "ShapeAttributes.hxx"
 
+#include <CaughtExceptions.hxx>
 #include <ComponentTexts.hxx>
 #include <OfficeConstants.hxx>
 #include <QORVHelper.hxx>
@@ -45,13 +48,23 @@ void writeCaption(const Reference<uno::XInterface>& shape, const OUString& capti
 }
 }
 
+void markDocumentSealPicture(const Reference<uno::XInterface>& shape, bool invalid)
+{
+    setProperty(shape, "GraphicColorMode", colorMode(invalid));
+    writeCaption(shape, invalid ? fromUtf8(texts::kInvalidSealCaption) : OUString());
+}
+
+void markFieldSealPicture(const Reference<uno::XInterface>& graphic, bool invalid)
+{
+    setProperty(graphic, "GraphicColorMode", colorMode(invalid));
+}
+
 void QORVHelper::markDocumentSeals(bool invalid)
 {
     Reference<uno::XInterface> current = selection();
     if (!offersService(current, texts::kShapeCollection))
         return;
     Reference<container::XIndexAccess> shapes(current, UNO_QUERY_THROW);
-    const OUString caption = invalid ? fromUtf8(texts::kInvalidSealCaption) : OUString();
     for (sal_Int32 i = 0; i < shapes->getCount(); ++i)
     {
         Reference<uno::XInterface> shape(shapes->getByIndex(i), UNO_QUERY);
@@ -60,22 +73,20 @@ void QORVHelper::markDocumentSeals(bool invalid)
         Reference<beans::XPropertySet> properties(shape, UNO_QUERY_THROW);
         if (getShapeType(properties) != ascii(texts::kDocumentSealMark))
             continue;
-        properties->setPropertyValue("GraphicColorMode", colorMode(invalid));
-        writeCaption(shape, caption);
+        markDocumentSealPicture(shape, invalid);
     }
 }
 
 void QORVHelper::markSelectedFieldSeal(bool invalid)
 {
-    try
-    {
-        Reference<uno::XInterface> current = selection();
-        if (offersService(current, texts::kTextGraphicObject))
-            setProperty(current, "GraphicColorMode", colorMode(invalid));
-    }
-    catch (const uno::Exception&)
-    {
-        showMessage(fromUtf8(texts::kVerifySealFailed));
-    }
+    withEveryExceptionCaught(
+        0,
+        [&] {
+            Reference<uno::XInterface> current = selection();
+            if (offersService(current, texts::kTextGraphicObject))
+                markFieldSealPicture(current, invalid);
+            return 0;
+        },
+        [&](CaughtFault) { showMessage(fromUtf8(texts::kVerifySealFailed)); });
 }
 }

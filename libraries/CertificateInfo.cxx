@@ -65,7 +65,7 @@ bool QORVHelper::loadCertificateInfo()
     OUString signatureText;
     CheckedSignature checked;
     if (readSealField(kSignField, signatureText))
-        checked = checkCertificateSignature(signatureText);
+        checked = decodeCertificateSignature(signatureText);
     if (checked.status != 0 || checked.signer.empty())
     {
         showMessage(fromUtf8(texts::kCertificateInfoFailed));

@@ -4,6 +4,7 @@
 #include "CertificateListRecord.hxx"
 #include "LibraryTexts.hxx"
 #include "QorvApi.h"
+#include "SealVerdict.hxx"
 
 #include <QORVHelper.hxx>
 #include <SecretText.hxx>
@@ -11,10 +12,15 @@
 
 namespace quillmark
 {
+int startCertificateLibrary()
+{
+    return KTX_Initialize(texts::kCspType, texts::kCspName, texts::kKeyDriverType,
+                          texts::kKeyDriverName);
+}
+
 bool QORVHelper::initializeCertificateLibrary()
 {
-    const int status = KTX_Initialize(texts::kCspType, texts::kCspName, texts::kKeyDriverType,
-                                      texts::kKeyDriverName);
+    const int status = startCertificateLibrary();
     if (status == 0)
         return true;
     showMessage(fromUtf8(texts::kInitializeFailed) + OUString::number(status));

@@ -7,6 +7,7 @@
 #include "CertificateAreas.hxx"
 #include "LibraryTexts.hxx"
 #include "QorvApi.h"
+#include "SealVerdict.hxx"
 
 #include <QORVHelper.hxx>
 #include <algorithm>
@@ -40,7 +41,7 @@ Bytes decodeBase64Text(const OUString& text, int contractArea)
     return firstBytes(decoded, length);
 }
 
-CheckedSignature checkCertificateSignature(const OUString& base64Signature)
+CheckedSignature decodeCertificateSignature(const OUString& base64Signature)
 {
     const Bytes der = decodeBase64Text(base64Signature, kDecodedSignatureArea);
     const int derLength = static_cast<int>(der.size());
@@ -63,6 +64,38 @@ CheckedSignature checkCertificateSignature(const OUString& base64Signature)
     return checked;
 }
 
+SealVerdict checkCertificateSignature(const OUString& signatureText,
+                                      const OUString& certificateText, const OUString& documentText)
+{
+    const CheckedSignature checked = decodeCertificateSignature(signatureText);
+    if (checked.status != 0)
+        return { SealVerdict::Outcome::Unverifiable,
+                 fromUtf8(texts::kSignatureVerifyFailed) + OUString::number(checked.status) };
+
+    const int contentLength = static_cast<int>(checked.content.size());
+    int plainLength = 0;
+    KTX_Pkcs7_DecodeData(checked.content.data(), contentLength, nullptr, &plainLength);
+    plainLength = std::max(plainLength, 0);
+    Bytes plain(static_cast<size_t>(plainLength) + 1, 0);
+    int writtenLength = plainLength;
+    const int status
+        = KTX_Pkcs7_DecodeData(checked.content.data(), contentLength, plain.data(), &writtenLength);
+    if (status != 0)
+        return { SealVerdict::Outcome::Unverifiable,
+                 fromUtf8(texts::kSignedDataDecodeFailed) + OUString::number(status) };
+
+    // The "Cert" field is not signed: a seal that names someone other than its signer is a
+    // forgery of that person's seal, whatever the text says.
+    const bool namesItsSigner
+        = !checked.signer.empty()
+          && decodeBase64Text(certificateText, kCertificateArea) == checked.signer;
+    const OUString signedText
+        = fromGbkBounded(reinterpret_cast<const char*>(plain.data()), plainLength);
+    return { namesItsSigner && signedText == documentText ? SealVerdict::Outcome::Valid
+                                                          : SealVerdict::Outcome::Changed,
+             OUString() };
+}
+
 bool QORVHelper::verifyDocumentSignature()
 {
     libraryReady = initializeCertificateLibrary();
@@ -75,39 +108,16 @@ bool QORVHelper::verifyDocumentSignature()
         showMessage(fromUtf8(texts::kNotSigned));
         return false;
     }
-
-    const CheckedSignature checked = checkCertificateSignature(signatureText);
-    if (checked.status != 0)
-    {
-        showMessage(fromUtf8(texts::kSignatureVerifyFailed) + OUString::number(checked.status));
-        return false;
-    }
-
-    const int contentLength = static_cast<int>(checked.content.size());
-    int plainLength = 0;
-    KTX_Pkcs7_DecodeData(checked.content.data(), contentLength, nullptr, &plainLength);
-    plainLength = std::max(plainLength, 0);
-    Bytes plain(static_cast<size_t>(plainLength) + 1, 0);
-    int writtenLength = plainLength;
-    const int status
-        = KTX_Pkcs7_DecodeData(checked.content.data(), contentLength, plain.data(), &writtenLength);
-    if (status != 0)
-    {
-        showMessage(fromUtf8(texts::kSignedDataDecodeFailed) + OUString::number(status));
-        return false;
-    }
-
-    // The "Cert" field is not signed: a seal that names someone other than its signer is a
-    // forgery of that person's seal, whatever the text says.
     OUString certificateText;
-    const bool namesItsSigner
-        = readSealField(kCertField, certificateText) && !checked.signer.empty()
-          && decodeBase64Text(certificateText, kCertificateArea) == checked.signer;
-
-    const OUString documentText = getDocumentText();
-    const OUString signedText
-        = fromGbkBounded(reinterpret_cast<const char*>(plain.data()), plainLength);
-    documentModified = !namesItsSigner || signedText != documentText;
+    readSealField(kCertField, certificateText);
+    const SealVerdict verdict
+        = checkCertificateSignature(signatureText, certificateText, getDocumentText());
+    if (verdict.outcome == SealVerdict::Outcome::Unverifiable)
+    {
+        showMessage(verdict.reason);
+        return false;
+    }
+    documentModified = !verdict.valid();
     return true;
 }
 }

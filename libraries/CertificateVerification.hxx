@@ -25,5 +25,5 @@ Bytes decodeBase64Text(const OUString& text, int contractArea);
 
 /// Decodes and verifies the Base64 PKCS#7 signature of a seal's "Sign" field; the signer comes
 /// out only when the signature verified and chains to the library's trust store.
-CheckedSignature checkCertificateSignature(const OUString& base64Signature);
+CheckedSignature decodeCertificateSignature(const OUString& base64Signature);
 }

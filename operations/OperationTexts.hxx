@@ -44,3 +44,13 @@ constexpr char kInsertFieldSealFailed[] = u8"Quillmark 插入签章异常 !";
 constexpr char kFieldTextLossBefore[] = u8"签章域含有 GBK 编码无法表示的字符“";
 constexpr char kFieldTextLossAfter[] = u8"”，签署会丢失它。请删除或替换该字符后再签署！";
 }
+
+namespace quillmark::texts
+{
+// The seal survey: kinds as callers read them, and verdicts the operations have no text for.
+constexpr char kSurveyDocumentSeal[] = "document";
+constexpr char kSurveyCertificateSeal[] = "certificate";
+constexpr char kSurveyFieldSeal[] = "field";
+constexpr char kFieldModified[] = u8"域内容已被修改，印章无效！";
+constexpr char kFieldUnchanged[] = u8"域内容未被修改，印章有效！";
+}

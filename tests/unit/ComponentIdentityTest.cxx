@@ -58,10 +58,15 @@ public:
             throw registry::InvalidRegistryException("refused");
         if (remainingBeforeFailure > 0)
             --remainingBeforeFailure;
+        if (givesNoKey)
+            return {};
         const OUString full = keyName.startsWith("/") ? keyName : name + "/" + keyName;
         createdKeys->push_back(full);
         return new RecordingKey(full, createdKeys, remainingBeforeFailure);
     }
+
+    /// A registry that hands out no key where it should, without an exception.
+    bool givesNoKey = false;
 
     OUString SAL_CALL getKeyName() override { return name; }
     sal_Bool SAL_CALL isReadOnly() override { return false; }
@@ -193,14 +198,27 @@ TEST(ComponentRegistration, RegistryFailureGivesFalseAndKeepsEarlierKeys)
               created[0]);
 }
 
-TEST(ComponentTypes, HelperListsItsSixTypesInOrder)
+TEST(ComponentRegistration, RegistryGivingNoKeyGivesFalse)
+{
+    std::vector<OUString> created;
+    rtl::Reference<RecordingKey> root = new RecordingKey("", &created);
+    root->givesNoKey = true;
+    EXPECT_FALSE(component_writeInfo(nullptr, static_cast<registry::XRegistryKey*>(root.get())));
+    EXPECT_TRUE(created.empty());
+}
+
+TEST(ComponentTypes, HelperListsItsSevenTypesInOrder)
 {
     auto helper = newHelper();
     const Sequence<uno::Type> types = helper->getTypes();
     const std::vector<OUString> expected = {
-        "Quillmark.Certificate.XQORVTools", "com.sun.star.lang.XInitialization",
-        "com.sun.star.lang.XServiceInfo",   "com.sun.star.view.XSelectionChangeListener",
-        "com.sun.star.lang.XTypeProvider",  "com.sun.star.uno.XWeak",
+        "Quillmark.Certificate.XQORVTools",
+        "com.sun.star.lang.XInitialization",
+        "com.sun.star.lang.XServiceInfo",
+        "com.sun.star.view.XSelectionChangeListener",
+        "Quillmark.Certificate.XSealSurvey",
+        "com.sun.star.lang.XTypeProvider",
+        "com.sun.star.uno.XWeak",
     };
     ASSERT_EQ(static_cast<sal_Int32>(expected.size()), types.getLength());
     for (size_t i = 0; i < expected.size(); ++i)
