@@ -6,6 +6,7 @@
 #include "UnoHelpers.hxx"
 
 #include <Quillmark/Certificate/XQORVTools.hpp>
+#include <Quillmark/Certificate/XSealSurvey.hpp>
 #include <Quillmark/UITools/XCertInfoBox.hpp>
 #include <com/sun/star/awt/Point.hpp>
 #include <com/sun/star/awt/Size.hpp>
@@ -19,7 +20,7 @@
 #include <com/sun/star/uno/XComponentContext.hpp>
 #include <com/sun/star/util/URL.hpp>
 #include <com/sun/star/view/XSelectionChangeListener.hpp>
-#include <cppuhelper/implbase4.hxx>
+#include <cppuhelper/implbase5.hxx>
 
 namespace quillmark
 {
@@ -46,8 +47,9 @@ OUString implementationName();
 css::uno::Sequence<OUString> supportedServiceNames();
 
 class QORVHelper
-    : public cppu::WeakImplHelper4<Quillmark::Certificate::XQORVTools, css::lang::XInitialization,
-                                   css::lang::XServiceInfo, css::view::XSelectionChangeListener>
+    : public cppu::WeakImplHelper5<Quillmark::Certificate::XQORVTools, css::lang::XInitialization,
+                                   css::lang::XServiceInfo, css::view::XSelectionChangeListener,
+                                   Quillmark::Certificate::XSealSurvey>
 {
 public:
     explicit QORVHelper(const css::uno::Reference<css::uno::XComponentContext>& context);
@@ -72,6 +74,10 @@ public:
                                         const OUString& signature) override;
     sal_Bool SAL_CALL isFieldSigned(const OUString& fieldName) override;
     sal_Bool SAL_CALL insertStampArea() override;
+
+    // XSealSurvey
+    css::uno::Sequence<Quillmark::Certificate::SealSurveyEntry>
+        SAL_CALL surveySeals(sal_Bool markPictures) override;
 
     // XInitialization
     void SAL_CALL initialize(const css::uno::Sequence<css::uno::Any>& arguments) override;

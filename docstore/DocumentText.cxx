@@ -1,3 +1,5 @@
+#include "DocumentText.hxx"
+
 #include <QORVHelper.hxx>
 
 #include <com/sun/star/text/XTextDocument.hpp>
@@ -9,11 +11,12 @@ using css::uno::UNO_QUERY_THROW;
 namespace quillmark
 {
 // Exactly what the office gives, every time: signing and verifying must see the same string.
-OUString QORVHelper::getDocumentText()
+OUString documentText(const Reference<frame::XModel>& document)
 {
-    Reference<frame::XModel> document = model();
     if (!document.is())
         throw uno::RuntimeException("the frame shows no document");
     return Reference<text::XTextDocument>(document, UNO_QUERY_THROW)->getText()->getString();
 }
+
+OUString QORVHelper::getDocumentText() { return documentText(model()); }
 }

@@ -1,6 +1,8 @@
 // Seal and signature data live in the document as user field masters whose dependent field is
 // never inserted, so they never change the signed text.
 
+#include "SignatureFields.hxx"
+
 #include "DocstoreTexts.hxx"
 #include "ShapeAttributes.hxx"
 
@@ -64,6 +66,35 @@ Reference<beans::XPropertySet> findUserMaster(const Reference<frame::XModel>& mo
 
 }
 
+std::optional<OUString> readUserMaster(const Reference<frame::XModel>& document,
+                                       const OUString& fieldName)
+{
+    Reference<beans::XPropertySet> master = findUserMaster(document, fieldName);
+    if (!master.is())
+        return std::nullopt;
+    OUString value;
+    master->getPropertyValue("Content") >>= value;
+    return value;
+}
+
+std::vector<OUString> userMasterNames(const Reference<frame::XModel>& document)
+{
+    // The office spells the prefix in its own case; the master's "Name" is the name as stored.
+    const OUString prefix = ascii(texts::kUserMasterPrefix);
+    Reference<container::XNameAccess> masters = fieldMasters(document);
+    std::vector<OUString> names;
+    for (const OUString& instanceName : masters->getElementNames())
+    {
+        if (!instanceName.startsWithIgnoreAsciiCase(prefix))
+            continue;
+        Reference<beans::XPropertySet> master(masters->getByName(instanceName), UNO_QUERY);
+        OUString name;
+        if (master.is() && (master->getPropertyValue("Name") >>= name))
+            names.push_back(name);
+    }
+    return names;
+}
+
 bool QORVHelper::resolveSealSelection()
 {
     Reference<uno::XInterface> current = selection();
@@ -81,10 +112,10 @@ bool QORVHelper::resolveSealSelection()
 
 bool QORVHelper::readUserField(const OUString& fieldName, OUString& value)
 {
-    Reference<beans::XPropertySet> master = findUserMaster(model(), fieldName);
-    if (!master.is())
+    const std::optional<OUString> content = readUserMaster(model(), fieldName);
+    if (!content)
         return false;
-    master->getPropertyValue("Content") >>= value;
+    value = *content;
     return true;
 }
 

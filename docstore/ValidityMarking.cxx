@@ -1,6 +1,8 @@
 // A seal whose text changed after signing is drawn in black and white; a document seal also says
 // so in its caption. A later valid verdict undoes both.
 
+#include "ValidityMarking.hxx"
+
 #include "DocstoreTexts.hxx"
 #include "ShapeAttributes.hxx"
 
@@ -23,13 +25,24 @@ namespace
 Any colorMode(bool invalid) { return Any(invalid ? kColorMono : kColorStandard); }
 }
 
+void markDocumentSealPicture(const Reference<uno::XInterface>& shape, bool invalid)
+{
+    setProperty(shape, "GraphicColorMode", colorMode(invalid));
+    Reference<text::XText>(shape, UNO_QUERY_THROW)
+        ->setString(invalid ? fromUtf8(texts::kInvalidSealCaption) : OUString());
+}
+
+void markFieldSealPicture(const Reference<uno::XInterface>& graphic, bool invalid)
+{
+    setProperty(graphic, "GraphicColorMode", colorMode(invalid));
+}
+
 void QORVHelper::markDocumentSeals(bool invalid)
 {
     Reference<uno::XInterface> current = selection();
     if (!offersService(current, texts::kShapeCollection))
         return;
     Reference<container::XIndexAccess> shapes(current, UNO_QUERY_THROW);
-    const OUString caption = invalid ? fromUtf8(texts::kInvalidSealCaption) : OUString();
     for (sal_Int32 i = 0; i < shapes->getCount(); ++i)
     {
         Reference<uno::XInterface> shape(shapes->getByIndex(i), UNO_QUERY);
@@ -38,8 +51,7 @@ void QORVHelper::markDocumentSeals(bool invalid)
         Reference<beans::XPropertySet> properties(shape, UNO_QUERY_THROW);
         if (getShapeType(properties) != ascii(texts::kDocumentSealMark))
             continue;
-        properties->setPropertyValue("GraphicColorMode", colorMode(invalid));
-        Reference<text::XText>(shape, UNO_QUERY_THROW)->setString(caption);
+        markDocumentSealPicture(shape, invalid);
     }
 }
 
@@ -49,7 +61,7 @@ void QORVHelper::markSelectedFieldSeal(bool invalid)
     {
         Reference<uno::XInterface> current = selection();
         if (offersService(current, texts::kTextGraphicObject))
-            setProperty(current, "GraphicColorMode", colorMode(invalid));
+            markFieldSealPicture(current, invalid);
     }
     catch (const uno::Exception&)
     {

@@ -3,16 +3,22 @@
 
 #include "LibraryTexts.hxx"
 #include "QorvApi.h"
+#include "SealVerdict.hxx"
 
 #include <QORVHelper.hxx>
 #include <vector>
 
 namespace quillmark
 {
+int startCertificateLibrary()
+{
+    return KTX_Initialize(texts::kCspType, texts::kCspName, texts::kKeyDriverType,
+                          texts::kKeyDriverName);
+}
+
 bool QORVHelper::initializeCertificateLibrary()
 {
-    const int status = KTX_Initialize(texts::kCspType, texts::kCspName, texts::kKeyDriverType,
-                                      texts::kKeyDriverName);
+    const int status = startCertificateLibrary();
     if (status == 0)
         return true;
     showMessage(fromUtf8(texts::kInitializeFailed) + OUString::number(status));

@@ -4,6 +4,7 @@
 #include "CertificateAreas.hxx"
 #include "LibraryTexts.hxx"
 #include "QorvApi.h"
+#include "SealVerdict.hxx"
 
 #include <QORVHelper.hxx>
 #include <algorithm>
@@ -21,19 +22,8 @@ constexpr int kExtraArea = 102400;
 
 }
 
-bool QORVHelper::verifyDocumentSignature()
+SealVerdict checkCertificateSignature(const OUString& signatureText, const OUString& documentText)
 {
-    libraryReady = initializeCertificateLibrary();
-    if (!libraryReady)
-        return false;
-
-    OUString signatureText;
-    if (!readSealField(kSignField, signatureText))
-    {
-        showMessage(fromUtf8(texts::kNotSigned));
-        return false;
-    }
-
     const OString base64 = toGbk(signatureText);
     std::vector<unsigned char> der
         = zeroedArea(kDecodedSignatureArea, base64DecodedCapacity(base64.getLength()));
@@ -53,10 +43,8 @@ bool QORVHelper::verifyDocumentSignature()
                                             &signerValue, content.data(), &contentLength,
                                             extra.data(), &extraLength);
     if (status != 0)
-    {
-        showMessage(fromUtf8(texts::kSignatureVerifyFailed) + OUString::number(status));
-        return false;
-    }
+        return { SealVerdict::Outcome::Unverifiable,
+                 fromUtf8(texts::kSignatureVerifyFailed) + OUString::number(status) };
     contentLength = std::clamp(contentLength, 0, static_cast<int>(content.size()));
 
     int plainLength = 0;
@@ -66,15 +54,35 @@ bool QORVHelper::verifyDocumentSignature()
     int writtenLength = plainLength;
     status = KTX_Pkcs7_DecodeData(content.data(), contentLength, plain.data(), &writtenLength);
     if (status != 0)
-    {
-        showMessage(fromUtf8(texts::kSignedDataDecodeFailed) + OUString::number(status));
-        return false;
-    }
+        return { SealVerdict::Outcome::Unverifiable,
+                 fromUtf8(texts::kSignedDataDecodeFailed) + OUString::number(status) };
 
-    const OUString documentText = getDocumentText();
     const OUString signedText
         = fromGbkBounded(reinterpret_cast<const char*>(plain.data()), plainLength);
-    documentModified = signedText != documentText;
+    return { signedText == documentText ? SealVerdict::Outcome::Valid
+                                        : SealVerdict::Outcome::Changed,
+             OUString() };
+}
+
+bool QORVHelper::verifyDocumentSignature()
+{
+    libraryReady = initializeCertificateLibrary();
+    if (!libraryReady)
+        return false;
+
+    OUString signatureText;
+    if (!readSealField(kSignField, signatureText))
+    {
+        showMessage(fromUtf8(texts::kNotSigned));
+        return false;
+    }
+    const SealVerdict verdict = checkCertificateSignature(signatureText, getDocumentText());
+    if (verdict.outcome == SealVerdict::Outcome::Unverifiable)
+    {
+        showMessage(verdict.reason);
+        return false;
+    }
+    documentModified = !verdict.valid();
     return true;
 }
 }

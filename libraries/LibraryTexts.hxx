@@ -22,4 +22,6 @@ constexpr char kSerialNumberFailed[] = u8"取证书序列号错误！";
 constexpr char kValidityFailed[] = u8"取证书有效日期起始错误！";
 constexpr char kIssuerNameFailed[] = u8"证书发放者通用名错误！";
 constexpr char kCountryNameFailed[] = u8"取证书用户国家名信息错误！";
+// Why a seal could not be checked at all.
+constexpr char kSealLibraryUnavailable[] = u8"电子印章库不可用，无法验证印章";
 }

@@ -49,10 +49,13 @@ void forEachContentField(
     }
 }
 
-Reference<text::XTextField> QORVHelper::findFieldByContent(const OUString& key)
+namespace
+{
+Reference<text::XTextField> firstFieldWithContent(const Reference<frame::XModel>& document,
+                                                  const OUString& key)
 {
     Reference<text::XTextField> found;
-    forEachContentField(model(),
+    forEachContentField(document,
                         [&](const Reference<beans::XPropertySet>& field, const OUString& content) {
                             if (content != key)
                                 return true;
@@ -61,18 +64,37 @@ Reference<text::XTextField> QORVHelper::findFieldByContent(const OUString& key)
                         });
     return found;
 }
+}
 
-OUString QORVHelper::getFieldText(const OUString& fieldName)
+Reference<text::XTextField> QORVHelper::findFieldByContent(const OUString& key)
 {
-    Reference<text::XTextContent> start(findFieldByContent(startKey(fieldName)), UNO_QUERY);
-    Reference<text::XTextContent> end(findFieldByContent(endKey(fieldName)), UNO_QUERY);
+    return firstFieldWithContent(model(), key);
+}
+
+OUString fieldText(const Reference<frame::XModel>& document, const OUString& fieldName)
+{
+    Reference<text::XTextContent> start(firstFieldWithContent(document, startKey(fieldName)),
+                                        UNO_QUERY);
+    Reference<text::XTextContent> end(firstFieldWithContent(document, endKey(fieldName)),
+                                      UNO_QUERY);
     if (!start.is() || !end.is())
         return OUString();
+    return textBetweenMarkers(start, end);
+}
+
+OUString textBetweenMarkers(const Reference<text::XTextContent>& start,
+                            const Reference<text::XTextContent>& end)
+{
     Reference<text::XTextRange> startAnchor = start->getAnchor();
     Reference<text::XTextCursor> cursor
         = startAnchor->getText()->createTextCursorByRange(startAnchor);
     cursor->gotoRange(end->getAnchor(), true);
     return cursor->getString();
+}
+
+OUString QORVHelper::getFieldText(const OUString& fieldName)
+{
+    return fieldText(model(), fieldName);
 }
 
 OUString SAL_CALL QORVHelper::getFieldSignature(const OUString& fieldName)

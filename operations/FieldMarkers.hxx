@@ -3,6 +3,7 @@
 
 #include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/frame/XModel.hpp>
+#include <com/sun/star/text/XTextContent.hpp>
 #include <functional>
 #include <rtl/ustring.hxx>
 
@@ -14,4 +15,12 @@ void forEachContentField(
     const css::uno::Reference<css::frame::XModel>& document,
     const std::function<bool(const css::uno::Reference<css::beans::XPropertySet>&,
                              const rtl::OUString&)>& visit);
+
+/// The text from the `start` marker to the `end` marker, in the start marker's text.
+rtl::OUString textBetweenMarkers(const css::uno::Reference<css::text::XTextContent>& start,
+                                 const css::uno::Reference<css::text::XTextContent>& end);
+
+/// The text between the field's first start and first end marker; "" when either is missing.
+rtl::OUString fieldText(const css::uno::Reference<css::frame::XModel>& document,
+                        const rtl::OUString& fieldName);
 }

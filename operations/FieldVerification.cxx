@@ -6,6 +6,7 @@
 #include <DeclaredExceptions.hxx>
 #include <QORVHelper.hxx>
 #include <SealLibraryBinding.hxx>
+#include <SealVerdict.hxx>
 #include <com/sun/star/beans/UnknownPropertyException.hpp>
 #include <com/sun/star/container/XNamed.hpp>
 
@@ -38,11 +39,7 @@ sal_Bool SAL_CALL QORVHelper::verifyField(const OUString& fieldName)
             showMessage(fromUtf8(texts::kFieldNotSigned));
             return false;
         }
-        const OString text = toGbk(getFieldText(fieldName));
-        const OString signatureBytes = toGbk(signature);
-        if (sealLibrary.ShowESealInfo(text.getStr(), text.getLength(), signatureBytes.getStr(),
-                                      signatureBytes.getLength())
-            != 0)
+        if (checkSealLibrarySignature(sealLibrary, getFieldText(fieldName), signature).valid())
             return true;
         markSelectedFieldSeal(true);
         return false;

@@ -34,3 +34,13 @@ constexpr char kSealContentLost[] = u8"签章内容丢失 , 验章失败!";
 constexpr char kVerifyFailed[] = u8"验章失败!";
 constexpr char kInsertFieldSealFailed[] = u8"Quillmark 插入签章异常 !";
 }
+
+namespace quillmark::texts
+{
+// The seal survey: kinds as callers read them, and verdicts the operations have no text for.
+constexpr char kSurveyDocumentSeal[] = "document";
+constexpr char kSurveyCertificateSeal[] = "certificate";
+constexpr char kSurveyFieldSeal[] = "field";
+constexpr char kFieldModified[] = u8"域内容已被修改，印章无效！";
+constexpr char kFieldUnchanged[] = u8"域内容未被修改，印章有效！";
+}

@@ -6,6 +6,7 @@
 #include <DeclaredExceptions.hxx>
 #include <QORVHelper.hxx>
 #include <SealLibraryBinding.hxx>
+#include <SealVerdict.hxx>
 
 using namespace com::sun::star;
 using css::uno::Reference;
@@ -17,12 +18,9 @@ bool QORVHelper::verifySealLibrarySignature()
     SealLibraryBinding sealLibrary;
     OUString signature;
     readDocumentSignature(signature);
-    const OString text = toGbk(getDocumentText());
-    const OString signatureBytes = toGbk(signature);
+    // A seal that cannot be checked is no valid seal either.
     documentModified
-        = sealLibrary.ShowESealInfo(text.getStr(), text.getLength(), signatureBytes.getStr(),
-                                    signatureBytes.getLength())
-          == 0;
+        = !checkSealLibrarySignature(sealLibrary, getDocumentText(), signature).valid();
     return true;
 }
 

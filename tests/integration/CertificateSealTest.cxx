@@ -518,3 +518,38 @@ TEST_F(CertificateSealTest, TokenSealSurvivesSaveAndReload)
     EXPECT_TRUE(helper->verifyDocument());
     EXPECT_EQ(utf8(kChanged), utf8(box().message));
 }
+
+TEST_F(CertificateSealTest, SurveyChecksEachCertificateSealWithoutABox)
+{
+    Reference<drawing::XShape> sealed = sealCurrentText();
+    placeSeal({ Bytes{ 1, 2, 3 }, Bytes{ 4, 5, 6 } }, ou(u8"财务专用章"));
+    auto seals = helper->surveySeals(false);
+    ASSERT_EQ(2, seals.getLength());
+    // Masters are listed in the office's order: find each seal by name.
+    const auto named = [&](const OUString& name) {
+        for (const auto& seal : seals)
+            if (seal.Name == name)
+                return seal;
+        ADD_FAILURE() << "no seal " << utf8(name);
+        return Quillmark::Certificate::SealSurveyEntry();
+    };
+    auto good = named(kSealName);
+    EXPECT_EQ("certificate", good.Kind);
+    EXPECT_TRUE(good.Valid);
+    EXPECT_EQ(utf8(kUnchanged), utf8(good.Reason));
+    ASSERT_EQ(1, good.Pictures.getLength());
+    EXPECT_EQ(Reference<uno::XInterface>(sealed, uno::UNO_QUERY), good.Pictures[0]);
+    auto broken = named(ou(u8"财务专用章"));
+    EXPECT_FALSE(broken.Valid);
+    EXPECT_EQ(0, utf8(broken.Reason).rfind(u8"验证签名错误！", 0)) << utf8(broken.Reason);
+
+    document.insertText(3, "x");
+    seals = helper->surveySeals(true);
+    good = named(kSealName);
+    EXPECT_FALSE(good.Valid);
+    EXPECT_EQ(utf8(kChanged), utf8(good.Reason));
+    EXPECT_EQ(drawing::ColorMode_MONO, colorMode(sealed));
+    EXPECT_EQ(ou(u8"无效印章"), caption(sealed));
+    EXPECT_TRUE(messages().empty());
+    EXPECT_EQ(0, box().created);
+}

@@ -1,0 +1,16 @@
+/// Signature fields read by name, whatever is selected.
+#pragma once
+
+#include <com/sun/star/frame/XModel.hpp>
+#include <rtl/ustring.hxx>
+#include <optional>
+#include <vector>
+
+namespace quillmark
+{
+/// The "Content" of the user field master `fieldName`, spelled exactly so; none when absent.
+std::optional<rtl::OUString> readUserMaster(const css::uno::Reference<css::frame::XModel>& document,
+                                            const rtl::OUString& fieldName);
+/// The names of all user field masters, without the master prefix, as the masters spell them.
+std::vector<rtl::OUString> userMasterNames(const css::uno::Reference<css::frame::XModel>& document);
+}
