@@ -1,9 +1,11 @@
 # `make test` builds everything and passes every test; `make demo` runs the main job.
 BUILD ?= build
 SANITIZED_BUILD ?= build-asan
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build sanitized test demo format clean
+.PHONY: all deps build sanitized fuzz-build fuzz test demo format clean
 
 all: build
 
@@ -20,11 +22,25 @@ sanitized: deps
 	cmake -S . -B $(SANITIZED_BUILD) -DCMAKE_BUILD_TYPE=Debug -DSEAL_SANITIZE=ON
 	cmake --build $(SANITIZED_BUILD) -j $(JOBS)
 
+# The libFuzzer targets, built by clang with AddressSanitizer and UndefinedBehaviorSanitizer.
+fuzz-build: deps
+	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSEAL_FUZZ=ON \
+	    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
+	cmake --build $(FUZZ_BUILD) -j $(JOBS)
+
+# Runs every fuzz target for FUZZ_SECONDS seconds and shows how fast each one ran.
+fuzz: fuzz-build
+	FUZZ_SECONDS=$(FUZZ_SECONDS) ctest --test-dir $(FUZZ_BUILD) --output-on-failure -j $(JOBS)
+	@for log in $(FUZZ_BUILD)/tests/fuzz/runs/*/log; do \
+	    printf '%-34s %s\n' "$$(basename $$(dirname $$log))" \
+	        "$$(grep -h '^stat::average_exec_per_sec' $$log)"; done
+
 # A test binary that fails is run once more: the office does some of its work on threads of its
 # own, and a rare timing there must not fail the build; a real fault fails both runs.
-test: build sanitized
+test: build sanitized fuzz-build
 	ctest --test-dir $(BUILD) --output-on-failure -j 2 --repeat until-pass:2
 	ctest --test-dir $(SANITIZED_BUILD) --output-on-failure -j 2 --repeat until-pass:2 -LE extension
+	FUZZ_SECONDS=3 ctest --test-dir $(FUZZ_BUILD) --output-on-failure -j 2
 
 demo: build
 	$(BUILD)/bin/seal_demo out
@@ -33,4 +49,4 @@ format:
 	clang-format -i $$(git ls-files '*.cxx' '*.hxx' '*.h')
 
 clean:
-	rm -rf $(BUILD) $(SANITIZED_BUILD)
+	rm -rf $(BUILD) $(SANITIZED_BUILD) $(FUZZ_BUILD)

@@ -1,6 +1,7 @@
 // The hold on the signer's key token through the certificate library: opening the library,
 // unlocking the token with the PIN and learning the certificate's container name.
 
+#include "CertificateListRecord.hxx"
 #include "LibraryTexts.hxx"
 #include "QorvApi.h"
 #include "SealVerdict.hxx"
@@ -33,9 +34,7 @@ bool QORVHelper::loadContainerName()
         showMessage(fromUtf8(texts::kContainerNameFailed));
         return false;
     }
-    containerName = fromGbkBounded(reinterpret_cast<const char*>(certificates.data())
-                                       + QORV_CONTAINER_NAME_OFFSET,
-                                   QORV_CERT_LIST_SIZE - QORV_CONTAINER_NAME_OFFSET);
+    containerName = containerNameInRecord(certificates.data());
     KTX_EnumUsrCertificatesFree(certificates.data());
     return true;
 }

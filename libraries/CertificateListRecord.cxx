@@ -1,0 +1,13 @@
+#include "CertificateListRecord.hxx"
+#include "QorvApi.h"
+
+#include <UnoHelpers.hxx>
+
+namespace quillmark
+{
+OUString containerNameInRecord(const unsigned char* record)
+{
+    return fromGbkBounded(reinterpret_cast<const char*>(record) + QORV_CONTAINER_NAME_OFFSET,
+                          QORV_CERT_LIST_SIZE - QORV_CONTAINER_NAME_OFFSET);
+}
+}
