@@ -56,7 +56,8 @@ std::map<OUString, Markers> markersOf(const Reference<frame::XModel>& document)
         properties->getPropertyValue("Content") >>= content;
         if (content.endsWith(startSuffix))
         {
-            Markers& markers = found[content.copy(0, content.getLength() - startSuffix.getLength())];
+            Markers& markers
+                = found[content.copy(0, content.getLength() - startSuffix.getLength())];
             if (markers.start.is())
                 continue;
             markers.start = field->getAnchor();
@@ -133,7 +134,8 @@ void markField(const Reference<frame::XModel>& document, const Reference<text::X
     Reference<lang::XMultiServiceFactory> factory(document, UNO_QUERY_THROW);
     Reference<text::XText> text = range->getText();
     // Both ends are taken before anything is inserted: each marker takes a position of its own.
-    Reference<text::XTextRange> end(text->createTextCursorByRange(range->getEnd()), UNO_QUERY_THROW);
+    Reference<text::XTextRange> end(text->createTextCursorByRange(range->getEnd()),
+                                    UNO_QUERY_THROW);
     Reference<text::XTextRange> start(text->createTextCursorByRange(range->getStart()),
                                       UNO_QUERY_THROW);
     auto insertMarker = [&](const Reference<text::XTextRange>& at, const char* suffix) {
@@ -163,7 +165,12 @@ Reference<text::XTextRange> selectedText(const Reference<frame::XModel>& documen
     if (!ranges.is() || ranges->getCount() == 0)
         return {};
     Reference<text::XTextRange> first(ranges->getByIndex(0), UNO_QUERY);
-    if (!first.is() || first->getString().isEmpty())
+    if (!first.is())
+        return {};
+    // Compared, not read: reading a range's text makes the office tell its selection listeners
+    // again.
+    const auto order = compareStarts(first->getStart(), first->getEnd());
+    if (!order || *order == 0)
         return {};
     return first;
 }

@@ -139,6 +139,19 @@ void FrameSeals::attachToController()
 
 void FrameSeals::refresh()
 {
+    // What is read here can make the office announce the selection again, into this very call.
+    if (refreshing)
+        return;
+    struct Guard
+    {
+        bool& flag;
+        explicit Guard(bool& refreshFlag)
+            : flag(refreshFlag)
+        {
+            flag = true;
+        }
+        ~Guard() { flag = false; }
+    } guard(refreshing);
     SelectionState state;
     Reference<frame::XModel> document = modelOf(frame);
     if (tools.is() && document.is())
@@ -341,8 +354,7 @@ void FrameSeals::verifyOnOpening()
     const std::optional<SealVerdicts> verdicts = surveySeals(tools, modelOf(frame), &failure);
     // A check that could not run must not leave a sealed document looking valid.
     if (!verdicts && !failure.isEmpty())
-        showSealVerdict(frame->getController(), withArgument(texts::kSurveyFailed, failure),
-                        false);
+        showSealVerdict(frame->getController(), withArgument(texts::kSurveyFailed, failure), false);
     if (!verdicts || verdicts->total == 0)
         return;
     showSealVerdict(frame->getController(), verdictLine(*verdicts), verdicts->invalid.empty());
@@ -350,6 +362,8 @@ void FrameSeals::verifyOnOpening()
 
 void FrameSeals::selectionChanged(const lang::EventObject&)
 {
+    if (refreshing)
+        return;
     refresh();
     broadcast(false);
 }

@@ -20,14 +20,14 @@ namespace quillmark::suite
 {
 namespace css = com::sun::star;
 
-class FrameSeals
-    : public cppu::WeakImplHelper2<css::view::XSelectionChangeListener,
-                                   css::frame::XFrameActionListener>
+class FrameSeals : public cppu::WeakImplHelper2<css::view::XSelectionChangeListener,
+                                                css::frame::XFrameActionListener>
 {
 public:
     /// The frame's seal side, made (with the frame's helper) on first use.
-    static rtl::Reference<FrameSeals> of(const css::uno::Reference<css::uno::XComponentContext>& context,
-                                         const css::uno::Reference<css::frame::XFrame>& frame);
+    static rtl::Reference<FrameSeals>
+    of(const css::uno::Reference<css::uno::XComponentContext>& context,
+       const css::uno::Reference<css::frame::XFrame>& frame);
     /// How many windows are served now.
     static std::size_t servedFrames();
 
@@ -79,5 +79,6 @@ private:
     SelectionState selectionState;
     std::vector<StatusListener> statusListeners;
     bool running = false;
+    bool refreshing = false;
 };
 }

@@ -24,8 +24,7 @@ OUString sealName(const Quillmark::Certificate::SealSurveyEntry& entry)
 }
 
 std::optional<SealVerdicts> surveySeals(const Reference<Quillmark::Certificate::XQORVTools>& tools,
-                                        const Reference<frame::XModel>& document,
-                                        OUString* failure)
+                                        const Reference<frame::XModel>& document, OUString* failure)
 {
     Reference<Quillmark::Certificate::XSealSurvey> survey(tools, UNO_QUERY);
     if (!survey.is() || !document.is())

@@ -56,8 +56,8 @@ SealProtocolHandler::queryDispatches(const Sequence<frame::DispatchDescriptor>& 
 {
     Sequence<Reference<frame::XDispatch>> dispatches(requests.getLength());
     for (sal_Int32 i = 0; i < requests.getLength(); ++i)
-        dispatches.getArray()[i] = queryDispatch(requests[i].FeatureURL, requests[i].FrameName,
-                                                 requests[i].SearchFlags);
+        dispatches.getArray()[i]
+            = queryDispatch(requests[i].FeatureURL, requests[i].FrameName, requests[i].SearchFlags);
     return dispatches;
 }
 

@@ -48,11 +48,12 @@ public:
 
     void SAL_CALL dispatch(const css::util::URL& url,
                            const css::uno::Sequence<css::beans::PropertyValue>& arguments) override;
-    void SAL_CALL addStatusListener(const css::uno::Reference<css::frame::XStatusListener>& listener,
-                                    const css::util::URL& url) override;
-    void SAL_CALL removeStatusListener(
-        const css::uno::Reference<css::frame::XStatusListener>& listener,
-        const css::util::URL& url) override;
+    void SAL_CALL
+    addStatusListener(const css::uno::Reference<css::frame::XStatusListener>& listener,
+                      const css::util::URL& url) override;
+    void SAL_CALL
+    removeStatusListener(const css::uno::Reference<css::frame::XStatusListener>& listener,
+                         const css::util::URL& url) override;
 
 private:
     rtl::Reference<FrameSeals> seals;

@@ -37,10 +37,9 @@ void showNotice(const Reference<uno::XComponentContext>& context,
         UNO_QUERY);
     if (!parent.is() || !boxes.is())
         return;
-    Reference<awt::XMessageBox> box
-        = boxes->createMessageBox(parent, awt::MessageBoxType_INFOBOX,
-                                  awt::MessageBoxButtons::BUTTONS_OK,
-                                  OUString::fromUtf8(kNoticeTitle), text);
+    Reference<awt::XMessageBox> box = boxes->createMessageBox(
+        parent, awt::MessageBoxType_INFOBOX, awt::MessageBoxButtons::BUTTONS_OK,
+        OUString::fromUtf8(kNoticeTitle), text);
     if (box.is())
         box->execute();
 }

@@ -44,9 +44,9 @@ bool drawIcon(const Icon& icon, int size, const std::string& path)
     cairo_show_text(cr, icon.glyph);
 
     cairo_surface_flush(surface);
-    const bool written = cairo_status(cr) == CAIRO_STATUS_SUCCESS
-                         && cairo_surface_write_to_png(surface, path.c_str())
-                                == CAIRO_STATUS_SUCCESS;
+    const bool written
+        = cairo_status(cr) == CAIRO_STATUS_SUCCESS
+          && cairo_surface_write_to_png(surface, path.c_str()) == CAIRO_STATUS_SUCCESS;
     cairo_destroy(cr);
     cairo_surface_destroy(surface);
     return written;

@@ -2,7 +2,9 @@
 
 #include <cairo.h>
 #include <chrono>
+#include <cerrno>
 #include <cstdlib>
+#include <fstream>
 #include <fcntl.h>
 #include <signal.h>
 #include <stdexcept>
@@ -22,6 +24,17 @@ bool exists(const std::string& path)
 {
     struct stat info;
     return stat(path.c_str(), &info) == 0;
+}
+
+/// True when a live X server holds the display; a server that died leaves its lock behind, and
+/// the next one takes that over.
+bool displayTaken(int number)
+{
+    std::ifstream lock("/tmp/.X" + std::to_string(number) + "-lock");
+    pid_t holder = 0;
+    if (!(lock >> holder) || holder <= 0)
+        return false;
+    return kill(holder, 0) == 0 || errno == EPERM;
 }
 
 pid_t startDisplay(int number)
@@ -57,7 +70,7 @@ VisibleOffice::VisibleOffice(const std::vector<int>& displays,
     for (int number : displays)
     {
         // A display another run holds has its lock file.
-        if (exists("/tmp/.X" + std::to_string(number) + "-lock"))
+        if (displayTaken(number))
             continue;
         display = startDisplay(number);
         const std::string socket = "/tmp/.X11-unix/X" + std::to_string(number);
@@ -126,8 +139,18 @@ bool VisibleOffice::waitForWindow(const std::string& pattern, int seconds) const
 {
     for (int i = 0; i < seconds * 5; ++i)
     {
-        if (run("xdotool search --onlyvisible --name " + quoted(pattern) + " >/dev/null 2>&1")
-            == 0)
+        if (run("xdotool search --onlyvisible --name " + quoted(pattern) + " >/dev/null 2>&1") == 0)
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    }
+    return false;
+}
+
+bool VisibleOffice::waitForWindowGone(const std::string& pattern, int seconds) const
+{
+    for (int i = 0; i < seconds * 5; ++i)
+    {
+        if (run("xdotool search --onlyvisible --name " + quoted(pattern) + " >/dev/null 2>&1") != 0)
             return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
     }

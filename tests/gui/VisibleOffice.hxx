@@ -28,6 +28,8 @@ public:
     std::string screenshot(const std::string& name) const;
     /// Waits until a window whose name matches `pattern` is shown; false after `seconds`.
     bool waitForWindow(const std::string& pattern, int seconds) const;
+    /// Waits until no window whose name matches `pattern` is shown; false after `seconds`.
+    bool waitForWindowGone(const std::string& pattern, int seconds) const;
 
 private:
     std::string workFolder;

@@ -115,14 +115,15 @@ void Office::start()
     arguments = { std::string(kProgramDir) + "/soffice.bin" };
     if (!options.visible)
         arguments.insert(arguments.end(), { "--headless", "--invisible" });
-    arguments.insert(arguments.end(), {
-        "--norestore",
-        "--nologo",
-        "--nodefault",
-        "--nolockcheck",
-        "-env:UserInstallation=" + fileUrl(workDir + "/profile"),
-        "--accept=pipe,name=" + pipeName + ";urp;StarOffice.ComponentContext",
-    });
+    arguments.insert(arguments.end(),
+                     {
+                         "--norestore",
+                         "--nologo",
+                         "--nodefault",
+                         "--nolockcheck",
+                         "-env:UserInstallation=" + fileUrl(workDir + "/profile"),
+                         "--accept=pipe,name=" + pipeName + ";urp;StarOffice.ComponentContext",
+                     });
     if (options.componentTypes)
         arguments.push_back(std::string("-env:URE_MORE_TYPES=<file://") + kProgramDir + "/types>* "
                             + fileUrl(SEAL_TYPES_RDB));
