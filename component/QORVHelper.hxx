@@ -142,6 +142,11 @@ public:
     bool readSealField(sal_Int32 kind, OUString& value);
     bool readDocumentSignature(OUString& value);
     bool writeDocumentSignature(const OUString& value);
+    /// Puts back the document signature a failed stamp replaced, or removes it when there was
+    /// none.
+    void restoreDocumentSignature(bool hadSignature, const OUString& previous);
+    /// Removes the user field of exactly this name, if the document has it.
+    void removeUserField(const OUString& fieldName);
     bool readPostil(OUString& value);
     bool writePostil(const OUString& value);
     bool isDocumentSealSelected();
@@ -157,6 +162,8 @@ public:
     void readStampAreaPosition();
     void readStampAreaPage();
     bool removeStampArea();
+    /// Unprotects and disposes the stamping area taken from the selection earlier.
+    bool removeStampArea(const css::uno::Reference<css::uno::XInterface>& area);
     bool placeSealPicture();
 
     // Seal removal.

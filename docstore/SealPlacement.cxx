@@ -48,9 +48,10 @@ void QORVHelper::readStampAreaPage()
     getProperty(selection(), "AnchorPageNo") >>= sealAnchorPage;
 }
 
-bool QORVHelper::removeStampArea()
+bool QORVHelper::removeStampArea() { return removeStampArea(selection()); }
+
+bool QORVHelper::removeStampArea(const Reference<uno::XInterface>& area)
 {
-    Reference<uno::XInterface> area = selection();
     if (!offersService(area, texts::kTextGraphicObject)
         && !offersService(area, "com.sun.star.text.SwXTextGraphicObject"))
     {

@@ -11,6 +11,7 @@
 #include <com/sun/star/container/XIndexAccess.hpp>
 #include <com/sun/star/container/XNameAccess.hpp>
 #include <com/sun/star/container/XNamed.hpp>
+#include <com/sun/star/lang/XComponent.hpp>
 #include <com/sun/star/lang/XMultiServiceFactory.hpp>
 #include <com/sun/star/text/XDependentTextField.hpp>
 #include <com/sun/star/text/XTextFieldsSupplier.hpp>
@@ -136,6 +137,13 @@ void QORVHelper::writeUserField(const OUString& fieldName, const OUString& value
     master->setPropertyValue("Content", Any(value));
     master->setPropertyValue("Name", Any(fieldName));
     Reference<text::XDependentTextField>(field, UNO_QUERY_THROW)->attachTextFieldMaster(master);
+}
+
+void QORVHelper::removeUserField(const OUString& fieldName)
+{
+    if (Reference<lang::XComponent> master(findUserMaster(model(), fieldName), UNO_QUERY);
+        master.is())
+        master->dispose();
 }
 
 bool QORVHelper::readSealField(sal_Int32 kind, OUString& value)

@@ -6,6 +6,7 @@
 #include "DocstoreTexts.hxx"
 #include "ShapeAttributes.hxx"
 
+#include <CaughtExceptions.hxx>
 #include <ComponentTexts.hxx>
 #include <OfficeConstants.hxx>
 #include <QORVHelper.hxx>
@@ -23,13 +24,34 @@ namespace quillmark
 namespace
 {
 Any colorMode(bool invalid) { return Any(invalid ? kColorMono : kColorStandard); }
+
+// The caption must stand out from the black and white seal, on screen and in print: bold red
+// on a white band across the picture.
+constexpr sal_Int32 kCaptionColor = 0xE00000;
+constexpr sal_Int32 kCaptionBand = 0xFFFFFF;
+constexpr float kCaptionWeight = 150.0f; // com.sun.star.awt.FontWeight BOLD
+constexpr float kCaptionHeight = 16.0f;
+
+void writeCaption(const Reference<uno::XInterface>& shape, const OUString& caption)
+{
+    Reference<text::XText>(shape, UNO_QUERY_THROW)->setString(caption);
+    if (caption.isEmpty())
+        return;
+    Reference<beans::XPropertySet> text(shape, UNO_QUERY_THROW);
+    text->setPropertyValue("CharColor", Any(kCaptionColor));
+    text->setPropertyValue("CharBackColor", Any(kCaptionBand));
+    text->setPropertyValue("CharBackTransparent", Any(false));
+    for (const char* weight : { "CharWeight", "CharWeightAsian", "CharWeightComplex" })
+        text->setPropertyValue(ascii(weight), Any(kCaptionWeight));
+    for (const char* height : { "CharHeight", "CharHeightAsian", "CharHeightComplex" })
+        text->setPropertyValue(ascii(height), Any(kCaptionHeight));
+}
 }
 
 void markDocumentSealPicture(const Reference<uno::XInterface>& shape, bool invalid)
 {
     setProperty(shape, "GraphicColorMode", colorMode(invalid));
-    Reference<text::XText>(shape, UNO_QUERY_THROW)
-        ->setString(invalid ? fromUtf8(texts::kInvalidSealCaption) : OUString());
+    writeCaption(shape, invalid ? fromUtf8(texts::kInvalidSealCaption) : OUString());
 }
 
 void markFieldSealPicture(const Reference<uno::XInterface>& graphic, bool invalid)
@@ -57,15 +79,14 @@ void QORVHelper::markDocumentSeals(bool invalid)
 
 void QORVHelper::markSelectedFieldSeal(bool invalid)
 {
-    try
-    {
-        Reference<uno::XInterface> current = selection();
-        if (offersService(current, texts::kTextGraphicObject))
-            markFieldSealPicture(current, invalid);
-    }
-    catch (const uno::Exception&)
-    {
-        showMessage(fromUtf8(texts::kVerifySealFailed));
-    }
+    withEveryExceptionCaught(
+        0,
+        [&] {
+            Reference<uno::XInterface> current = selection();
+            if (offersService(current, texts::kTextGraphicObject))
+                markFieldSealPicture(current, invalid);
+            return 0;
+        },
+        [&](CaughtFault) { showMessage(fromUtf8(texts::kVerifySealFailed)); });
 }
 }

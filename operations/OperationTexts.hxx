@@ -6,10 +6,15 @@ namespace quillmark::texts
 constexpr char kStampAreaName[] = "gzqy";
 constexpr char kStampAreaPicture[] = "gzqy.gif";
 constexpr char kInsertGraphicCommand[] = ".uno:InsertGraphic";
+constexpr char kEscapeCommand[] = ".uno:Escape";
+constexpr char kTextRanges[] = "com.sun.star.text.TextRanges";
+/// The extension's identifier, as its description names it: it brings its own placeholder.
+constexpr char kExtensionIdentifier[] = "com.quillmark.seal";
 
 constexpr char kVerifyDialogFailed[] = u8"Quillmark 验章对话框异常 !";
 constexpr char kSecondStampArea[] = u8"不能同时存在多个盖章区域";
 constexpr char kInsertStampAreaFailed[] = u8"Quillmark 插入机构章异常 !";
+constexpr char kNoStampAreaSelected[] = u8"请先选中盖章区域，再盖章！";
 }
 
 namespace quillmark::texts

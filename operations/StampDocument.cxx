@@ -11,9 +11,6 @@
 #include <DeclaredExceptions.hxx>
 #include <QORVHelper.hxx>
 #include <SealLibraryBinding.hxx>
-#include <com/sun/star/container/XNameAccess.hpp>
-#include <com/sun/star/lang/XComponent.hpp>
-#include <com/sun/star/text/XTextFieldsSupplier.hpp>
 #include <algorithm>
 #include <cstdio>
 #include <osl/file.hxx>
@@ -31,18 +28,15 @@ namespace
 constexpr int kSealArea = KTXESEAL_AREA_SIZE;
 constexpr sal_Int32 kPictureScale = 24;
 
-/// Disposes the current seal's own fields; a document signed by another seal keeps them.
-void disposeSealFields(const Reference<frame::XModel>& document, const OUString& sealName)
+/// Whether the bytes start a GIF, as every seal picture is: a library that is absent or refused
+/// the signature leaves nothing, or zero bytes, where the picture belongs.
+bool isGifPicture(const unsigned char* bytes, size_t count)
 {
-    Reference<container::XNameAccess> masters
-        = Reference<text::XTextFieldsSupplier>(document, UNO_QUERY_THROW)->getTextFieldMasters();
-    for (const char* suffix :
-         { texts::kCertSuffix, texts::kSignSuffix, texts::kStamperSuffix, texts::kPostilSuffix })
-    {
-        const OUString name = ascii(texts::kUserMasterPrefix) + sealName + ascii(suffix);
-        if (masters->hasByName(name))
-            Reference<lang::XComponent>(masters->getByName(name), UNO_QUERY_THROW)->dispose();
-    }
+    static const unsigned char gif87a[] = { 'G', 'I', 'F', '8', '7', 'a' };
+    static const unsigned char gif89a[] = { 'G', 'I', 'F', '8', '9', 'a' };
+    return count > sizeof gif87a
+           && (std::equal(gif87a, gif87a + sizeof gif87a, bytes)
+               || std::equal(gif89a, gif89a + sizeof gif89a, bytes));
 }
 
 bool writeFile(const OUString& url, const unsigned char* bytes, size_t count)
@@ -64,8 +58,8 @@ OUString QORVHelper::writeSealPictureFile(const OUString& pictureName, const OUS
     const OString signatureBytes = toGbk(signature);
     std::vector<unsigned char> block(kSealArea, 0);
     int blockLength = kSealArea;
-    sealLibrary.GetESealPic(signatureBytes.getStr(), signature.getLength(), block.data(),
-                            &blockLength);
+    const int pictureResult = sealLibrary.GetESealPic(
+        signatureBytes.getStr(), signature.getLength(), block.data(), &blockLength);
     blockLength = std::clamp(blockLength, 0, kSealArea);
 
     int width = 0;
@@ -74,8 +68,9 @@ OUString QORVHelper::writeSealPictureFile(const OUString& pictureName, const OUS
     sealPictureSize = awt::Size(width * kPictureScale, height * kPictureScale);
 
     const PicturePart picture = picturePart(block.data(), blockLength);
-    const OUString url = getFilterDirectoryURL() + sealPictureFileName(pictureName);
-    if (!writeFile(url, block.data() + picture.offset, picture.length))
+    const OUString url = sealPictureURL(getFilterDirectoryURL(), pictureName);
+    if (pictureResult <= 0 || !isGifPicture(block.data() + picture.offset, picture.length)
+        || !writeFile(url, block.data() + picture.offset, picture.length))
     {
         // Placement must not pick up an older picture of the same name.
         parsePictureURL(OUString());
@@ -84,6 +79,14 @@ OUString QORVHelper::writeSealPictureFile(const OUString& pictureName, const OUS
     }
     parsePictureURL(url);
     return url;
+}
+
+void QORVHelper::restoreDocumentSignature(bool hadSignature, const OUString& previous)
+{
+    if (hadSignature)
+        writeDocumentSignature(previous);
+    else
+        removeUserField(ascii(texts::kDocumentSignatureField));
 }
 
 sal_Bool QORVHelper::stampDocument()
@@ -99,6 +102,13 @@ sal_Bool QORVHelper::stampDocument()
             showMessage(fromUtf8(texts::kDocumentEmpty));
             return false;
         }
+        // Nothing is signed or written unless there is a place for the seal.
+        if (getSelectedStampType() != kStampArea)
+        {
+            showMessage(fromUtf8(texts::kNoStampAreaSelected));
+            return false;
+        }
+        const Reference<uno::XInterface> stampArea = selection();
 
         const OString textBytes = toGbk(text);
         std::vector<char> area = signatureArea();
@@ -112,17 +122,39 @@ sal_Bool QORVHelper::stampDocument()
         if (signature.isEmpty())
         {
             showMessage(fromUtf8(texts::kFieldSigningFailed));
-            disposeSealFields(document, containerName);
+            // Only the current seal's own fields: another seal's differ in case at most.
+            for (const char* suffix : { texts::kCertSuffix, texts::kSignSuffix,
+                                        texts::kStamperSuffix, texts::kPostilSuffix })
+                removeUserField(containerName + ascii(suffix));
             return false;
         }
 
-        writeDocumentSignature(signature);
-        writeSealPictureFile(OUString(), signature);
         readStampAreaPosition();
         readStampAreaPage();
-        if (!removeStampArea())
+        if (writeSealPictureFile(OUString(), signature).isEmpty())
             return false;
-        return placeSealPicture();
+        // The seal, its signature and the stamping area change together: a failed placement
+        // leaves the area and the signature as they were.
+        OUString previousSignature;
+        const bool hadSignature
+            = readUserField(ascii(texts::kDocumentSignatureField), previousSignature);
+        writeDocumentSignature(signature);
+        bool placed = false;
+        try
+        {
+            placed = placeSealPicture();
+        }
+        catch (const uno::Exception&)
+        {
+            restoreDocumentSignature(hadSignature, previousSignature);
+            throw;
+        }
+        if (!placed)
+        {
+            restoreDocumentSignature(hadSignature, previousSignature);
+            return false;
+        }
+        return removeStampArea(stampArea);
     });
 }
 }

@@ -12,7 +12,10 @@
 #include <com/sun/star/beans/UnknownPropertyException.hpp>
 #include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/lang/XMultiServiceFactory.hpp>
+#include <com/sun/star/awt/Size.hpp>
+#include <com/sun/star/container/XNameAccess.hpp>
 #include <com/sun/star/text/XTextContent.hpp>
+#include <com/sun/star/text/XTextGraphicObjectsSupplier.hpp>
 #include <com/sun/star/lang/WrappedTargetRuntimeException.hpp>
 #include <com/sun/star/lang/XInitialization.hpp>
 #include <com/sun/star/lang/XServiceInfo.hpp>
@@ -110,6 +113,24 @@ TEST_F(ExtensionInstall, OfficeServesTheSealHelper)
     ASSERT_EQ(7, types.getLength());
     EXPECT_EQ(OUString("Quillmark.Certificate.XQORVTools"), types[0].getTypeName());
     EXPECT_TRUE(Reference<Quillmark::Certificate::XSealSurvey>(made, UNO_QUERY).is());
+}
+
+TEST_F(ExtensionInstall, StampingAreaComesFromTheExtensionWithNoManualStep)
+{
+    // The fresh profile's graphic folder holds no placeholder picture.
+    Reference<Quillmark::Certificate::XQORVTools> tools(service("Quillmark.Certificate.QORVHelper"),
+                                                        UNO_QUERY);
+    ASSERT_TRUE(tools.is());
+    ASSERT_TRUE(tools->insertStampArea());
+    EXPECT_EQ(1, tools->getSelectedStampType()) << "the new area is selected";
+    Reference<beans::XPropertySet> area(
+        Reference<text::XTextGraphicObjectsSupplier>(document.model, UNO_QUERY_THROW)
+            ->getGraphicObjects()
+            ->getByName("gzqy"),
+        UNO_QUERY_THROW);
+    awt::Size size;
+    area->getPropertyValue("ActualSize") >>= size;
+    EXPECT_GT(size.Width, 1000) << "the placeholder shows its picture";
 }
 
 TEST_F(ExtensionInstall, OfficeExceptionReachesACallerInAnotherProcessAndTheOfficeLivesOn)

@@ -5,6 +5,7 @@
 #include <ShapeAttributes.hxx>
 #include <cmath>
 #include <com/sun/star/container/XNameAccess.hpp>
+#include <com/sun/star/container/XNamed.hpp>
 #include <com/sun/star/text/TextContentAnchorType.hpp>
 #include <com/sun/star/text/WrapTextMode.hpp>
 #include <com/sun/star/text/XTextGraphicObjectsSupplier.hpp>
@@ -119,13 +120,24 @@ TEST_F(StampAreaTest, SecondAreaIsRefusedUntilTheFirstIsGone)
     EXPECT_TRUE(helper->insertStampArea());
 }
 
+TEST_F(StampAreaTest, NewAreaIsLeftSelectedForStamping)
+{
+    document.insertText(0, "Text to stamp");
+    document.moveViewCursor(4);
+    ASSERT_TRUE(helper->insertStampArea());
+    EXPECT_EQ(1, helper->getSelectedStampType());
+    EXPECT_EQ(OUString("gzqy"),
+              Reference<container::XNamed>(document.selection(), UNO_QUERY_THROW)->getName());
+}
+
 TEST_F(StampAreaTest, SelectedPictureIsNeverTurnedIntoTheArea)
 {
     document.insertText(0, "Text with a picture");
     auto picture = document.insertTextGraphic(pictureFile("photo.gif", 40, 40), "photo", 5);
     document.select(picture);
-    helper->insertStampArea();
-    messages();
+    EXPECT_TRUE(helper->insertStampArea()) << "a selected picture is no reason to refuse";
+    EXPECT_TRUE(messages().empty());
+    EXPECT_EQ(1, helper->getSelectedStampType());
     Reference<beans::XPropertySet> photo = document.textGraphic("photo");
     EXPECT_TRUE(quillmark::readAlternativeText(photo).isEmpty());
     bool contentProtected = true;
@@ -134,6 +146,28 @@ TEST_F(StampAreaTest, SelectedPictureIsNeverTurnedIntoTheArea)
     awt::Size size;
     photo->getPropertyValue("ActualSize") >>= size;
     EXPECT_NEAR(40 * 2540 / 96, size.Width, 30) << "the photo keeps its own picture";
+    EXPECT_TRUE(document.textGraphic("gzqy").is());
+}
+
+TEST_F(StampAreaTest, SelectedDrawShapeStaysAndTheAreaGoesIn)
+{
+    document.insertText(0, "Text beside a drawing");
+    auto shape = document.addGraphicShape(pictureFile("drawing.gif"), "drawing");
+    document.select(shape);
+    EXPECT_TRUE(helper->insertStampArea());
+    EXPECT_TRUE(messages().empty());
+    EXPECT_EQ(1, helper->getSelectedStampType());
+    EXPECT_EQ(1u, document.drawShapes().size() - 1) << "the drawing and the area";
+    EXPECT_EQ(OUString("Text beside a drawing"), document.text());
+}
+
+TEST_F(StampAreaTest, SelectedTextIsKept)
+{
+    document.insertText(0, "Keep every word of this line");
+    document.selectText(5, 5);
+    EXPECT_TRUE(helper->insertStampArea());
+    EXPECT_EQ(OUString("Keep every word of this line"), document.text());
+    EXPECT_TRUE(document.textGraphic("gzqy").is());
 }
 
 TEST_F(StampAreaTest, MissingPictureEndsWithTheInsertionMessage)

@@ -2,12 +2,17 @@
 // the project's own seal library.
 
 #include <OfficeFixture.hxx>
+#include <PicturePaths.hxx>
 #include <TestSeal.hxx>
 
 #include <SealLibraryBinding.hxx>
 #include <ShapeAttributes.hxx>
 #include <com/sun/star/drawing/ColorMode.hpp>
 #include <com/sun/star/text/XText.hpp>
+#include <com/sun/star/text/XTextGraphicObjectsSupplier.hpp>
+#include <com/sun/star/frame/XStorable.hpp>
+#include <cstdlib>
+#include <fstream>
 #include <osl/file.hxx>
 
 using namespace com::sun::star;
@@ -80,9 +85,48 @@ protected:
         return Reference<text::XText>(seal, UNO_QUERY_THROW)->getString();
     }
 
+    bool hasStampArea()
+    {
+        return Reference<text::XTextGraphicObjectsSupplier>(document.model, UNO_QUERY_THROW)
+            ->getGraphicObjects()
+            ->hasByName("gzqy");
+    }
+
     /// The file the document seal's picture was written to.
-    OUString documentSealPicture() { return helper->getFilterDirectoryURL() + "ktx.gif"; }
+    OUString documentSealPicture()
+    {
+        return quillmark::sealPictureURL(helper->getFilterDirectoryURL(), OUString());
+    }
 };
+
+/// Pixels of a strong red on the first page of the document's PDF export.
+int redPixelsInPdf(const WriterDocument& document, const std::string& pdf)
+{
+    beans::PropertyValue filter;
+    filter.Name = "FilterName";
+    filter.Value <<= OUString("writer_pdf_Export");
+    Reference<frame::XStorable>(document.model, UNO_QUERY_THROW)
+        ->storeToURL(OUString::fromUtf8(fileUrl(pdf).c_str()),
+                     uno::Sequence<beans::PropertyValue>(&filter, 1));
+    const std::string command = "pdftoppm -r 40 -f 1 -l 1 '" + pdf + "' '" + pdf + "'";
+    if (std::system(command.c_str()) != 0)
+        throw std::runtime_error("cannot render " + pdf);
+    std::ifstream page(pdf + "-1.ppm", std::ios::binary);
+    std::string magic;
+    int width = 0;
+    int height = 0;
+    int maximum = 0;
+    page >> magic >> width >> height >> maximum;
+    page.get();
+    if (magic != "P6" || maximum != 255 || width <= 0 || height <= 0)
+        throw std::runtime_error("not a page picture: " + pdf);
+    std::vector<unsigned char> pixels(static_cast<size_t>(width) * height * 3);
+    page.read(reinterpret_cast<char*>(pixels.data()), static_cast<std::streamsize>(pixels.size()));
+    int red = 0;
+    for (size_t i = 0; i + 2 < pixels.size(); i += 3)
+        red += pixels[i] > 160 && pixels[i + 1] < 90 && pixels[i + 2] < 90;
+    return red;
+}
 
 bool fileExists(const OUString& url)
 {
@@ -130,6 +174,31 @@ TEST_F(StampDocumentTest, OneTypedCharacterInvalidatesTheSealUntilItIsRemoved)
     EXPECT_TRUE(caption(seals()[0]).isEmpty());
 }
 
+TEST_F(StampDocumentTest, InvalidSealCaptionIsReadableInPrint)
+{
+    ASSERT_TRUE(stampAt(5));
+    EXPECT_GT(redPixelsInPdf(document, workFile("valid-seal.pdf")), 100) << "the red seal";
+    document.escape();
+    document.insertText(12, "x");
+    selectSeals();
+    ASSERT_TRUE(helper->verifyDocument());
+    auto seal = seals()[0];
+    float weight = 0;
+    seal->getPropertyValue("CharWeightAsian") >>= weight;
+    EXPECT_GE(weight, 150.0f) << "bold";
+    sal_Int32 band = 0;
+    seal->getPropertyValue("CharBackColor") >>= band;
+    EXPECT_EQ(0xFFFFFF, band);
+    // The seal itself is black and white now: any red on the page is its caption.
+    EXPECT_GT(redPixelsInPdf(document, workFile("invalid-seal.pdf")), 20);
+
+    document.escape();
+    document.removeText(12, 1);
+    selectSeals();
+    EXPECT_FALSE(helper->verifyDocument());
+    EXPECT_TRUE(caption(seals()[0]).isEmpty());
+}
+
 TEST_F(StampDocumentTest, StampSurvivesSaveAndReloadInANewWindow)
 {
     ASSERT_TRUE(stampAt(5));
@@ -172,24 +241,82 @@ TEST_F(StampDocumentTest, EmptyDocumentIsRefusedBeforeSigning)
     EXPECT_FALSE(document.hasMaster("newSignatureType"));
 }
 
-TEST_F(StampDocumentTest, PlainTextSelectionStoresTheSignatureThenFails)
+TEST_F(StampDocumentTest, WithoutASelectedStampingAreaNothingIsSignedOrWritten)
 {
     osl::File::remove(documentSealPicture());
+    const OUString refusal = OUString::fromUtf8(u8"请先选中盖章区域，再盖章！");
     document.selectText(0, 3);
-    EXPECT_THROW(helper->stampDocument(), uno::Exception);
-    EXPECT_TRUE(document.hasMaster("newSignatureType"));
-    EXPECT_TRUE(fileExists(documentSealPicture()));
+    EXPECT_FALSE(helper->stampDocument());
+    auto shown = messages();
+    ASSERT_EQ(1u, shown.size());
+    EXPECT_EQ(OUString::fromUtf8(u8"提示"), shown[0].title);
+    EXPECT_EQ(refusal, shown[0].text);
+
+    auto shape = document.addGraphicShape(pictureFile("picture.gif"), "picture");
+    document.select(shape);
+    EXPECT_FALSE(helper->stampDocument()) << "a draw shape is no stamping area";
+    document.escape();
+    auto photo = document.insertTextGraphic(pictureFile("photo.gif"), "photo", 3);
+    document.select(photo);
+    EXPECT_FALSE(helper->stampDocument()) << "nor is an ordinary picture";
+    shown = messages();
+    ASSERT_EQ(2u, shown.size());
+    EXPECT_EQ(refusal, shown[1].text);
+
+    EXPECT_FALSE(document.hasMaster("newSignatureType"));
+    EXPECT_FALSE(fileExists(documentSealPicture()));
     EXPECT_TRUE(seals().empty());
+    EXPECT_TRUE(document.textGraphic("photo").is()) << "the selected picture stays";
     EXPECT_EQ(kBody, document.text());
 }
 
-TEST_F(StampDocumentTest, DrawShapeSelectedIsRefusedAfterItsPositionIsRead)
+TEST_F(StampDocumentTest, StampingFollowsTheInsertedAreaDirectly)
 {
-    auto shape = document.addGraphicShape(pictureFile("picture.gif"), "picture");
-    document.select(shape);
-    EXPECT_THROW(helper->stampDocument(), uno::Exception)
-        << "a shape collection has no placement properties";
+    document.moveViewCursor(5);
+    ASSERT_TRUE(helper->insertStampArea());
+    EXPECT_TRUE(helper->stampDocument()) << "the new area is the selection";
+    EXPECT_EQ(1u, seals().size());
+    EXPECT_TRUE(messages().empty());
+}
+
+TEST_F(StampDocumentTest, UnwritableSealPictureLeavesTheDocumentAsItWas)
+{
+    // A file where the picture folder should be: no picture can be written.
+    const OUString folder = helper->getFilterDirectoryURL();
+    OUString path;
+    ASSERT_EQ(osl::FileBase::E_None, osl::FileBase::getSystemPathFromFileURL(folder, path));
+    std::string folderPath = utf8(path);
+    while (!folderPath.empty() && folderPath.back() == '/')
+        folderPath.pop_back();
+    removeTree(folderPath);
+    copyFile(pictureFile("blocker.gif"), folderPath);
+
+    document.moveViewCursor(5);
+    ASSERT_TRUE(helper->insertStampArea());
+    EXPECT_FALSE(helper->stampDocument());
+    removeTree(folderPath);
+    auto shown = messages();
+    ASSERT_EQ(1u, shown.size());
+    EXPECT_EQ(OUString::fromUtf8(u8"获取证书签章图片失败!"), shown[0].text);
+    EXPECT_FALSE(document.hasMaster("newSignatureType")) << "no signature without its seal";
     EXPECT_TRUE(seals().empty());
+    EXPECT_TRUE(hasStampArea()) << "the stamping area stays";
+    EXPECT_EQ(1, helper->getSelectedStampType());
+
+    ASSERT_TRUE(helper->stampDocument()) << "once the folder can be written, stamping goes on";
+    EXPECT_FALSE(hasStampArea());
+}
+
+TEST_F(StampDocumentTest, FailedSigningRemovesOnlyTheCurrentSealsOwnFields)
+{
+    // Writer finds masters whatever the case of the name; "ABC" is another seal than "abc".
+    document.writeMaster("ABCSign", "another seal's signature");
+    document.writeMaster("abcCert", "this seal's certificate");
+    helper->removeUserField("abcSign");
+    helper->removeUserField("abcCert");
+    EXPECT_TRUE(document.hasMaster("ABCSign"));
+    EXPECT_EQ(OUString("another seal's signature"), document.masterContent("ABCSign"));
+    EXPECT_FALSE(document.hasMaster("abcCert"));
 }
 
 TEST_F(StampDocumentTest, StampingTwiceGivesTwoSealsAndANewAreaCanFollow)
