@@ -1,11 +1,16 @@
 // The project's own electronic-seal library behind the KTXESeal entry points. The current seal is
 // read from its directory at every call (SealFiles.hxx); the library keeps no state of its own.
 
+#include "ESealTexts.hxx"
 #include "PictureBlock.hxx"
+#include "SealDetails.hxx"
 #include "SealFiles.hxx"
 #include "SealSignature.hxx"
+#include "SealVerification.hxx"
+#include "TrustAnchors.hxx"
 
 #include <KTXESeal.h>
+#include <KTXESealDetails.h>
 #include <openssl/err.h>
 
 #include <cstring>
@@ -66,13 +71,39 @@ std::optional<ktxeseal::SealSignatureContent> openSignature(const char* signatur
     return ktxeseal::openSealSignature(*text);
 }
 
-bool verifiesText(const char* text, int textLength, const char* signature, int signatureLength)
+/// A missing or malformed text or signature reads as an unreadable signature.
+ktxeseal::SealAssessment assess(const char* text, int textLength, const char* signature,
+                                int signatureLength)
 {
     const std::optional<ByteRange> bytes = textBytes(text, textLength);
-    if (!bytes)
-        return false;
-    const auto content = openSignature(signature, signatureLength);
-    return content && ktxeseal::signsText(*content, *bytes);
+    const std::optional<std::string_view> signatureView = signatureText(signature, signatureLength);
+    if (!bytes || !signatureView)
+        return ktxeseal::SealAssessment{};
+    return ktxeseal::assessSealSignature(*signatureView, *bytes,
+                                         ktxeseal::loadTrustedAuthorities());
+}
+
+// Set and used on the caller's one user-interface thread, like every entry point.
+KTXESealDetailsPresenter detailsPresenter = nullptr;
+void* detailsPresenterContext = nullptr;
+
+void presentDetails(const ktxeseal::SealDetails& details)
+{
+    if (!detailsPresenter)
+        return;
+    std::vector<KTXESealDetailItem> items;
+    items.reserve(details.items.size());
+    for (const auto& [label, value] : details.items)
+        items.push_back(KTXESealDetailItem{ label.c_str(), value.c_str() });
+    KTXESealDetails shown{};
+    shown.title = ktxeseal::texts::kDetailsTitle;
+    shown.picture = details.picture.empty() ? nullptr : details.picture.data();
+    shown.pictureLength = static_cast<int>(details.picture.size());
+    shown.items = items.empty() ? nullptr : items.data();
+    shown.itemCount = static_cast<int>(items.size());
+    shown.valid = details.valid ? 1 : 0;
+    shown.verdict = details.verdict.c_str();
+    detailsPresenter(detailsPresenterContext, &shown);
 }
 }
 
@@ -86,6 +117,7 @@ KTXESEAL_EXPORT int SignESeal(const char* text, int textLength, char* signature,
         const std::optional<ktxeseal::Seal> seal = ktxeseal::loadCurrentSeal();
         if (!seal)
             return false;
+        // An expired or not yet valid seal gives nothing.
         const std::optional<std::string> made
             = ktxeseal::makeSealSignature(*seal, *bytes, std::time(nullptr));
         if (!made || made->size() >= KTXESEAL_AREA_SIZE)
@@ -99,14 +131,29 @@ KTXESEAL_EXPORT int SignESeal(const char* text, int textLength, char* signature,
 KTXESEAL_EXPORT int ShowESealInfo(const char* text, int textLength, const char* signature,
                                   int signatureLength)
 {
-    return guarded([&] { return verifiesText(text, textLength, signature, signatureLength); });
+    return guarded([&] {
+        return assess(text, textLength, signature, signatureLength).verdict
+               == ktxeseal::SealVerdict::Valid;
+    });
 }
 
-/// Runs inside a headless office too, so it shows nothing and only answers for the signature.
+/// Shows the details through the presenter the caller handed over, if any.
 KTXESEAL_EXPORT int ShowESealCert(const char* text, int textLength, const char* signature,
                                   int signatureLength)
 {
-    return guarded([&] { return verifiesText(text, textLength, signature, signatureLength); });
+    return guarded([&] {
+        const ktxeseal::SealAssessment assessment
+            = assess(text, textLength, signature, signatureLength);
+        presentDetails(ktxeseal::describeAssessment(assessment));
+        return assessment.verdict == ktxeseal::SealVerdict::Valid;
+    });
+}
+
+KTXESEAL_EXPORT int SetESealDetailsPresenter(KTXESealDetailsPresenter presenter, void* context)
+{
+    detailsPresenter = presenter;
+    detailsPresenterContext = presenter ? context : nullptr;
+    return 1;
 }
 
 KTXESEAL_EXPORT int GetESealPic(const char* signature, int signatureLength, unsigned char* picture,
@@ -121,7 +168,7 @@ KTXESEAL_EXPORT int GetESealPic(const char* signature, int signatureLength, unsi
         const auto content = openSignature(signature, signatureLength);
         if (!content)
             return false;
-        const ktxeseal::Bytes block = ktxeseal::makePictureBlock(content->picture);
+        const ktxeseal::Bytes block = ktxeseal::makePictureBlock(content->seal.picture);
         if (block.size() > capacity)
             return false;
         std::memcpy(picture, block.data(), block.size());
@@ -154,7 +201,7 @@ KTXESEAL_EXPORT int CheckRemovedRight(const char* signature, int signatureLength
         if (!content)
             return false;
         const std::optional<ktxeseal::Seal> seal = ktxeseal::loadCurrentSeal();
-        return seal && seal->certificateDer == content->certificateDer;
+        return seal && seal->certificateDer == content->signerCertificateDer;
     });
 }
 
@@ -164,3 +211,5 @@ static_assert(std::is_same_v<decltype(&ShowESealCert), ShowESealCertFunction>);
 static_assert(std::is_same_v<decltype(&GetESealPic), GetESealPicFunction>);
 static_assert(std::is_same_v<decltype(&GetPicSize), GetPicSizeFunction>);
 static_assert(std::is_same_v<decltype(&CheckRemovedRight), CheckRemovedRightFunction>);
+static_assert(
+    std::is_same_v<decltype(&SetESealDetailsPresenter), SetESealDetailsPresenterFunction>);

@@ -2,15 +2,17 @@
 
 #include "SealFiles.hxx"
 
-#include "PictureBlock.hxx"
 #include "Sm2.hxx"
-#include "Utf8.hxx"
 
 #include <KTXESeal.h>
 #include <openssl/pem.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <fcntl.h>
 #include <fstream>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace ktxeseal
 {
@@ -18,6 +20,8 @@ namespace
 {
 /// PEM files of a seal are a few hundred bytes; anything near this is not one.
 constexpr size_t kMaximumPemLength = 64 * 1024;
+/// A seal carries its picture, which a signature area must hold too.
+constexpr size_t kMaximumSealLength = KTXESEAL_AREA_SIZE;
 
 std::optional<Bytes> readFile(const std::string& path, size_t limit)
 {
@@ -43,14 +47,6 @@ OwnedPtr<BIO> memoryBio(const Bytes& content)
     return OwnedPtr<BIO>(BIO_new_mem_buf(content.data(), static_cast<int>(content.size())));
 }
 
-std::string withoutLineEnd(std::string text)
-{
-    if (!text.empty() && text.back() == '\n')
-        text.pop_back();
-    if (!text.empty() && text.back() == '\r')
-        text.pop_back();
-    return text;
-}
 }
 
 std::optional<std::string> currentSealDirectory()
@@ -64,15 +60,48 @@ std::optional<std::string> currentSealDirectory()
     return std::nullopt;
 }
 
+// The mode is taken from the opened file itself, so a file swapped in after the check is not read.
+std::optional<Bytes> readSecretFile(const std::string& path, size_t limit)
+{
+    const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (descriptor < 0)
+        return std::nullopt;
+    struct stat status
+    {};
+    std::optional<Bytes> content;
+    if (::fstat(descriptor, &status) == 0 && S_ISREG(status.st_mode)
+        && (status.st_mode & (S_IRWXG | S_IRWXO)) == 0 && status.st_uid == ::geteuid()
+        && status.st_size >= 0 && static_cast<size_t>(status.st_size) <= limit)
+    {
+        Bytes bytes(limit + 1);
+        size_t length = 0;
+        while (length < bytes.size())
+        {
+            const ssize_t count = ::read(descriptor, bytes.data() + length, bytes.size() - length);
+            if (count < 0 && errno == EINTR)
+                continue;
+            if (count <= 0)
+                break;
+            length += static_cast<size_t>(count);
+        }
+        if (length <= limit)
+        {
+            bytes.resize(length);
+            content = std::move(bytes);
+        }
+    }
+    ::close(descriptor);
+    return content;
+}
+
 std::optional<Seal> loadSeal(const std::string& directory)
 {
     const std::string prefix = directory + "/";
-    const std::optional<Bytes> keyPem = readFile(prefix + kSealKeyFile, kMaximumPemLength);
+    const std::optional<Bytes> keyPem = readSecretFile(prefix + kSealKeyFile, kMaximumPemLength);
     const std::optional<Bytes> certificatePem
         = readFile(prefix + kSealCertificateFile, kMaximumPemLength);
-    const std::optional<Bytes> name = readFile(prefix + kSealNameFile, kMaximumSealNameLength + 2);
-    std::optional<Bytes> picture = readFile(prefix + kSealPictureFile, KTXESEAL_AREA_SIZE);
-    if (!keyPem || !certificatePem || !name || !picture)
+    const std::optional<Bytes> sealDer = readFile(prefix + kSealFile, kMaximumSealLength);
+    if (!keyPem || !certificatePem || !sealDer)
         return std::nullopt;
 
     Seal seal;
@@ -85,10 +114,12 @@ std::optional<Seal> loadSeal(const std::string& directory)
         PEM_read_bio_X509(certificateBio.get(), nullptr, refusePassPhrase, nullptr));
     if (!seal.key || !seal.certificate)
         return std::nullopt;
-
     seal.certificateDer = certificateDer(seal.certificate.get());
-    seal.name = withoutLineEnd(std::string(name->begin(), name->end()));
-    seal.picture = std::move(*picture);
+    seal.sealDer = *sealDer;
+    std::optional<IssuedSeal> issued = openIssuedSeal(seal.sealDer);
+    if (!issued)
+        return std::nullopt;
+    seal.issued = std::move(*issued);
     if (!isUsableSeal(seal))
         return std::nullopt;
     return seal;
@@ -112,28 +143,19 @@ Bytes certificateDer(X509* certificate)
     return Bytes(der, der + length);
 }
 
-bool isValidSealName(std::string_view name)
-{
-    if (name.empty() || name.size() > kMaximumSealNameLength)
-        return false;
-    const auto characters = splitUtf8Characters(name);
-    if (!characters)
-        return false;
-    for (std::string_view character : *characters)
-    {
-        const auto lead = static_cast<unsigned char>(character.front());
-        if (character.size() == 1 && (lead < 0x20 || lead == 0x7F))
-            return false;
-    }
-    return true;
-}
-
 bool isUsableSeal(const Seal& seal)
 {
     return seal.key && seal.certificate && !seal.certificateDer.empty()
            && seal.certificateDer == certificateDer(seal.certificate.get())
            && isSm2Key(seal.key.get())
            && X509_check_private_key(seal.certificate.get(), seal.key.get()) == 1
-           && isValidSealName(seal.name) && fitsPictureBlock(seal.picture);
+           && listsSigner(seal.issued, seal.certificateDer)
+           && openIssuedSeal(seal.sealDer).has_value();
+}
+
+bool maySignAt(const Seal& seal, time_t moment)
+{
+    const std::optional<ValidityPeriod> certificate = certificateValidity(seal.certificate.get());
+    return certificate && certificate->contains(moment) && seal.issued.validity.contains(moment);
 }
 }

@@ -1,16 +1,28 @@
 /// An electronic seal of the test's own, in a folder of the office's work folder; the seal
-/// library in this process signs with the active one.
+/// library in this process signs with the active one. Seals are issued by the harness's seal
+/// authority, which the first seal made trusts for this process through KTXESEAL_TRUST_DIR.
 #pragma once
 
 #include <string>
 
 namespace quillmark::test
 {
+enum class SealIssuer
+{
+    /// The harness's authority, trusted in this process.
+    TrustedAuthority,
+    /// Another authority, trusted nowhere.
+    UntrustedAuthority,
+    /// No authority: the seal's own key issued it.
+    SelfMade,
+};
+
 class TestSeal
 {
 public:
     /// Makes a seal for `organisation` (UTF-8) under `folder`.
-    TestSeal(const std::string& folder, const std::string& organisation);
+    TestSeal(const std::string& folder, const std::string& organisation,
+             SealIssuer issuer = SealIssuer::TrustedAuthority);
     /// Makes the seal library sign with this seal.
     void activate() const;
     const std::string& directory() const { return sealDirectory; }

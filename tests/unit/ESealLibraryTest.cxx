@@ -1,5 +1,6 @@
 // The electronic-seal library as the component uses it: through its six entry points, with the
-// current seal named by KTXESEAL_SEAL_DIR. Seals are made with the seal-making tool's code.
+// current seal named by KTXESEAL_SEAL_DIR and the authority that issued the seals trusted through
+// KTXESEAL_TRUST_DIR. Seals are made with the seal-making tool's code.
 
 #include "ESealTestSupport.hxx"
 
@@ -39,6 +40,7 @@ namespace fs = std::filesystem;
 namespace
 {
 constexpr char kSealDirectoryVariable[] = "KTXESEAL_SEAL_DIR";
+constexpr char kTrustDirectoryVariable[] = "KTXESEAL_TRUST_DIR";
 constexpr char kOrganisation[] = "北京市某某科技有限公司";
 constexpr char kOtherOrganisation[] = "上海市某某贸易有限公司";
 constexpr int kOtherPictureSize = 150;
@@ -141,10 +143,16 @@ std::string toBase64(const Bytes& data)
 void copySeal(const std::string& from, const std::string& to)
 {
     fs::create_directories(to);
-    for (const char* file : { ktxeseal::kSealKeyFile, ktxeseal::kSealCertificateFile,
-                              ktxeseal::kSealPictureFile, ktxeseal::kSealNameFile })
+    for (const char* file :
+         { ktxeseal::kSealKeyFile, ktxeseal::kSealCertificateFile, ktxeseal::kSealFile })
         fs::copy_file(fs::path(from) / file, fs::path(to) / file,
                       fs::copy_options::overwrite_existing);
+}
+
+Bytes sealPicture(const std::string& directory)
+{
+    const std::optional<ktxeseal::Seal> seal = ktxeseal::loadSeal(directory);
+    return seal ? seal->issued.picture : Bytes();
 }
 
 class ESealLibraryTest : public ::testing::Test
@@ -153,25 +161,57 @@ protected:
     static void SetUpTestSuite()
     {
         seals = new TemporaryDirectory;
-        quillmark::sealmaker::writeSeal(quillmark::sealmaker::makeSeal(kOrganisation), sealA(),
-                                        false);
-        quillmark::sealmaker::writeSeal(
-            quillmark::sealmaker::makeSeal(kOtherOrganisation, kOtherPictureSize), sealB(), false);
+        authority = new TestAuthority(seals->path());
+        quillmark::sealmaker::writeSeal(makeSeal(kOrganisation), sealA(), false);
+        quillmark::sealmaker::SealTerms otherTerms;
+        otherTerms.pictureSize = kOtherPictureSize;
+        quillmark::sealmaker::writeSeal(makeSeal(kOtherOrganisation, otherTerms), sealB(), false);
     }
 
     static void TearDownTestSuite()
     {
+        delete authority;
+        authority = nullptr;
         delete seals;
         seals = nullptr;
+    }
+
+    /// Issues a seal with this picture into the directory, with a key and certificate of its own;
+    /// false when the authority will not issue it.
+    static bool issueSealWithPicture(const Bytes& picture, const std::string& directory)
+    {
+        ktxeseal::Seal seal = makeSeal(kOrganisation);
+        ktxeseal::SealRequest request;
+        request.sealId = seal.issued.sealId;
+        request.name = seal.issued.name;
+        request.picture = picture;
+        request.signerCertificates = seal.issued.signerCertificates;
+        request.created = seal.issued.created;
+        request.validity = seal.issued.validity;
+        std::optional<Bytes> issued = ktxeseal::issueSeal(request, authority->authority.key.get(),
+                                                          authority->authority.certificate.get());
+        if (!issued)
+            return false;
+        seal.sealDer = *issued;
+        quillmark::sealmaker::writeSeal(seal, directory, true);
+        return true;
+    }
+
+    static ktxeseal::Seal makeSeal(const std::string& organisation,
+                                   const quillmark::sealmaker::SealTerms& terms = {})
+    {
+        return quillmark::sealmaker::makeSeal(organisation, &authority->authority, terms);
     }
 
     static std::string sealA() { return seals->path() + "/a"; }
     static std::string sealB() { return seals->path() + "/b"; }
 
     static inline TemporaryDirectory* seals = nullptr;
+    static inline TestAuthority* authority = nullptr;
 
-    /// Each test starts with seal A as the current seal.
+    /// Each test starts with seal A as the current seal, its authority trusted.
     ScopedVariable currentSeal{ kSealDirectoryVariable, sealA() };
+    ScopedVariable trust{ kTrustDirectoryVariable, authority->trustDirectory };
 };
 
 using ESealSigningTest = ESealLibraryTest;
@@ -253,8 +293,8 @@ TEST_F(ESealSigningTest, MissingSealMakesSigningFail)
         ScopedVariable noHome("HOME", std::nullopt);
         EXPECT_EQ("", signText(kText));
     }
-    for (const char* missing : { ktxeseal::kSealKeyFile, ktxeseal::kSealCertificateFile,
-                                 ktxeseal::kSealPictureFile, ktxeseal::kSealNameFile })
+    for (const char* missing :
+         { ktxeseal::kSealKeyFile, ktxeseal::kSealCertificateFile, ktxeseal::kSealFile })
     {
         const std::string directory = home.path() + "/without-" + missing;
         copySeal(sealA(), directory);
@@ -282,7 +322,7 @@ TEST_F(ESealSigningTest, InconsistentSealMakesSigningFail)
     copySeal(sealA(), directory);
     ScopedVariable seal(kSealDirectoryVariable, directory);
     const fs::path key = fs::path(directory) / ktxeseal::kSealKeyFile;
-    const fs::path name = fs::path(directory) / ktxeseal::kSealNameFile;
+    const fs::path issued = fs::path(directory) / ktxeseal::kSealFile;
 
     // Another seal's key for this seal's certificate.
     fs::copy_file(fs::path(sealB()) / ktxeseal::kSealKeyFile, key,
@@ -310,39 +350,46 @@ TEST_F(ESealSigningTest, InconsistentSealMakesSigningFail)
     copySeal(sealA(), directory);
     ASSERT_NE("", signText(kText));
 
-    writeFileBytes(name.string(), Bytes());
+    // Another seal, which does not list this seal's certificate.
+    fs::copy_file(fs::path(sealB()) / ktxeseal::kSealFile, issued,
+                  fs::copy_options::overwrite_existing);
     EXPECT_EQ("", signText(kText));
-    writeFileBytes(name.string(), Bytes{ 0xE5, 0x8C, 'A' });
+    // The seal with one byte changed, or cut short.
+    Bytes der = readFileBytes(sealA() + "/" + ktxeseal::kSealFile);
+    for (size_t position : { size_t(40), der.size() / 2, der.size() - 3 })
+    {
+        Bytes changed = der;
+        changed[position] ^= 0x01;
+        writeFileBytes(issued.string(), changed);
+        EXPECT_EQ("", signText(kText)) << "byte " << position;
+    }
+    writeFileBytes(issued.string(), Bytes(der.begin(), der.end() - 1));
     EXPECT_EQ("", signText(kText));
 }
 
-TEST_F(ESealSigningTest, PictureThatWouldBreakTheBlockSplitMakesSigningFail)
+TEST_F(ESealSigningTest, PictureThatWouldBreakTheBlockSplitIsNeverIssued)
 {
     TemporaryDirectory pictures;
     const std::string directory = pictures.path() + "/seal";
-    copySeal(sealA(), directory);
     ScopedVariable seal(kSealDirectoryVariable, directory);
-    const std::string picture = directory + "/" + ktxeseal::kSealPictureFile;
 
     // 37 and 293 pixels have '%' as the low byte of the width, before any zero byte.
     for (int width : { 37, 293 })
-    {
-        writeFileBytes(picture, makeGif(width, 40, [](int x, int) { return x % 2; }));
-        EXPECT_EQ("", signText(kText)) << width << " pixels wide";
-    }
-    writeFileBytes(picture, makeGif(38, 40, [](int x, int) { return x % 2; }));
-    EXPECT_NE("", signText(kText));
-
+        EXPECT_FALSE(
+            issueSealWithPicture(makeGif(width, 40, [](int x, int) { return x % 2; }), directory))
+            << width << " pixels wide";
     const Bytes notAGif = { 'P', 'N', 'G', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0 };
-    writeFileBytes(picture, notAGif);
+    EXPECT_FALSE(issueSealWithPicture(notAGif, directory));
     EXPECT_EQ("", signText(kText));
+
+    ASSERT_TRUE(issueSealWithPicture(makeGif(38, 40, [](int x, int) { return x % 2; }), directory));
+    EXPECT_NE("", signText(kText));
 }
 
 TEST_F(ESealSigningTest, PictureTooLargeForTheAreaMakesSigningFail)
 {
     TemporaryDirectory pictures;
     const std::string directory = pictures.path() + "/seal";
-    copySeal(sealA(), directory);
     ScopedVariable seal(kSealDirectoryVariable, directory);
 
     std::mt19937 noise(38540);
@@ -350,7 +397,7 @@ TEST_F(ESealSigningTest, PictureTooLargeForTheAreaMakesSigningFail)
     // Small enough to be read as a seal picture, too large for its Base64 to fit the area.
     ASSERT_LT(large.size(), static_cast<size_t>(KTXESEAL_AREA_SIZE));
     ASSERT_GT(large.size() * 4 / 3, static_cast<size_t>(KTXESEAL_AREA_SIZE));
-    writeFileBytes(directory + "/" + ktxeseal::kSealPictureFile, large);
+    ASSERT_TRUE(issueSealWithPicture(large, directory));
 
     std::vector<char> area = freshSignatureArea();
     int length = -1;
@@ -376,6 +423,12 @@ TEST_F(ESealVerificationTest, ChangedTextIsRefused)
 
 TEST_F(ESealVerificationTest, EveryChangedSignatureByteIsRefused)
 {
+    // The smallest picture keeps the signature, and the test, short.
+    TemporaryDirectory small;
+    quillmark::sealmaker::SealTerms terms;
+    terms.pictureSize = quillmark::sealmaker::kSmallestPictureSize;
+    quillmark::sealmaker::writeSeal(makeSeal(kOrganisation, terms), small.path(), true);
+    ScopedVariable seal(kSealDirectoryVariable, small.path());
     const std::string signature = signText(kText);
     const Bytes der = fromBase64(signature);
     ASSERT_FALSE(der.empty());
@@ -469,7 +522,7 @@ TEST_F(ESealVerificationTest, SignatureIsSm2WithSm3UnderTheDefaultIdOverItsToBeS
     OBJ_obj2txt(oid, sizeof(oid), algorithm->value.object, 1);
     EXPECT_STREQ("1.2.156.10197.1.501", oid);
 
-    // The to-be-signed part: version, seal, time, SM3 and the SM3 of the text.
+    // The to-be-signed part: version, seal, time, the SM3 of the text and what it covers.
     const unsigned char* tbsCursor = toSign->value.sequence->data;
     STACK_OF(ASN1_TYPE)* tbs
         = d2i_ASN1_SEQUENCE_ANY(nullptr, &tbsCursor, toSign->value.sequence->length);
@@ -483,29 +536,32 @@ TEST_F(ESealVerificationTest, SignatureIsSm2WithSm3UnderTheDefaultIdOverItsToBeS
     ASSERT_EQ(1, ASN1_TIME_diff(&days, &seconds, time->value.generalizedtime, nullptr));
     EXPECT_EQ(0, days);
     EXPECT_LE(std::abs(seconds), 300);
-    OBJ_obj2txt(oid, sizeof(oid), sk_ASN1_TYPE_value(tbs, 3)->value.object, 1);
-    EXPECT_STREQ("1.2.156.10197.1.401", oid);
     unsigned char digest[EVP_MAX_MD_SIZE];
     unsigned int digestLength = 0;
     ASSERT_EQ(1, EVP_Digest(kText.data(), kText.size(), digest, &digestLength, EVP_sm3(), nullptr));
-    const ASN1_BIT_STRING* hash = sk_ASN1_TYPE_value(tbs, 4)->value.bit_string;
+    ASSERT_EQ(V_ASN1_BIT_STRING, sk_ASN1_TYPE_value(tbs, 3)->type);
+    const ASN1_BIT_STRING* hash = sk_ASN1_TYPE_value(tbs, 3)->value.bit_string;
     EXPECT_EQ(Bytes(digest, digest + digestLength), Bytes(hash->data, hash->data + hash->length));
+    EXPECT_EQ(V_ASN1_IA5STRING, sk_ASN1_TYPE_value(tbs, 4)->type);
 
-    // The seal: its name, certificate and picture as in the seal directory.
+    // The seal: as the authority issued it into the seal directory, signed by the authority.
     const ASN1_TYPE* seal = sk_ASN1_TYPE_value(tbs, 1);
     ASSERT_EQ(V_ASN1_SEQUENCE, seal->type);
+    EXPECT_EQ(readFileBytes(sealA() + "/" + ktxeseal::kSealFile),
+              Bytes(seal->value.sequence->data,
+                    seal->value.sequence->data + seal->value.sequence->length));
     const unsigned char* sealCursor = seal->value.sequence->data;
     STACK_OF(ASN1_TYPE)* sealParts
         = d2i_ASN1_SEQUENCE_ANY(nullptr, &sealCursor, seal->value.sequence->length);
     ASSERT_TRUE(sealParts);
-    ASSERT_EQ(3, sk_ASN1_TYPE_num(sealParts));
-    const ASN1_STRING* name = sk_ASN1_TYPE_value(sealParts, 0)->value.utf8string;
-    EXPECT_EQ(V_ASN1_UTF8STRING, sk_ASN1_TYPE_value(sealParts, 0)->type);
-    EXPECT_EQ(kOrganisation, std::string(reinterpret_cast<const char*>(name->data),
-                                         static_cast<size_t>(name->length)));
-    const ASN1_STRING* sealCertificate = sk_ASN1_TYPE_value(sealParts, 1)->value.octet_string;
+    ASSERT_EQ(4, sk_ASN1_TYPE_num(sealParts));
+    const ASN1_STRING* authorityCertificate = sk_ASN1_TYPE_value(sealParts, 1)->value.octet_string;
+    const Bytes authorityDer = ktxeseal::certificateDer(authority->authority.certificate.get());
+    EXPECT_EQ(authorityDer, Bytes(authorityCertificate->data,
+                                  authorityCertificate->data + authorityCertificate->length));
     const ASN1_STRING* signerCertificate = certificate->value.octet_string;
-    EXPECT_EQ(0, ASN1_STRING_cmp(sealCertificate, signerCertificate));
+    EXPECT_EQ(ktxeseal::loadSeal(sealA())->certificateDer,
+              Bytes(signerCertificate->data, signerCertificate->data + signerCertificate->length));
 
     // The SM2 value verifies under the certificate's key with the default ID, not without it.
     const unsigned char* certificateCursor = signerCertificate->data;
@@ -555,8 +611,7 @@ TEST_F(ESealRemovalTest, OnlyTheCurrentSealMayRemoveItsSignature)
 
     // A seal made anew for the same organisation is another seal.
     TemporaryDirectory again;
-    quillmark::sealmaker::writeSeal(quillmark::sealmaker::makeSeal(kOrganisation), again.path(),
-                                    true);
+    quillmark::sealmaker::writeSeal(makeSeal(kOrganisation), again.path(), true);
     ScopedVariable remade(kSealDirectoryVariable, again.path());
     EXPECT_EQ(0, mayRemove(ownSignature));
 }
@@ -602,8 +657,7 @@ TEST_F(ESealPictureTest, BlockCarriesTheSignaturesOwnPictureWhereTheComponentFin
     {
         const Bytes block = pictureBlock(expected.signature);
         ASSERT_FALSE(block.empty());
-        EXPECT_EQ(readFileBytes(expected.directory + "/" + ktxeseal::kSealPictureFile),
-                  componentPictureFile(block));
+        EXPECT_EQ(sealPicture(expected.directory), componentPictureFile(block));
         int width = 0;
         int height = 0;
         EXPECT_NE(0, GetPicSize(block.data(), static_cast<int>(block.size()), &width, &height));
@@ -618,14 +672,13 @@ TEST_F(ESealPictureTest, ComponentFindsThePictureAtEverySizeTheToolMakes)
     for (int size : { 64, 100, 127, 128, 199, 255 })
     {
         const std::string directory = sized.path() + "/" + std::to_string(size);
-        quillmark::sealmaker::writeSeal(quillmark::sealmaker::makeSeal(kOrganisation, size),
-                                        directory, false);
+        quillmark::sealmaker::SealTerms terms;
+        terms.pictureSize = size;
+        quillmark::sealmaker::writeSeal(makeSeal(kOrganisation, terms), directory, false);
         ScopedVariable seal(kSealDirectoryVariable, directory);
         const Bytes block = pictureBlock(signText(kText));
         ASSERT_FALSE(block.empty()) << size;
-        EXPECT_EQ(readFileBytes(directory + "/" + ktxeseal::kSealPictureFile),
-                  componentPictureFile(block))
-            << size;
+        EXPECT_EQ(sealPicture(directory), componentPictureFile(block)) << size;
         int width = 0;
         int height = 0;
         EXPECT_NE(0, GetPicSize(block.data(), static_cast<int>(block.size()), &width, &height));

@@ -38,6 +38,17 @@ int readFromBytes(GifFileType* gif, GifByteType* into, int length)
 }
 }
 
+TestAuthority::TestAuthority(const std::string& folder, const std::string& name)
+    : directory(folder + "/authority")
+    , trustDirectory(folder + "/trusted")
+{
+    quillmark::authority::writeAuthority(quillmark::authority::makeAuthority(name), directory);
+    authority = quillmark::authority::loadAuthority(directory);
+    std::filesystem::create_directories(trustDirectory);
+    std::filesystem::copy_file(directory + "/" + quillmark::authority::kAuthorityCertificateFile,
+                               trustDirectory + "/authority.crt");
+}
+
 TemporaryDirectory::TemporaryDirectory()
 {
     const char* base = std::getenv("TMPDIR");

@@ -2,6 +2,7 @@
 // directories, environment variables set for one test, and GIF pictures made or read with giflib.
 #pragma once
 
+#include <SealAuthority.hxx>
 #include <gif_lib.h>
 
 #include <optional>
@@ -39,6 +40,18 @@ public:
 private:
     std::string variable;
     std::optional<std::string> previous;
+};
+
+/// A seal authority made in `folder`/authority, and a folder `folder`/trusted that holds its
+/// certificate alone, to be named by KTXESEAL_TRUST_DIR.
+struct TestAuthority
+{
+    explicit TestAuthority(const std::string& folder,
+                           const std::string& name = "测试电子印章制作中心");
+
+    quillmark::authority::Authority authority;
+    std::string directory;
+    std::string trustDirectory;
 };
 
 /// A GIF89a of the given size whose pixel (x, y) has the colour index `pixel(x, y)` of a

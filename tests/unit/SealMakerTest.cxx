@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 #include <openssl/x509.h>
+#include <openssl/x509v3.h>
 
 #include <cstring>
 #include <filesystem>
@@ -44,7 +45,7 @@ std::string subjectEntry(X509* certificate, int nid)
     return value;
 }
 
-bool certificateVerifiesUnderId(X509* certificate, const char* id)
+bool certificateVerifiesUnderId(X509* certificate, EVP_PKEY* key, const char* id)
 {
     X509* copy = X509_dup(certificate);
     if (id)
@@ -54,7 +55,7 @@ bool certificateVerifiesUnderId(X509* certificate, const char* id)
                               static_cast<int>(std::strlen(id)));
         X509_set0_distinguishing_id(copy, distinguishingId);
     }
-    const bool verified = X509_verify(copy, X509_get0_pubkey(copy)) == 1;
+    const bool verified = X509_verify(copy, key) == 1;
     X509_free(copy);
     return verified;
 }
@@ -105,7 +106,9 @@ TEST(SealPictureTest, SizesTheBlockSplitCannotCarryAreRefused)
 {
     for (int size : { 0, 37, 63, 256, 293, 1000 })
         EXPECT_THROW(drawSealPicture(kOrganisation, size), std::runtime_error) << size;
-    EXPECT_THROW(makeSeal(kOrganisation, 256), std::runtime_error);
+    SealTerms tooLarge;
+    tooLarge.pictureSize = 256;
+    EXPECT_THROW(makeSeal(kOrganisation, nullptr, tooLarge), std::runtime_error);
 }
 
 TEST(SealPictureTest, NamesTheFontCannotDrawAreRefused)
@@ -113,31 +116,79 @@ TEST(SealPictureTest, NamesTheFontCannotDrawAreRefused)
     EXPECT_THROW(drawSealPicture("", kDefaultPictureSize), std::runtime_error);
     EXPECT_THROW(drawSealPicture("\xE6\xB5", kDefaultPictureSize), std::runtime_error);
     EXPECT_THROW(drawSealPicture("\xF0\x9F\x98\x80", kDefaultPictureSize), std::runtime_error);
-    EXPECT_THROW(makeSeal("第一行\n第二行"), std::runtime_error);
+    EXPECT_THROW(makeSeal("第一行\n第二行", nullptr), std::runtime_error);
 }
 
 TEST(SealCertificateTest, CertificateNamesTheOrganisationAndIsSignedUnderTheDefaultId)
 {
-    const ktxeseal::Seal seal = makeSeal(kOrganisation);
+    TemporaryDirectory folder;
+    const TestAuthority authority(folder.path());
+    X509* issuer = authority.authority.certificate.get();
+    SealTerms terms;
+    terms.validDays = 30;
+    const ktxeseal::Seal seal = makeSeal(kOrganisation, &authority.authority, terms);
     X509* certificate = seal.certificate.get();
     EXPECT_EQ(kOrganisation, subjectEntry(certificate, NID_commonName));
     EXPECT_EQ("CN", subjectEntry(certificate, NID_countryName));
-    EXPECT_EQ(0,
-              X509_NAME_cmp(X509_get_subject_name(certificate), X509_get_issuer_name(certificate)));
+    EXPECT_EQ(0, X509_NAME_cmp(X509_get_subject_name(issuer), X509_get_issuer_name(certificate)));
     EXPECT_EQ(NID_SM2_with_SM3, X509_get_signature_nid(certificate));
     EXPECT_TRUE(EVP_PKEY_is_a(X509_get0_pubkey(certificate), "SM2"));
     EXPECT_EQ(1, X509_check_private_key(certificate, seal.key.get()));
-    EXPECT_TRUE(certificateVerifiesUnderId(certificate, "1234567812345678"));
-    EXPECT_FALSE(certificateVerifiesUnderId(certificate, nullptr));
-    EXPECT_GT(X509_cmp_current_time(X509_get0_notAfter(certificate)), 0);
-    EXPECT_LT(X509_cmp_current_time(X509_get0_notBefore(certificate)), 1);
+    EXPECT_TRUE(
+        certificateVerifiesUnderId(certificate, X509_get0_pubkey(issuer), "1234567812345678"));
+    EXPECT_FALSE(certificateVerifiesUnderId(certificate, X509_get0_pubkey(issuer), nullptr));
+    EXPECT_EQ(X509_V_OK, X509_check_issued(issuer, certificate));
+    EXPECT_EQ(0, X509_check_ca(certificate));
+    EXPECT_NE(0, X509_check_ca(issuer));
+
+    // The seal and its certificate are valid for the days asked for, from now.
+    int days = 0;
+    int seconds = 0;
+    ASSERT_EQ(1, ASN1_TIME_diff(&days, &seconds, X509_get0_notBefore(certificate),
+                                X509_get0_notAfter(certificate)));
+    EXPECT_EQ(30, days);
+    EXPECT_EQ(30 * 86400, seal.issued.validity.end - seal.issued.validity.start);
+    EXPECT_LE(std::abs(seal.issued.validity.start - std::time(nullptr)), 60);
+    EXPECT_EQ(ktxeseal::certificateDer(issuer), seal.issued.authorityCertificateDer);
+    EXPECT_EQ(std::vector<Bytes>{ seal.certificateDer }, seal.issued.signerCertificates);
+    EXPECT_EQ(kOrganisation, seal.issued.name);
+    EXPECT_EQ(16U, seal.issued.sealId.size());
+
+    // A self-made seal: its certificate is its own issuer and issues the seal.
+    const ktxeseal::Seal selfMade = makeSeal(kOrganisation, nullptr);
+    X509* own = selfMade.certificate.get();
+    EXPECT_EQ(0, X509_NAME_cmp(X509_get_subject_name(own), X509_get_issuer_name(own)));
+    EXPECT_TRUE(certificateVerifiesUnderId(own, X509_get0_pubkey(own), "1234567812345678"));
+    EXPECT_EQ(selfMade.certificateDer, selfMade.issued.authorityCertificateDer);
+    EXPECT_EQ(0, X509_check_ca(own));
+}
+
+TEST(SealAuthorityTest, AuthorityKeyIsItsOwnersAlone)
+{
+    TemporaryDirectory folder;
+    const TestAuthority authority(folder.path());
+    struct stat status
+    {};
+    const std::string key = authority.directory + "/" + quillmark::authority::kAuthorityKeyFile;
+    ASSERT_EQ(0, stat(key.c_str(), &status));
+    EXPECT_EQ(0600U, status.st_mode & 0777U);
+    EXPECT_THROW(quillmark::authority::writeAuthority(quillmark::authority::makeAuthority("另一个"),
+                                                      authority.directory),
+                 std::runtime_error);
+
+    // A key that others may read is refused, and no seal is issued from it.
+    ASSERT_EQ(0, chmod(key.c_str(), 0644));
+    EXPECT_THROW(quillmark::authority::loadAuthority(authority.directory), std::runtime_error);
+    ASSERT_EQ(0, chmod(key.c_str(), 0600));
+    EXPECT_NO_THROW(quillmark::authority::loadAuthority(authority.directory));
 }
 
 TEST(SealDirectoryTest, WrittenSealIsTheOneTheLibraryReads)
 {
     TemporaryDirectory home;
     const std::string directory = home.path() + "/nested/seal";
-    const ktxeseal::Seal seal = makeSeal(kOrganisation);
+    const TestAuthority authority(home.path());
+    const ktxeseal::Seal seal = makeSeal(kOrganisation, &authority.authority);
     writeSeal(seal, directory, false);
 
     struct stat status
@@ -150,12 +201,13 @@ TEST(SealDirectoryTest, WrittenSealIsTheOneTheLibraryReads)
     const std::optional<ktxeseal::Seal> read = ktxeseal::loadSeal(directory);
     ASSERT_TRUE(read);
     EXPECT_EQ(seal.certificateDer, read->certificateDer);
-    EXPECT_EQ(seal.name, read->name);
-    EXPECT_EQ(seal.picture, read->picture);
+    EXPECT_EQ(seal.sealDer, read->sealDer);
+    EXPECT_EQ(seal.issued.name, read->issued.name);
+    EXPECT_EQ(seal.issued.picture, read->issued.picture);
     EXPECT_EQ(1, EVP_PKEY_eq(seal.key.get(), read->key.get()));
 
     // An existing seal stays unless replacing it is asked for.
-    const ktxeseal::Seal other = makeSeal(kOrganisation);
+    const ktxeseal::Seal other = makeSeal(kOrganisation, &authority.authority);
     EXPECT_THROW(writeSeal(other, directory, false), std::runtime_error);
     EXPECT_EQ(seal.certificateDer, ktxeseal::loadSeal(directory)->certificateDer);
     writeSeal(other, directory, true);

@@ -5,6 +5,7 @@
 #include <DocumentSeal.hxx>
 #include <Office.hxx>
 #include <SealMaking.hxx>
+#include <SealSignature.hxx>
 #include <TokenSigner.hxx>
 
 #include <Quillmark/Certificate/XQORVTools.hpp>
@@ -35,6 +36,7 @@
 #include <com/sun/star/view/XSelectionSupplier.hpp>
 #include <cppuhelper/bootstrap.hxx>
 #include <cstdlib>
+#include <ctime>
 #include <fstream>
 #include <iostream>
 #include <sys/stat.h>
@@ -52,6 +54,7 @@ using rtl::OUString;
 namespace
 {
 constexpr char kOrganisation[] = u8"北京市某某区人民政府办公室";
+constexpr char kAuthorityName[] = u8"演示电子印章制作中心";
 constexpr char kTokenPin[] = "123456";
 
 const OUString kNotice
@@ -79,22 +82,41 @@ void copyFile(const std::string& from, const std::string& to)
         throw std::runtime_error("cannot copy " + from + " to " + to);
 }
 
-/// The demo seal and key token, made on first run and kept under out/.
+/// The demo seal authority, its seal and the key token, made on first run and kept under out/.
+/// The authority is trusted for the demo's office alone, through its environment.
 struct DemoState
 {
+    std::string authorityDirectory;
     std::string sealDirectory;
     std::string tokenDirectory;
 };
 
+/// Whether the folder holds a seal that may sign now and that this authority issued.
+bool holdsSealOf(const std::string& sealDirectory, const quillmark::authority::Authority& issuer)
+{
+    const std::optional<ktxeseal::Seal> seal = ktxeseal::loadSeal(sealDirectory);
+    return seal && ktxeseal::maySignAt(*seal, std::time(nullptr))
+           && seal->issued.authorityCertificateDer
+                  == ktxeseal::certificateDer(issuer.certificate.get());
+}
+
 DemoState prepareState(const std::string& out)
 {
-    DemoState state{ out + "/demo-seal", out + "/demo-token" };
-    if (!exists(state.sealDirectory + "/seal.key"))
+    DemoState state{ out + "/demo-authority", out + "/demo-seal", out + "/demo-token" };
+    if (!exists(state.authorityDirectory + "/" + quillmark::authority::kAuthorityKeyFile))
+    {
+        std::cout << "Making the demo seal authority in " << state.authorityDirectory << std::endl;
+        quillmark::authority::writeAuthority(quillmark::authority::makeAuthority(kAuthorityName),
+                                             state.authorityDirectory);
+    }
+    const quillmark::authority::Authority authority
+        = quillmark::authority::loadAuthority(state.authorityDirectory);
+    if (!holdsSealOf(state.sealDirectory, authority))
     {
         std::cout << "Making the demo seal for " << kOrganisation << " in " << state.sealDirectory
                   << std::endl;
-        quillmark::sealmaker::writeSeal(quillmark::sealmaker::makeSeal(kOrganisation),
-                                        state.sealDirectory, false);
+        quillmark::sealmaker::writeSeal(quillmark::sealmaker::makeSeal(kOrganisation, &authority),
+                                        state.sealDirectory, true);
     }
     if (!exists(state.tokenDirectory + "/softhsm2.conf"))
     {
@@ -364,6 +386,7 @@ Office::Options officeWithComponent(const DemoState& state)
                                 "services>* file://" SEAL_COMPONENT_FILE
                                 " file://" SEAL_UITOOLS_COMPONENT_FILE);
     options.environment = { { "KTXESEAL_SEAL_DIR", state.sealDirectory },
+                            { "KTXESEAL_TRUST_DIR", state.authorityDirectory },
                             { "SOFTHSM2_CONF", state.tokenDirectory + "/softhsm2.conf" } };
     return options;
 }

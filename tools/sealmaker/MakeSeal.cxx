@@ -18,16 +18,23 @@ using namespace quillmark::sealmaker;
 
 void printUsage(std::ostream& out)
 {
-    out << "Usage: quillmark-make-seal [--size PIXELS] [--force] ORGANISATION [DIRECTORY]\n"
+    out << "Usage: quillmark-make-seal [--authority AUTHORITY] [--valid-days N] [--size PIXELS]\n"
+           "                           [--force] ORGANISATION [DIRECTORY]\n"
            "\n"
            "Makes an electronic seal for ORGANISATION (UTF-8, e.g. its Chinese name): an SM2 key,\n"
-           "a self-signed certificate (C=CN, CN=ORGANISATION) and a seal picture, and writes them\n"
-           "with the name into DIRECTORY (seal.key, seal.crt, seal.gif, seal.name).\n"
+           "its certificate (C=CN, CN=ORGANISATION), and the seal with its picture as the seal\n"
+           "authority in the folder AUTHORITY (see quillmark-seal-authority) issues it. Writes\n"
+           "them into DIRECTORY (seal.key, seal.crt, seal.esl). Without --authority the seal is\n"
+           "self-made: it signs, but no signature of it ever verifies.\n"
            "\n"
            "DIRECTORY defaults to $"
         << ktxeseal::kSealDirectoryVariable << ", else $HOME/"
         << ktxeseal::kDefaultSealDirectoryInHome
         << ", where the seal library looks.\n"
+           "  --authority AUTHORITY  the folder of the seal authority that issues the seal\n"
+           "  --valid-days N         days the seal and its certificate are valid (default "
+        << kDefaultValidityDays
+        << ")\n"
            "  --size PIXELS  width and height of the picture, "
         << kSmallestPictureSize << " to " << kLargestPictureSize << " (default "
         << kDefaultPictureSize
@@ -35,25 +42,44 @@ void printUsage(std::ostream& out)
            "  --force        replace a seal that is already in DIRECTORY\n";
 }
 
+constexpr long kLongestValidityDays = 36500;
+
 struct Arguments
 {
     std::string organisation;
     std::optional<std::string> directory;
-    int pictureSize = kDefaultPictureSize;
+    std::optional<std::string> authority;
+    SealTerms terms;
     bool replace = false;
 };
 
-int parseSize(const char* text)
+std::optional<long> parseNumber(const char* text, long smallest, long largest)
 {
     char* end = nullptr;
     errno = 0;
     const long value = std::strtol(text, &end, 10);
-    if (errno != 0 || end == text || *end != '\0' || value < kSmallestPictureSize
-        || value > kLargestPictureSize)
+    if (errno != 0 || end == text || *end != '\0' || value < smallest || value > largest)
+        return std::nullopt;
+    return value;
+}
+
+int parseSize(const char* text)
+{
+    const std::optional<long> value = parseNumber(text, kSmallestPictureSize, kLargestPictureSize);
+    if (!value)
         throw std::invalid_argument("--size takes a number of pixels from "
                                     + std::to_string(kSmallestPictureSize) + " to "
                                     + std::to_string(kLargestPictureSize));
-    return static_cast<int>(value);
+    return static_cast<int>(*value);
+}
+
+int parseDays(const char* text)
+{
+    const std::optional<long> value = parseNumber(text, 1, kLongestValidityDays);
+    if (!value)
+        throw std::invalid_argument("--valid-days takes a number of days from 1 to "
+                                    + std::to_string(kLongestValidityDays));
+    return static_cast<int>(*value);
 }
 
 Arguments parseArguments(int argc, char** argv)
@@ -67,7 +93,19 @@ Arguments parseArguments(int argc, char** argv)
         {
             if (++index == argc)
                 throw std::invalid_argument("--size needs a value");
-            arguments.pictureSize = parseSize(argv[index]);
+            arguments.terms.pictureSize = parseSize(argv[index]);
+        }
+        else if (argument == "--valid-days")
+        {
+            if (++index == argc)
+                throw std::invalid_argument("--valid-days needs a value");
+            arguments.terms.validDays = parseDays(argv[index]);
+        }
+        else if (argument == "--authority")
+        {
+            if (++index == argc)
+                throw std::invalid_argument("--authority needs a folder");
+            arguments.authority = argv[index];
         }
         else if (argument == "--force")
             arguments.replace = true;
@@ -118,13 +156,23 @@ int main(int argc, char** argv)
             throw std::runtime_error("no directory given, and neither "
                                      + std::string(ktxeseal::kSealDirectoryVariable)
                                      + " nor HOME is set");
-        const ktxeseal::Seal seal = makeSeal(arguments.organisation, arguments.pictureSize);
+        std::optional<quillmark::authority::Authority> issuer;
+        if (arguments.authority)
+            issuer = quillmark::authority::loadAuthority(*arguments.authority);
+        const ktxeseal::Seal seal
+            = makeSeal(arguments.organisation, issuer ? &*issuer : nullptr, arguments.terms);
         writeSeal(seal, *directory, arguments.replace);
-        std::cout << "Seal of " << seal.name << " made in " << *directory << ": picture "
-                  << arguments.pictureSize << "x" << arguments.pictureSize << " px, "
-                  << seal.picture.size() << " bytes; signatures up to "
+        std::cout << "Seal " << seal.issued.sealId << " of " << seal.issued.name << " made in "
+                  << *directory << ", valid until "
+                  << ktxeseal::readableTime(seal.issued.validity.end) << ": picture "
+                  << arguments.terms.pictureSize << "x" << arguments.terms.pictureSize << " px, "
+                  << seal.issued.picture.size() << " bytes; signatures up to "
                   << ktxeseal::longestSealSignatureLength(seal).value_or(0) << " characters."
                   << std::endl;
+        if (!issuer)
+            std::cerr << "quillmark-make-seal: no --authority: the seal is self-made; it signs, "
+                         "but no signature of it will verify."
+                      << std::endl;
         return EXIT_SUCCESS;
     }
     catch (const std::exception& error)

@@ -1,27 +1,40 @@
-// Making a seal: its SM2 key pair, a self-signed certificate for the organisation, its picture,
-// and the seal directory the electronic-seal library reads.
+// Making a seal: the signer's SM2 key and certificate, the seal picture, the seal as an
+// authority issues it, and the seal directory the electronic-seal library reads.
 #pragma once
 
 #include "SealPictureDrawing.hxx"
 
+#include <SealAuthority.hxx>
 #include <SealFiles.hxx>
 
+#include <optional>
 #include <string>
 
 namespace quillmark::sealmaker
 {
-ktxeseal::OwnedPtr<EVP_PKEY> makeSm2Key();
+inline constexpr int kDefaultValidityDays = 1095;
 
-/// A self-signed SM2-with-SM3 certificate (subject C=CN, CN=organisation) for the key, valid
-/// for ten years from now and signed under the default SM2 ID.
-ktxeseal::OwnedPtr<X509> makeSealCertificate(EVP_PKEY* key, const std::string& organisation);
+struct SealTerms
+{
+    int validDays = kDefaultValidityDays;
+    int pictureSize = kDefaultPictureSize;
+    /// When the seal's validity begins; now when unset.
+    std::optional<time_t> start;
+};
 
-/// A complete seal for the organisation with a picture of `pictureSize` pixels. Throws
-/// std::runtime_error when the seal could not stamp: a signature made with it would not fit the
-/// signature area, or its picture would not survive the picture block.
-ktxeseal::Seal makeSeal(const std::string& organisation, int pictureSize = kDefaultPictureSize);
+/// A new seal id: the issuing date and eight random digits, "2026120812345678".
+std::string makeSealId(time_t issued);
 
-/// Writes the seal's four files into the directory, creating it (owner only) when missing.
-/// Refuses with std::runtime_error to replace an existing seal unless `replace` is set.
+/// A complete seal for the organisation, valid for the terms' days: a fresh signer key, its
+/// certificate from the authority and the seal the authority issues for it. Without an
+/// authority the seal is self-made: the signer's certificate is self-signed and the signer's own
+/// key issues the seal; it signs, but never verifies. Throws std::runtime_error when the seal
+/// could not stamp: a signature made with it would not fit the signature area, or its picture
+/// would not survive the picture block.
+ktxeseal::Seal makeSeal(const std::string& organisation, const authority::Authority* issuer,
+                        const SealTerms& terms = {});
+
+/// Writes the seal's files into the directory, creating it (owner only) when missing. Refuses
+/// with std::runtime_error to replace an existing seal unless `replace` is set.
 void writeSeal(const ktxeseal::Seal& seal, const std::string& directory, bool replace);
 }

@@ -1,0 +1,71 @@
+// What the seal library's window shows of a seal signature.
+
+#include "SealDetails.hxx"
+
+#include "ESealTexts.hxx"
+#include "SealStructures.hxx"
+
+#include <openssl/x509.h>
+
+namespace ktxeseal
+{
+const char* verdictText(SealVerdict verdict)
+{
+    switch (verdict)
+    {
+        case SealVerdict::Valid:
+            return texts::kValid;
+        case SealVerdict::TextChanged:
+            return texts::kTextChanged;
+        case SealVerdict::UntrustedAuthority:
+            return texts::kUntrustedAuthority;
+        case SealVerdict::ForeignSigner:
+            return texts::kForeignSigner;
+        case SealVerdict::Expired:
+            return texts::kExpired;
+        case SealVerdict::Unreadable:
+            break;
+    }
+    return texts::kUnreadable;
+}
+
+std::string commonNameOf(ByteRange certificateDer)
+{
+    const OwnedPtr<X509> certificate = parseCertificate(certificateDer);
+    if (!certificate)
+        return {};
+    X509_NAME* subject = X509_get_subject_name(certificate.get());
+    const int index = X509_NAME_get_index_by_NID(subject, NID_commonName, -1);
+    if (index < 0)
+        return {};
+    unsigned char* utf8 = nullptr;
+    const int length
+        = ASN1_STRING_to_UTF8(&utf8, X509_NAME_ENTRY_get_data(X509_NAME_get_entry(subject, index)));
+    OwnedPtr<unsigned char> owned(utf8);
+    if (length <= 0)
+        return {};
+    return std::string(reinterpret_cast<const char*>(utf8), static_cast<size_t>(length));
+}
+
+SealDetails describeAssessment(const SealAssessment& assessment)
+{
+    SealDetails details;
+    details.valid = assessment.verdict == SealVerdict::Valid;
+    details.verdict = verdictText(assessment.verdict);
+    if (!assessment.content)
+        return details;
+    const SealSignatureContent& content = *assessment.content;
+    const IssuedSeal& seal = content.seal;
+    details.picture = seal.picture;
+    details.items = {
+        { texts::kOrganisationLabel, seal.name },
+        { texts::kSealIdLabel, seal.sealId },
+        { texts::kSignerLabel, commonNameOf(content.signerCertificateDer) },
+        { texts::kSigningTimeLabel, readableTime(content.signingTime) },
+        { texts::kIssuerLabel, commonNameOf(seal.authorityCertificateDer) },
+        { texts::kValidityLabel, readableTime(seal.validity.start) + texts::kPeriodSeparator
+                                     + readableTime(seal.validity.end) },
+    };
+    return details;
+}
+}

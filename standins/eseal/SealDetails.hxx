@@ -1,0 +1,28 @@
+// What the seal library's window shows of a seal signature: its details and the verdict.
+#pragma once
+
+#include "SealVerification.hxx"
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace ktxeseal
+{
+struct SealDetails
+{
+    /// Caption and value, in the order shown.
+    std::vector<std::pair<std::string, std::string>> items;
+    Bytes picture;
+    bool valid = false;
+    std::string verdict;
+};
+
+SealDetails describeAssessment(const SealAssessment& assessment);
+
+/// The verdict with its reason, one line.
+const char* verdictText(SealVerdict verdict);
+
+/// The subject's common name (UTF-8) of a certificate in DER; empty when it has none.
+std::string commonNameOf(ByteRange certificateDer);
+}
