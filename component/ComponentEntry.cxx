@@ -39,6 +39,8 @@ SAL_DLLPUBLIC_EXPORT sal_Bool SAL_CALL component_writeInfo(void*, void* registry
         auto* rootKey = static_cast<registry::XRegistryKey*>(registryKey);
         Reference<registry::XRegistryKey> servicesKey
             = rootKey->createKey(quillmark::ascii(quillmark::texts::kRegistryKey));
+        if (!servicesKey.is())
+            return false;
         const uno::Sequence<rtl::OUString> services = quillmark::supportedServiceNames();
         for (sal_Int32 i = services.getLength() - 1; i >= 0; --i)
             servicesKey->createKey(services[i]);

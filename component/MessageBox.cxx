@@ -26,7 +26,26 @@ void showInfoBox(const Reference<awt::XToolkit>& toolkit, const Reference<frame:
     descriptor.WindowAttributes = awt::WindowAttribute::BORDER | awt::WindowAttribute::MOVEABLE
                                   | awt::WindowAttribute::CLOSEABLE;
 
-    Reference<awt::XMessageBox> box(toolkit->createWindow(descriptor), UNO_QUERY);
+    const Reference<awt::XWindowPeer> window = toolkit->createWindow(descriptor);
+    if (!window.is())
+        return;
+    // A closed box is of no further use; the office would otherwise keep its window until the
+    // last reference goes, however many boxes a session shows.
+    struct DisposeOnExit
+    {
+        const Reference<awt::XWindowPeer>& window;
+        ~DisposeOnExit()
+        {
+            try
+            {
+                window->dispose();
+            }
+            catch (const uno::RuntimeException&)
+            {
+            }
+        }
+    } disposal{ window };
+    Reference<awt::XMessageBox> box(window, UNO_QUERY);
     if (!box.is())
         return;
     box->setCaptionText(title);

@@ -23,7 +23,6 @@ constexpr char kProgramFiles[] = "Program Files";
 constexpr char kProductFolderEscaped[] = "Quillmark%203.0";
 constexpr char kProductFolder[] = "Quillmark 3.0";
 /// The profile folder for seal pictures where the installation's filter folder cannot take them.
-/// It ends in "/" because picture names are appended without a separator.
 constexpr char kProfilePictureFolder[] = "$(user)/quillmark/";
 
 OUString replaceFirstPastStart(const OUString& text, const char* searched, const char* replacement)
@@ -69,6 +68,11 @@ OUString sealPictureFileName(const OUString& name)
     }
     safe.append("ktx.gif");
     return safe.makeStringAndClear();
+}
+
+OUString sealPictureURL(const OUString& folder, const OUString& name)
+{
+    return (folder.endsWith("/") ? folder : folder + "/") + sealPictureFileName(name);
 }
 
 bool isWritableDirectory(const OUString& url)

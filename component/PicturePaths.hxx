@@ -13,6 +13,10 @@ rtl::OUString rewriteFilterDirectory(const rtl::OUString& url);
 /// out of the picture folder or change the URL's meaning become "_".
 rtl::OUString sealPictureFileName(const rtl::OUString& name);
 
+/// The URL of a seal's picture file in `folder`: one "/" between them, whether or not the
+/// folder's URL ends in one, so that the writer and every reader of a picture name one file.
+rtl::OUString sealPictureURL(const rtl::OUString& folder, const rtl::OUString& name);
+
 /// True when the file URL names an existing directory this process may write into.
 bool isWritableDirectory(const rtl::OUString& url);
 

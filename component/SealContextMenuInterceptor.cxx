@@ -69,7 +69,15 @@ SealContextMenuInterceptor::notifyContextMenuExecute(const ui::ContextMenuExecut
 
 bool SealContextMenuInterceptor::showSealMenu(const awt::Point& position)
 {
+    // A menu needs the document's frame and a service manager to come from; without either the
+    // office's own menu opens.
+    if (!documentModel.is() || !componentContext.is())
+        return false;
+    Reference<frame::XController> controller = documentModel->getCurrentController();
+    Reference<frame::XFrame> documentFrame = controller.is() ? controller->getFrame() : nullptr;
     Reference<lang::XMultiComponentFactory> manager = componentContext->getServiceManager();
+    if (!documentFrame.is() || !manager.is())
+        return false;
     Reference<uno::XInterface> service
         = manager->createInstanceWithContext(ascii(texts::kPopupMenuService), componentContext);
     Reference<Quillmark::UITools::XRightClickPopupMenu> menu(service, UNO_QUERY);
@@ -77,7 +85,7 @@ bool SealContextMenuInterceptor::showSealMenu(const awt::Point& position)
     // Without the suite's menu the office's own menu is better than none.
     if (!menu.is() || !initialization.is())
         return false;
-    const Any frame(documentModel->getCurrentController()->getFrame());
+    const Any frame(documentFrame);
     initialization->initialize(Sequence<Any>(&frame, 1));
     menu->execute(position.X, position.Y);
     return true;

@@ -6,6 +6,7 @@
 #include "DocstoreTexts.hxx"
 #include "ShapeAttributes.hxx"
 
+#include <CaughtExceptions.hxx>
 #include <ComponentTexts.hxx>
 #include <OfficeConstants.hxx>
 #include <QORVHelper.hxx>
@@ -78,15 +79,14 @@ void QORVHelper::markDocumentSeals(bool invalid)
 
 void QORVHelper::markSelectedFieldSeal(bool invalid)
 {
-    try
-    {
-        Reference<uno::XInterface> current = selection();
-        if (offersService(current, texts::kTextGraphicObject))
-            markFieldSealPicture(current, invalid);
-    }
-    catch (const uno::Exception&)
-    {
-        showMessage(fromUtf8(texts::kVerifySealFailed));
-    }
+    withEveryExceptionCaught(
+        0,
+        [&] {
+            Reference<uno::XInterface> current = selection();
+            if (offersService(current, texts::kTextGraphicObject))
+                markFieldSealPicture(current, invalid);
+            return 0;
+        },
+        [&](CaughtFault) { showMessage(fromUtf8(texts::kVerifySealFailed)); });
 }
 }

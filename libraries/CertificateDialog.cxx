@@ -59,7 +59,7 @@ sal_Bool QORVHelper::showCertificateInfo(const OUString& message)
 
         if (containerName.isEmpty())
             containerName = lastStamperName(selection());
-        parsePictureURL(getFilterDirectoryURL() + "/" + sealPictureFileName(containerName));
+        parsePictureURL(sealPictureURL(getFilterDirectoryURL(), containerName));
 
         box->setPictureURL(pictureURL);
         box->setMessage(message);

@@ -46,6 +46,17 @@ PageMetrics defaultPageMetrics(const Reference<lang::XMultiServiceFactory>& fact
     return metrics;
 }
 
+/// The signature the field's first start marker holds, which storing a signature replaces.
+OUString storedSignature(QORVHelper& helper, const OUString& fieldName)
+{
+    Reference<beans::XPropertySet> marker(
+        helper.findFieldByContent(fieldName + ascii(texts::kFieldStartSuffix)), UNO_QUERY);
+    OUString signature;
+    if (marker.is())
+        marker->getPropertyValue("Author") >>= signature;
+    return signature;
+}
+
 /// Keeps the helper registered once on the controller, however often placement runs.
 void listenToSelection(const Reference<frame::XController>& controller,
                        const Reference<view::XSelectionChangeListener>& listener)
@@ -87,10 +98,16 @@ sal_Bool SAL_CALL QORVHelper::signField(const OUString& fieldName)
             return false;
         }
 
-        const bool stored = storeFieldSignature(fieldName, signature);
+        if (!storeFieldSignature(fieldName, signature))
+            return false;
         const OUString picture = writeSealPictureFile(fieldName, signature);
-        const bool placed = placeFieldStamp(fieldName, picture);
-        return stored && placed;
+        // A signature without its seal would claim a seal nobody sees: the field stays unsigned.
+        if (picture.isEmpty() || !placeFieldStamp(fieldName, picture))
+        {
+            clearFieldSignature(fieldName);
+            return false;
+        }
+        return true;
     });
 }
 
@@ -98,11 +115,19 @@ sal_Bool SAL_CALL QORVHelper::setFieldSignature(const OUString& fieldName,
                                                 const OUString& signature)
 {
     return withDeclaredExceptions([&]() -> sal_Bool {
-        if (!model().is() || !storeFieldSignature(fieldName, signature))
+        if (!model().is())
             return false;
+        const OUString previous = storedSignature(*this, fieldName);
+        if (!storeFieldSignature(fieldName, signature))
+            return false;
+        // A text that carries no seal picture is no signature: the field keeps what it held.
         const OUString picture = writeSealPictureFile(fieldName, signature);
-        if (!picture.isEmpty())
-            placeFieldStamp(fieldName, picture);
+        if (picture.isEmpty())
+        {
+            storeFieldSignature(fieldName, previous);
+            return false;
+        }
+        placeFieldStamp(fieldName, picture);
         return true;
     });
 }

@@ -2,22 +2,47 @@
 
 #include "OperationTexts.hxx"
 
+#include <CaughtExceptions.hxx>
 #include <ComponentTexts.hxx>
+#include <DocstoreTexts.hxx>
 #include <DeclaredExceptions.hxx>
 #include <QORVHelper.hxx>
 #include <SealLibraryBinding.hxx>
 #include <SealVerdict.hxx>
-#include <com/sun/star/beans/UnknownPropertyException.hpp>
+#include <com/sun/star/container/XNameAccess.hpp>
 #include <com/sun/star/container/XNamed.hpp>
+#include <com/sun/star/text/XTextGraphicObjectsSupplier.hpp>
 
 using namespace com::sun::star;
 using css::uno::Reference;
+using css::uno::UNO_QUERY;
 using css::uno::UNO_QUERY_THROW;
 
 namespace quillmark
 {
 namespace
 {
+/// How the selection-based operations report what they caught.
+void reportCaught(QORVHelper& helper, CaughtFault fault)
+{
+    helper.showMessage(fromUtf8(fault == CaughtFault::MissingProperty ? texts::kSealContentLost
+                                                                      : texts::kVerifyFailed));
+}
+
+/// Whether the text graphic object is still one of the document's.
+bool isInDocument(const Reference<frame::XModel>& document,
+                  const Reference<uno::XInterface>& graphic)
+{
+    Reference<container::XNameAccess> graphics
+        = Reference<text::XTextGraphicObjectsSupplier>(document, UNO_QUERY_THROW)
+              ->getGraphicObjects();
+    const uno::Sequence<OUString> names = graphics->getElementNames();
+    for (const OUString& name : names)
+        if (Reference<uno::XInterface>(graphics->getByName(name), UNO_QUERY) == graphic)
+            return true;
+    return false;
+}
+
 /// The field named by the selected field seal, or "" when no text graphic is selected.
 OUString selectedFieldName(const Reference<uno::XInterface>& selection)
 {
@@ -48,57 +73,55 @@ sal_Bool SAL_CALL QORVHelper::verifyField(const OUString& fieldName)
 
 sal_Bool SAL_CALL QORVHelper::verifySelectedField()
 {
-    try
-    {
-        if (!model().is())
-            return false;
-        Reference<uno::XInterface> current = selection();
-        if (!offersService(current, texts::kTextGraphicObject))
-            return false;
-        // Through the interface, as every caller of the operation would.
-        Reference<Quillmark::Certificate::XQORVTools> tools(this);
-        return tools->verifyField(selectedFieldName(current));
-    }
-    catch (const beans::UnknownPropertyException&)
-    {
-        showMessage(fromUtf8(texts::kSealContentLost));
-    }
-    catch (const uno::Exception&)
-    {
-        showMessage(fromUtf8(texts::kVerifyFailed));
-    }
-    return false;
+    return withEveryExceptionCaught(
+        sal_Bool(false),
+        [&]() -> sal_Bool {
+            if (!model().is())
+                return false;
+            Reference<uno::XInterface> current = selection();
+            if (!offersService(current, texts::kTextGraphicObject))
+                return false;
+            // Through the interface, as every caller of the operation would.
+            Reference<Quillmark::Certificate::XQORVTools> tools(this);
+            return tools->verifyField(selectedFieldName(current));
+        },
+        [&](CaughtFault fault) { reportCaught(*this, fault); });
 }
 
 sal_Bool SAL_CALL QORVHelper::removeSelectedFieldStamp()
 {
-    try
-    {
-        SealLibraryBinding sealLibrary;
-        if (!model().is())
-            return false;
-        const OUString fieldName = selectedFieldName(selection());
-        const OUString signature = getFieldSignature(fieldName);
-        if (signature.isEmpty())
-        {
-            showMessage(fromUtf8(texts::kFieldNotSigned));
-            return false;
-        }
-        const OString signatureBytes = toGbk(signature);
-        if (sealLibrary.CheckRemovedRight(signatureBytes.getStr(), signatureBytes.getLength()) == 0)
-            return false;
-        deleteSelectedSeal();
-        clearFieldSignature(fieldName);
-        return true;
-    }
-    catch (const beans::UnknownPropertyException&)
-    {
-        showMessage(fromUtf8(texts::kSealContentLost));
-    }
-    catch (const uno::Exception&)
-    {
-        showMessage(fromUtf8(texts::kVerifyFailed));
-    }
-    return false;
+    return withEveryExceptionCaught(
+        sal_Bool(false),
+        [&]() -> sal_Bool {
+            SealLibraryBinding sealLibrary;
+            if (!model().is())
+                return false;
+            const Reference<uno::XInterface> seal = selection();
+            const OUString fieldName = selectedFieldName(seal);
+            const OUString signature = getFieldSignature(fieldName);
+            if (signature.isEmpty())
+            {
+                showMessage(fromUtf8(texts::kFieldNotSigned));
+                return false;
+            }
+            const OString signatureBytes = toGbk(signature);
+            if (sealLibrary.CheckRemovedRight(signatureBytes.getStr(), signatureBytes.getLength())
+                == 0)
+                return false;
+            // A signature without its seal would read as a field nobody signed: the signature
+            // goes only once the seal is gone from the document.
+            if (!deleteSelectedSeal())
+                return false;
+            if (isInDocument(model(), seal))
+            {
+                // Deletion lifted the seal's protection; a seal that stays keeps it.
+                setProperty(seal, "ContentProtected", uno::Any(true));
+                showMessage(fromUtf8(texts::kDeleteSealFailed));
+                return false;
+            }
+            clearFieldSignature(fieldName);
+            return true;
+        },
+        [&](CaughtFault fault) { reportCaught(*this, fault); });
 }
 }

@@ -1,5 +1,6 @@
 #include "OperationTexts.hxx"
 
+#include <CaughtExceptions.hxx>
 #include <ComponentTexts.hxx>
 #include <QORVHelper.hxx>
 #include <ShapeAttributes.hxx>
@@ -43,21 +44,18 @@ sal_Int16 kindOfShapes(const Reference<uno::XInterface>& selection)
 
 sal_Int16 QORVHelper::getSelectedStampType()
 {
-    try
-    {
-        if (!model().is())
+    return withEveryExceptionCaught(
+        sal_Int16(kNoSeal),
+        [&]() -> sal_Int16 {
+            if (!model().is())
+                return kNoSeal;
+            Reference<uno::XInterface> current = selection();
+            if (offersService(current, texts::kTextGraphicObject))
+                return kindOfTextGraphic(current);
+            if (offersService(current, texts::kShapeCollection))
+                return kindOfShapes(current);
             return kNoSeal;
-        Reference<uno::XInterface> current = selection();
-        if (offersService(current, texts::kTextGraphicObject))
-            return kindOfTextGraphic(current);
-        if (offersService(current, texts::kShapeCollection))
-            return kindOfShapes(current);
-        return kNoSeal;
-    }
-    catch (const uno::Exception&)
-    {
-        showErrorMessage(fromUtf8(texts::kVerifyDialogFailed));
-        return kNoSeal;
-    }
+        },
+        [&](CaughtFault) { showErrorMessage(fromUtf8(texts::kVerifyDialogFailed)); });
 }
 }

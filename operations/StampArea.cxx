@@ -3,6 +3,7 @@
 
 #include "OperationTexts.hxx"
 
+#include <CaughtExceptions.hxx>
 #include <ComponentTexts.hxx>
 #include <OfficeConstants.hxx>
 #include <QORVHelper.hxx>
@@ -137,60 +138,59 @@ Reference<uno::XInterface> QORVHelper::insertPictureAtViewCursor(const OUString&
 
 sal_Bool QORVHelper::insertStampArea()
 {
-    try
-    {
-        Reference<frame::XModel> document = model();
-        if (!document.is())
-            return false;
-        Reference<container::XNameAccess> graphics = graphicObjects(document);
-        if (graphics->hasByName(ascii(texts::kStampAreaName)))
-        {
-            showErrorMessage(fromUtf8(texts::kSecondStampArea));
-            return false;
-        }
-        Reference<text::XTextViewCursor> viewCursor = textViewCursor(*this, document);
-        const awt::Point cursor = viewCursor->getPosition();
-        // The office's insert command would put the picture in place of a selected text.
-        viewCursor->collapseToEnd();
+    return withEveryExceptionCaught(
+        sal_Bool(false),
+        [&]() -> sal_Bool {
+            Reference<frame::XModel> document = model();
+            if (!document.is())
+                return false;
+            Reference<container::XNameAccess> graphics = graphicObjects(document);
+            if (graphics->hasByName(ascii(texts::kStampAreaName)))
+            {
+                showErrorMessage(fromUtf8(texts::kSecondStampArea));
+                return false;
+            }
+            Reference<text::XTextViewCursor> viewCursor = textViewCursor(*this, document);
+            const awt::Point cursor = viewCursor->getPosition();
+            // The office's insert command would put the picture in place of a selected text.
+            viewCursor->collapseToEnd();
 
-        parsePictureURL(stampAreaPictureURL(*this));
+            parsePictureURL(stampAreaPictureURL(*this));
 
-        const beans::PropertyValue arguments[]
-            = { argument("FileName", Any(pictureURL.Complete)), argument("AsLink", Any(false)) };
-        // The insert command would replace the content of a picture still selected, and inserts
-        // nothing once a graphic has been handed out as the selection, until the user clicks into
-        // the document: the area then goes in through the document model.
-        Reference<uno::XInterface> area;
-        if (offersService(document->getCurrentSelection(), texts::kTextRanges))
-        {
-            const Sequence<OUString> graphicsBefore = graphics->getElementNames();
-            executeCommand(*this, texts::kInsertGraphicCommand,
-                           Sequence<beans::PropertyValue>(arguments, 2));
-            area = insertedGraphic(document, graphicsBefore);
-        }
-        if (!area.is())
-            area = insertPictureAtViewCursor(pictureURL.Complete);
-        Reference<container::XNamed>(area, UNO_QUERY_THROW)->setName(ascii(texts::kStampAreaName));
-        Reference<beans::XPropertySet> properties(area, UNO_QUERY_THROW);
-        properties->setPropertyValue("TextWrap", Any(kWrapThrough));
-        properties->setPropertyValue("AnchorType", Any(kAnchorAtPage));
-        properties->setPropertyValue("ContentProtected", Any(true));
-        properties->setPropertyValue("SizeProtected", Any(true));
-        writeAlternativeText(properties, ascii(texts::kDocumentSealMark));
-        properties->setPropertyValue("HoriOrient", Any(kNoOrientation));
-        properties->setPropertyValue("VertOrient", Any(kNoOrientation));
-        properties->setPropertyValue("HoriOrientPosition", Any(cursor.X + kAreaOffsetX));
-        properties->setPropertyValue("VertOrientPosition",
-                                     Any(cursor.Y % kPageBand + kAreaOffsetY));
-        // Stamping follows directly: it works on the selected area.
-        Reference<view::XSelectionSupplier>(documentFrame->getController(), UNO_QUERY_THROW)
-            ->select(Any(area));
-        return true;
-    }
-    catch (const uno::Exception&)
-    {
-        showErrorMessage(fromUtf8(texts::kInsertStampAreaFailed));
-        return false;
-    }
+            const beans::PropertyValue arguments[]
+                = { argument("FileName", Any(pictureURL.Complete)),
+                    argument("AsLink", Any(false)) };
+            // The insert command would replace the content of a picture still selected, and inserts
+            // nothing once a graphic has been handed out as the selection, until the user clicks
+            // into the document: the area then goes in through the document model.
+            Reference<uno::XInterface> area;
+            if (offersService(document->getCurrentSelection(), texts::kTextRanges))
+            {
+                const Sequence<OUString> graphicsBefore = graphics->getElementNames();
+                executeCommand(*this, texts::kInsertGraphicCommand,
+                               Sequence<beans::PropertyValue>(arguments, 2));
+                area = insertedGraphic(document, graphicsBefore);
+            }
+            if (!area.is())
+                area = insertPictureAtViewCursor(pictureURL.Complete);
+            Reference<container::XNamed>(area, UNO_QUERY_THROW)
+                ->setName(ascii(texts::kStampAreaName));
+            Reference<beans::XPropertySet> properties(area, UNO_QUERY_THROW);
+            properties->setPropertyValue("TextWrap", Any(kWrapThrough));
+            properties->setPropertyValue("AnchorType", Any(kAnchorAtPage));
+            properties->setPropertyValue("ContentProtected", Any(true));
+            properties->setPropertyValue("SizeProtected", Any(true));
+            writeAlternativeText(properties, ascii(texts::kDocumentSealMark));
+            properties->setPropertyValue("HoriOrient", Any(kNoOrientation));
+            properties->setPropertyValue("VertOrient", Any(kNoOrientation));
+            properties->setPropertyValue("HoriOrientPosition", Any(cursor.X + kAreaOffsetX));
+            properties->setPropertyValue("VertOrientPosition",
+                                         Any(cursor.Y % kPageBand + kAreaOffsetY));
+            // Stamping follows directly: it works on the selected area.
+            Reference<view::XSelectionSupplier>(documentFrame->getController(), UNO_QUERY_THROW)
+                ->select(Any(area));
+            return true;
+        },
+        [&](CaughtFault) { showErrorMessage(fromUtf8(texts::kInsertStampAreaFailed)); });
 }
 }

@@ -28,6 +28,17 @@ namespace
 constexpr int kSealArea = KTXESEAL_AREA_SIZE;
 constexpr sal_Int32 kPictureScale = 24;
 
+/// Whether the bytes start a GIF, as every seal picture is: a library that is absent or refused
+/// the signature leaves nothing, or zero bytes, where the picture belongs.
+bool isGifPicture(const unsigned char* bytes, size_t count)
+{
+    static const unsigned char gif87a[] = { 'G', 'I', 'F', '8', '7', 'a' };
+    static const unsigned char gif89a[] = { 'G', 'I', 'F', '8', '9', 'a' };
+    return count > sizeof gif87a
+           && (std::equal(gif87a, gif87a + sizeof gif87a, bytes)
+               || std::equal(gif89a, gif89a + sizeof gif89a, bytes));
+}
+
 bool writeFile(const OUString& url, const unsigned char* bytes, size_t count)
 {
     OUString path;
@@ -47,8 +58,8 @@ OUString QORVHelper::writeSealPictureFile(const OUString& pictureName, const OUS
     const OString signatureBytes = toGbk(signature);
     std::vector<unsigned char> block(kSealArea, 0);
     int blockLength = kSealArea;
-    sealLibrary.GetESealPic(signatureBytes.getStr(), signature.getLength(), block.data(),
-                            &blockLength);
+    const int pictureResult = sealLibrary.GetESealPic(
+        signatureBytes.getStr(), signature.getLength(), block.data(), &blockLength);
     blockLength = std::clamp(blockLength, 0, kSealArea);
 
     int width = 0;
@@ -57,8 +68,9 @@ OUString QORVHelper::writeSealPictureFile(const OUString& pictureName, const OUS
     sealPictureSize = awt::Size(width * kPictureScale, height * kPictureScale);
 
     const PicturePart picture = picturePart(block.data(), blockLength);
-    const OUString url = getFilterDirectoryURL() + sealPictureFileName(pictureName);
-    if (!writeFile(url, block.data() + picture.offset, picture.length))
+    const OUString url = sealPictureURL(getFilterDirectoryURL(), pictureName);
+    if (pictureResult <= 0 || !isGifPicture(block.data() + picture.offset, picture.length)
+        || !writeFile(url, block.data() + picture.offset, picture.length))
     {
         // Placement must not pick up an older picture of the same name.
         parsePictureURL(OUString());

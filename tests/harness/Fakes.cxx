@@ -34,14 +34,27 @@ namespace
 class RecordingWindow : public cppu::WeakImplHelper1<awt::XWindowPeer>
 {
 public:
+    explicit RecordingWindow(std::shared_ptr<MessageLog> messageLog)
+        : windowLog(std::move(messageLog))
+    {
+        std::lock_guard<std::mutex> lock(windowLog->mutex);
+        ++windowLog->windowsCreated;
+    }
     Reference<awt::XToolkit> SAL_CALL getToolkit() override { return {}; }
     void SAL_CALL setPointer(const Reference<awt::XPointer>&) override {}
     void SAL_CALL setBackground(sal_Int32) override {}
     void SAL_CALL invalidate(sal_Int16) override {}
     void SAL_CALL invalidateRect(const awt::Rectangle&, sal_Int16) override {}
-    void SAL_CALL dispose() override {}
+    void SAL_CALL dispose() override
+    {
+        std::lock_guard<std::mutex> lock(windowLog->mutex);
+        ++windowLog->windowsDisposed;
+    }
     void SAL_CALL addEventListener(const Reference<lang::XEventListener>&) override {}
     void SAL_CALL removeEventListener(const Reference<lang::XEventListener>&) override {}
+
+private:
+    std::shared_ptr<MessageLog> windowLog;
 };
 
 /// A message box that returns at once and records what it was to show.
@@ -50,7 +63,8 @@ class RecordingMessageBox : public cppu::ImplInheritanceHelper1<RecordingWindow,
 public:
     RecordingMessageBox(std::shared_ptr<MessageLog> messageLog,
                         const awt::WindowDescriptor& windowDescriptor)
-        : log(std::move(messageLog))
+        : ImplInheritanceHelper1(messageLog)
+        , log(std::move(messageLog))
         , descriptor(windowDescriptor)
     {
     }
@@ -85,7 +99,7 @@ public:
         SAL_CALL createWindow(const awt::WindowDescriptor& descriptor) override
     {
         if (!log->offerMessageBox)
-            return new RecordingWindow;
+            return new RecordingWindow(log);
         return new RecordingMessageBox(log, descriptor);
     }
     Sequence<Reference<awt::XWindowPeer>>

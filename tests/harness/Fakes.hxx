@@ -37,6 +37,9 @@ struct MessageLog
     std::vector<ShownMessage> messages;
     /// When false, createWindow gives a peer without a message box.
     bool offerMessageBox = true;
+    /// Windows the toolkit made, and how many of them were disposed since.
+    int windowsCreated = 0;
+    int windowsDisposed = 0;
 
     std::vector<ShownMessage> taken();
     void clear();

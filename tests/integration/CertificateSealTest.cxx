@@ -5,6 +5,7 @@
 #include "CertificateLibraryProbe.hxx"
 
 #include <OfficeFixture.hxx>
+#include <PicturePaths.hxx>
 #include <QorvApi.h>
 #include <QorvStatus.hxx>
 #include <ShapeAttributes.hxx>
@@ -309,8 +310,9 @@ TEST_F(CertificateSealTest, CertificateBoxIsFilledInOrderAndTakesTheCommentBack)
     EXPECT_EQ(order, box().calls);
     EXPECT_EQ(document.frame, box().initializedFrame);
     EXPECT_EQ(utf8(kSealName), utf8(helper->containerName)) << "adopted from the selected seal";
-    EXPECT_EQ(utf8(parsedUrl(helper->getFilterDirectoryURL() + "/" + kSealName + "ktx.gif")),
-              utf8(box().pictureURL.Complete));
+    EXPECT_EQ(
+        utf8(parsedUrl(quillmark::sealPictureURL(helper->getFilterDirectoryURL(), kSealName))),
+        utf8(box().pictureURL.Complete));
     EXPECT_EQ(utf8(ou(u8"请核对附件")), utf8(box().postilShown));
     EXPECT_EQ(utf8(ou(u8"已核对")), utf8(document.masterContent(kSealName + "Postil")));
 
@@ -352,8 +354,9 @@ TEST_F(CertificateSealTest, SelectedPictureWithoutShapesGivesTheUnnamedSealPictu
     document.select(document.insertTextGraphic(pictureFile("cert-seal.gif"), kSealName));
 
     EXPECT_TRUE(helper->showCertificateInfo("message"));
-    EXPECT_EQ(utf8(parsedUrl(helper->getFilterDirectoryURL() + "/ktx.gif")),
-              utf8(box().pictureURL.Complete));
+    EXPECT_EQ(
+        utf8(parsedUrl(quillmark::sealPictureURL(helper->getFilterDirectoryURL(), OUString()))),
+        utf8(box().pictureURL.Complete));
     EXPECT_EQ(ou("QORV Test CA"), box().certInfo[8]);
     EXPECT_EQ(utf8(kSealName), utf8(helper->containerName));
     EXPECT_TRUE(messages().empty());

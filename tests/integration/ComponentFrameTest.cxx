@@ -194,4 +194,14 @@ TEST_F(ComponentFrameTest, ToolkitWithoutMessageBoxShowsNothing)
     testContext->messages->offerMessageBox = false;
     helper->showMessage("unseen");
     EXPECT_TRUE(messages().empty());
+    EXPECT_EQ(1, testContext->messages->windowsDisposed) << "the window it made is not kept";
+}
+
+TEST_F(ComponentFrameTest, EveryMessageBoxWindowIsDisposedOnceClosed)
+{
+    helper->showMessage("one");
+    helper->showErrorMessage("two");
+    EXPECT_EQ(2u, messages().size());
+    EXPECT_EQ(2, testContext->messages->windowsCreated);
+    EXPECT_EQ(2, testContext->messages->windowsDisposed);
 }

@@ -5,6 +5,7 @@
 #include <SealContextMenuInterceptor.hxx>
 #include <ShapeAttributes.hxx>
 #include <com/sun/star/view/XSelectionSupplier.hpp>
+#include <cppuhelper/implbase1.hxx>
 
 using namespace com::sun::star;
 using namespace quillmark::test;
@@ -13,6 +14,14 @@ using css::uno::UNO_QUERY_THROW;
 
 namespace
 {
+/// A component context whose service manager is gone, as in an office shutting down.
+class ContextWithoutServices : public cppu::WeakImplHelper1<uno::XComponentContext>
+{
+public:
+    uno::Any SAL_CALL getValueByName(const OUString&) override { return {}; }
+    Reference<lang::XMultiComponentFactory> SAL_CALL getServiceManager() override { return {}; }
+};
+
 class ContextMenuTest : public OfficeTest
 {
 protected:
@@ -83,4 +92,27 @@ TEST_F(ContextMenuTest, MissingMenuServiceKeepsTheOfficeMenu)
     quillmark::writeAlternativeText(graphic, "Stamper");
     document.select(graphic);
     EXPECT_EQ(ui::ContextMenuInterceptorAction_EXECUTE_MODIFIED, rightClick());
+}
+
+TEST_F(ContextMenuTest, WithoutModelOrServicesTheOfficeMenuOpens)
+{
+    auto graphic = document.insertTextGraphic(pictureFile("field.gif"), "field");
+    quillmark::writeAlternativeText(graphic, "FieldStamper");
+    document.select(graphic);
+    ui::ContextMenuExecuteEvent event;
+    event.ExecutePosition = awt::Point(10, 10);
+    event.Selection.set(document.controller, UNO_QUERY_THROW);
+
+    const Reference<uno::XComponentContext> context = testContext->context();
+    const Reference<uno::XComponentContext> noServices = new ContextWithoutServices;
+    const std::pair<Reference<frame::XModel>, Reference<uno::XComponentContext>> halves[]
+        = { { nullptr, context }, { document.model, nullptr }, { document.model, noServices } };
+    for (const auto& [model, componentContext] : halves)
+    {
+        rtl::Reference<quillmark::SealContextMenuInterceptor> interceptor
+            = new quillmark::SealContextMenuInterceptor(model, componentContext);
+        EXPECT_EQ(ui::ContextMenuInterceptorAction_EXECUTE_MODIFIED,
+                  interceptor->notifyContextMenuExecute(event));
+    }
+    EXPECT_EQ(0, testContext->popupMenu->created);
 }

@@ -6,6 +6,7 @@
 #include <WatchedFrame.hxx>
 
 #include <FieldStampPosition.hxx>
+#include <PicturePaths.hxx>
 #include <ShapeAttributes.hxx>
 #include <com/sun/star/lang/XMultiServiceFactory.hpp>
 #include <com/sun/star/style/BreakType.hpp>
@@ -27,6 +28,49 @@ using css::uno::UNO_QUERY_THROW;
 
 namespace
 {
+/// The office's path settings with a filter folder of the test's own.
+class FilterPathSettings : public cppu::WeakImplHelper1<beans::XPropertySet>
+{
+public:
+    FilterPathSettings(const Reference<beans::XPropertySet>& office, const OUString& filter)
+        : officeSettings(office)
+        , filterFolder(filter)
+    {
+    }
+    Any SAL_CALL getPropertyValue(const OUString& name) override
+    {
+        return name == "Filter" ? Any(filterFolder) : officeSettings->getPropertyValue(name);
+    }
+    Reference<beans::XPropertySetInfo> SAL_CALL getPropertySetInfo() override
+    {
+        return officeSettings->getPropertySetInfo();
+    }
+    void SAL_CALL setPropertyValue(const OUString& name, const Any& value) override
+    {
+        officeSettings->setPropertyValue(name, value);
+    }
+    void SAL_CALL addPropertyChangeListener(
+        const OUString&, const Reference<beans::XPropertyChangeListener>&) override
+    {
+    }
+    void SAL_CALL removePropertyChangeListener(
+        const OUString&, const Reference<beans::XPropertyChangeListener>&) override
+    {
+    }
+    void SAL_CALL addVetoableChangeListener(
+        const OUString&, const Reference<beans::XVetoableChangeListener>&) override
+    {
+    }
+    void SAL_CALL removeVetoableChangeListener(
+        const OUString&, const Reference<beans::XVetoableChangeListener>&) override
+    {
+    }
+
+private:
+    Reference<beans::XPropertySet> officeSettings;
+    OUString filterFolder;
+};
+
 class FieldSigningTest : public FieldSealTest
 {
 protected:
@@ -325,7 +369,8 @@ TEST_F(FieldSigningTest, StoringNeedsOnlyAStartMarker)
     const OUString signature = helper->getFieldSignature("contract");
 
     EXPECT_FALSE(helper->setFieldSignature("nothing", signature));
-    EXPECT_FALSE(fileExists(pictureFolder() + "nothingktx.gif")) << "no picture for no field";
+    EXPECT_FALSE(fileExists(quillmark::sealPictureURL(pictureFolder(), "nothing")))
+        << "no picture for no field";
 
     const auto open = document.insertAnnotation(kAfterRegion + 1, "open__@*Start@");
     EXPECT_TRUE(helper->setFieldSignature("open", signature));
@@ -335,18 +380,87 @@ TEST_F(FieldSigningTest, StoringNeedsOnlyAStartMarker)
     EXPECT_TRUE(shownTexts().empty()) << "placement stops before the missing end";
 }
 
-TEST_F(FieldSigningTest, StoringSucceedsWhenThePictureCannotBeWritten)
+TEST_F(FieldSigningTest, StoringFailsAndKeepsTheFieldUnsignedWhenThePictureCannotBeWritten)
 {
     const OUString signature = signatureMadeElsewhere();
     // A folder where the picture file belongs cannot be opened for writing.
-    const OUString blocked = pictureFolder() + "contractktx.gif";
+    const OUString blocked = quillmark::sealPictureURL(pictureFolder(), "contract");
     osl::File::remove(blocked);
     ASSERT_EQ(osl::FileBase::E_None, osl::Directory::create(blocked));
     const bool stored = helper->setFieldSignature("contract", signature);
     osl::Directory::remove(blocked);
 
-    EXPECT_TRUE(stored);
-    EXPECT_EQ(signature, helper->getFieldSignature("contract"));
+    EXPECT_FALSE(stored);
+    EXPECT_EQ(OUString(), helper->getFieldSignature("contract"));
     EXPECT_FALSE(hasFieldSeal("contract"));
     EXPECT_EQ((Shown{ { "Message", u8"获取证书签章图片失败!" } }), shownTexts());
+}
+
+TEST_F(FieldSigningTest, TextThatIsNoSignatureIsRefusedAndPlacesNoPicture)
+{
+    ASSERT_TRUE(helper->signField("contract"));
+    const OUString signature = helper->getFieldSignature("contract");
+    markField("annex", kAfterRegion, kAfterRegion + 1);
+    messages();
+
+    // The seal library opens no picture for these, so there is no seal to place.
+    for (const char* text : { "not a signature", "", "QUJD" })
+    {
+        EXPECT_FALSE(helper->setFieldSignature("contract", OUString::createFromAscii(text)))
+            << text;
+        EXPECT_EQ((Shown{ { "Message", u8"获取证书签章图片失败!" } }), shownTexts()) << text;
+        EXPECT_EQ(signature, helper->getFieldSignature("contract")) << "the field keeps its own";
+        EXPECT_FALSE(helper->setFieldSignature("annex", OUString::createFromAscii(text)));
+        shownTexts();
+        EXPECT_FALSE(helper->isFieldSigned("annex")) << text;
+    }
+    EXPECT_EQ(1, textGraphicCount()) << "no empty picture is placed";
+    EXPECT_TRUE(helper->verifyField("contract"));
+}
+
+TEST_F(FieldSigningTest, SigningWhoseSealCannotBePlacedLeavesTheFieldUnsigned)
+{
+    // A folder where the picture file belongs cannot be opened for writing.
+    const OUString blocked = quillmark::sealPictureURL(pictureFolder(), "contract");
+    osl::File::remove(blocked);
+    ASSERT_EQ(osl::FileBase::E_None, osl::Directory::create(blocked));
+    const bool signedField = helper->signField("contract");
+    osl::Directory::remove(blocked);
+
+    EXPECT_FALSE(signedField);
+    EXPECT_EQ((Shown{ { "Message", u8"获取证书签章图片失败!" } }), shownTexts());
+    EXPECT_FALSE(helper->isFieldSigned("contract"));
+    EXPECT_FALSE(hasFieldSeal("contract"));
+    EXPECT_TRUE(helper->signField("contract")) << "the field can be signed once the way is free";
+}
+
+TEST_F(FieldSigningTest, PictureIsWrittenAndReadInsideAWritableFilterFolder)
+{
+    // Where the installation's filter folder exists and is writable, pictures go into it. This
+    // office's own filter folder is not, so the helper's path settings name one that is.
+    const std::string folder = workFile("filter-folder");
+    OUString folderUrl;
+    osl::FileBase::getFileURLFromSystemPath(OUString::fromUtf8(folder.c_str()), folderUrl);
+    osl::Directory::createPath(folderUrl);
+    Reference<beans::XPropertySet> officePaths(
+        testContext->context()->getServiceManager()->createInstanceWithContext(
+            "com.sun.star.util.PathSettings", testContext->context()),
+        UNO_QUERY_THROW);
+    testContext->setService("com.sun.star.util.PathSettings", [&] {
+        return Reference<css::uno::XInterface>(
+            static_cast<cppu::OWeakObject*>(new FilterPathSettings(officePaths, folderUrl)));
+    });
+
+    ASSERT_EQ(utf8(folderUrl), utf8(helper->getFilterDirectoryURL()));
+    ASSERT_TRUE(helper->signField("contract"));
+    const OUString written = helper->fieldPictureURL;
+    EXPECT_EQ(utf8(folderUrl + "/contractktx.gif"), utf8(written));
+    EXPECT_TRUE(fileExists(written));
+
+    // The certificate box is shown the very file the seal was written to.
+    helper->containerName = "contract";
+    document.escape();
+    helper->showCertificateInfo("message");
+    EXPECT_EQ(utf8(written), utf8(testContext->certInfoBox->pictureURL.Complete));
+    osl::File::remove(written);
 }

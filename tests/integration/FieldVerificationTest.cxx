@@ -3,6 +3,9 @@
 #include "FieldSealFixture.hxx"
 
 #include <ShapeAttributes.hxx>
+#include <com/sun/star/frame/XDispatchProviderInterception.hpp>
+#include <com/sun/star/frame/XDispatchProviderInterceptor.hpp>
+#include <cppuhelper/implbase2.hxx>
 #include <com/sun/star/graphic/XGraphic.hpp>
 #include <com/sun/star/text/TextContentAnchorType.hpp>
 
@@ -12,6 +15,71 @@ using css::uno::Reference;
 
 namespace
 {
+/// Swallows one command on its way to the document, as an add-on that vetoes it would; every
+/// other command goes on.
+class CommandSwallower
+    : public cppu::WeakImplHelper2<frame::XDispatchProviderInterceptor, frame::XDispatch>
+{
+public:
+    explicit CommandSwallower(const OUString& command)
+        : swallowed(command)
+    {
+    }
+
+    Reference<frame::XDispatch> SAL_CALL queryDispatch(const util::URL& url, const OUString& target,
+                                                       sal_Int32 flags) override
+    {
+        if (url.Complete.equalsIgnoreAsciiCase(swallowed))
+            return this;
+        return slave.is() ? slave->queryDispatch(url, target, flags) : nullptr;
+    }
+    css::uno::Sequence<Reference<frame::XDispatch>> SAL_CALL
+    queryDispatches(const css::uno::Sequence<frame::DispatchDescriptor>& requests) override
+    {
+        css::uno::Sequence<Reference<frame::XDispatch>> dispatches(requests.getLength());
+        for (sal_Int32 i = 0; i < requests.getLength(); ++i)
+            dispatches.getArray()[i] = queryDispatch(requests[i].FeatureURL, requests[i].FrameName,
+                                                     requests[i].SearchFlags);
+        return dispatches;
+    }
+    Reference<frame::XDispatchProvider> SAL_CALL getSlaveDispatchProvider() override
+    {
+        return slave;
+    }
+    void SAL_CALL setSlaveDispatchProvider(const Reference<frame::XDispatchProvider>& p) override
+    {
+        slave = p;
+    }
+    Reference<frame::XDispatchProvider> SAL_CALL getMasterDispatchProvider() override
+    {
+        return master;
+    }
+    void SAL_CALL setMasterDispatchProvider(const Reference<frame::XDispatchProvider>& p) override
+    {
+        master = p;
+    }
+    void SAL_CALL dispatch(const util::URL&,
+                           const css::uno::Sequence<beans::PropertyValue>&) override
+    {
+        ++swallowedCount;
+    }
+    void SAL_CALL addStatusListener(const Reference<frame::XStatusListener>&,
+                                    const util::URL&) override
+    {
+    }
+    void SAL_CALL removeStatusListener(const Reference<frame::XStatusListener>&,
+                                       const util::URL&) override
+    {
+    }
+
+    std::atomic<int> swallowedCount{ 0 };
+
+private:
+    OUString swallowed;
+    Reference<frame::XDispatchProvider> slave;
+    Reference<frame::XDispatchProvider> master;
+};
+
 class FieldVerificationTest : public FieldSealTest
 {
 protected:
@@ -153,4 +221,26 @@ TEST_F(FieldVerificationTest, SignedFieldsAndTheirSealsSurviveSaveAndReload)
     EXPECT_EQ(drawing::ColorMode_MONO, colorMode(document.textGraphic("contract")));
     EXPECT_TRUE(helper->verifyField("annex"));
     EXPECT_TRUE(shownTexts().empty());
+}
+
+TEST_F(FieldVerificationTest, SignatureStaysWhenItsSealWasNotDeleted)
+{
+    const OUString signature = helper->getFieldSignature("contract");
+    rtl::Reference<CommandSwallower> swallower = new CommandSwallower(".uno:Delete");
+    Reference<frame::XDispatchProviderInterception> interception(document.frame,
+                                                                 css::uno::UNO_QUERY_THROW);
+    interception->registerDispatchProviderInterceptor(swallower.get());
+    selectFieldSeal("contract");
+    const bool removed = helper->removeSelectedFieldStamp();
+    interception->releaseDispatchProviderInterceptor(swallower.get());
+
+    EXPECT_EQ(1, swallower->swallowedCount) << "the deletion was asked for";
+    EXPECT_FALSE(removed);
+    EXPECT_EQ((Shown{ { u8"提示", u8"删除签章异常!" } }), shownTexts());
+    EXPECT_TRUE(hasFieldSeal("contract"));
+    bool protectedContent = false;
+    document.textGraphic("contract")->getPropertyValue("ContentProtected") >>= protectedContent;
+    EXPECT_TRUE(protectedContent);
+    EXPECT_EQ(signature, helper->getFieldSignature("contract")) << "no seal without signature";
+    EXPECT_TRUE(helper->verifyField("contract"));
 }

@@ -2,6 +2,7 @@
 // the project's own seal library.
 
 #include <OfficeFixture.hxx>
+#include <PicturePaths.hxx>
 #include <TestSeal.hxx>
 
 #include <SealLibraryBinding.hxx>
@@ -92,7 +93,10 @@ protected:
     }
 
     /// The file the document seal's picture was written to.
-    OUString documentSealPicture() { return helper->getFilterDirectoryURL() + "ktx.gif"; }
+    OUString documentSealPicture()
+    {
+        return quillmark::sealPictureURL(helper->getFilterDirectoryURL(), OUString());
+    }
 };
 
 /// Pixels of a strong red on the first page of the document's PDF export.

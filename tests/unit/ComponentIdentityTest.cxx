@@ -58,10 +58,15 @@ public:
             throw registry::InvalidRegistryException("refused");
         if (remainingBeforeFailure > 0)
             --remainingBeforeFailure;
+        if (givesNoKey)
+            return {};
         const OUString full = keyName.startsWith("/") ? keyName : name + "/" + keyName;
         createdKeys->push_back(full);
         return new RecordingKey(full, createdKeys, remainingBeforeFailure);
     }
+
+    /// A registry that hands out no key where it should, without an exception.
+    bool givesNoKey = false;
 
     OUString SAL_CALL getKeyName() override { return name; }
     sal_Bool SAL_CALL isReadOnly() override { return false; }
@@ -191,6 +196,15 @@ TEST(ComponentRegistration, RegistryFailureGivesFalseAndKeepsEarlierKeys)
     ASSERT_EQ(1u, created.size());
     EXPECT_EQ(OUString("/Quillmark.Implementations.Certificate.QORVHelper/UNO/SERVICES"),
               created[0]);
+}
+
+TEST(ComponentRegistration, RegistryGivingNoKeyGivesFalse)
+{
+    std::vector<OUString> created;
+    rtl::Reference<RecordingKey> root = new RecordingKey("", &created);
+    root->givesNoKey = true;
+    EXPECT_FALSE(component_writeInfo(nullptr, static_cast<registry::XRegistryKey*>(root.get())));
+    EXPECT_TRUE(created.empty());
 }
 
 TEST(ComponentTypes, HelperListsItsSevenTypesInOrder)

@@ -37,3 +37,16 @@ TEST(FilterDirectoryRewrite, OtherEscapesAndOtherPathsStayAsTheyAre)
     // The second rewrite looks at the result of the first.
     EXPECT_EQ(OUString("x/Quillmark 3.0"), rewriteFilterDirectory("x/Quillmark%203.0"));
 }
+
+TEST(SealPictureURL, OneSeparatorWhetherOrNotTheFolderEndsInOne)
+{
+    using quillmark::sealPictureURL;
+    EXPECT_EQ(OUString("file:///opt/office/filter/abcktx.gif"),
+              sealPictureURL("file:///opt/office/filter", "abc"));
+    EXPECT_EQ(OUString("file:///home/u/quillmark/abcktx.gif"),
+              sealPictureURL("file:///home/u/quillmark/", "abc"));
+    EXPECT_EQ(OUString("file:///opt/office/filter/ktx.gif"),
+              sealPictureURL("file:///opt/office/filter", OUString()));
+    // The name still cannot lead out of the folder.
+    EXPECT_EQ(OUString("file:///f/.._.._etcktx.gif"), sealPictureURL("file:///f", "../../etc"));
+}
