@@ -3,9 +3,10 @@ BUILD ?= build
 SANITIZED_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
+ENDURANCE_CYCLES ?= 1000
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build sanitized fuzz-build fuzz test demo format clean
+.PHONY: all deps build sanitized fuzz-build fuzz endurance test demo format clean
 
 all: build
 
@@ -34,6 +35,11 @@ fuzz: fuzz-build
 	@for log in $(FUZZ_BUILD)/tests/fuzz/runs/*/log; do \
 	    printf '%-34s %s\n' "$$(basename $$(dirname $$log))" \
 	        "$$(grep -h '^stat::average_exec_per_sec' $$log)"; done
+
+# Stamping, verifying and removing ENDURANCE_CYCLES times in one office, with the office's memory
+# and what else could pile up printed along the way (make test runs 30 cycles).
+endurance: build
+	ENDURANCE_CYCLES=$(ENDURANCE_CYCLES) $(BUILD)/bin/endurance_office_tests
 
 # A test binary that fails is run once more: the office does some of its work on threads of its
 # own, and a rare timing there must not fail the build; a real fault fails both runs.

@@ -44,6 +44,15 @@ void QORVHelper::initialize(const uno::Sequence<uno::Any>& arguments)
     }
     toolkit.set(createService(texts::kToolkitService), UNO_QUERY);
     installContextMenuInterceptor();
+    try
+    {
+        restoreSealsFromWordFormat();
+    }
+    catch (const uno::Exception&)
+    {
+        // The window still gets its helper; its seals then stay the pictures the file holds, and
+        // their verification says so.
+    }
 }
 
 void QORVHelper::installContextMenuInterceptor()

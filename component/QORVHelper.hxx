@@ -172,6 +172,13 @@ public:
     bool deleteSelectedSeal();
     bool removeSelectedDocumentSeal();
 
+    /// Turns the pictures that a .docx or .doc round trip made of document seals back into
+    /// document seals; a document without a document signature is left alone.
+    void restoreSealsFromWordFormat();
+    /// Before the document is saved with the office filter `filterName`: warns and returns false
+    /// when the format would lose the document's seals, and readies the seals of a Word format.
+    bool prepareSealsForSaving(const OUString& filterName);
+
     // Seal validity marking.
     void markDocumentSeals(bool invalid);
     void markSelectedFieldSeal(bool invalid);
@@ -203,6 +210,7 @@ private:
     /// selection is neither a text graphic object nor a shape collection.
     bool resolveSealSelection();
     bool readUserField(const OUString& fieldName, OUString& value);
+    bool hasUserField(const OUString& fieldName);
     void writeUserField(const OUString& fieldName, const OUString& value);
 };
 }

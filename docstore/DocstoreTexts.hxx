@@ -32,4 +32,5 @@ constexpr char kUnstableNetwork[] = u8"网络不稳 请重新盖章";
 constexpr char kNoSuchFile[] = "No such file or directory!";
 constexpr char kDeleteSealFailed[] = u8"删除签章异常!";
 constexpr char kVerifySealFailed[] = u8"验章异常!";
+constexpr char kFormatLosesSeals[] = u8"此格式不能保存印章和签名，保存后印章将无法验证！";
 }

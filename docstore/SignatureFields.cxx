@@ -8,7 +8,10 @@
 
 #include <ComponentTexts.hxx>
 #include <QORVHelper.hxx>
+#include <com/sun/star/beans/PropertyAttribute.hpp>
+#include <com/sun/star/beans/XPropertyContainer.hpp>
 #include <com/sun/star/container/XIndexAccess.hpp>
+#include <com/sun/star/document/XDocumentPropertiesSupplier.hpp>
 #include <com/sun/star/container/XNameAccess.hpp>
 #include <com/sun/star/container/XNamed.hpp>
 #include <com/sun/star/lang/XComponent.hpp>
@@ -65,15 +68,59 @@ Reference<beans::XPropertySet> findUserMaster(const Reference<frame::XModel>& mo
     return name == fieldName ? master : Reference<beans::XPropertySet>();
 }
 
+Reference<beans::XPropertyContainer> userProperties(const Reference<frame::XModel>& model)
+{
+    return Reference<document::XDocumentPropertiesSupplier>(model, UNO_QUERY_THROW)
+        ->getDocumentProperties()
+        ->getUserDefinedProperties();
+}
+
+bool hasUserProperty(const Reference<beans::XPropertyContainer>& properties, const OUString& name)
+{
+    return Reference<beans::XPropertySet>(properties, UNO_QUERY_THROW)
+        ->getPropertySetInfo()
+        ->hasPropertyByName(name);
+}
+
+// Word formats drop user field masters but keep the document's user-defined properties: every
+// seal field is mirrored there under its own name, and read from there when its master is gone.
+void mirrorField(const Reference<frame::XModel>& model, const OUString& fieldName,
+                 const OUString& value)
+{
+    Reference<beans::XPropertyContainer> properties = userProperties(model);
+    if (hasUserProperty(properties, fieldName))
+        Reference<beans::XPropertySet>(properties, UNO_QUERY_THROW)
+            ->setPropertyValue(fieldName, Any(value));
+    else
+        properties->addProperty(fieldName, beans::PropertyAttribute::REMOVABLE, Any(value));
+}
+
+bool readMirroredField(const Reference<frame::XModel>& model, const OUString& fieldName,
+                       OUString& value)
+{
+    Reference<beans::XPropertyContainer> properties = userProperties(model);
+    if (!hasUserProperty(properties, fieldName))
+        return false;
+    return Reference<beans::XPropertySet>(properties, UNO_QUERY_THROW)->getPropertyValue(fieldName)
+           >>= value;
+}
+
+void removeMirroredField(const Reference<frame::XModel>& model, const OUString& fieldName)
+{
+    Reference<beans::XPropertyContainer> properties = userProperties(model);
+    if (hasUserProperty(properties, fieldName))
+        properties->removeProperty(fieldName);
+}
 }
 
 std::optional<OUString> readUserMaster(const Reference<frame::XModel>& document,
                                        const OUString& fieldName)
 {
     Reference<beans::XPropertySet> master = findUserMaster(document, fieldName);
-    if (!master.is())
-        return std::nullopt;
     OUString value;
+    if (!master.is())
+        return readMirroredField(document, fieldName, value) ? std::optional<OUString>(value)
+                                                             : std::nullopt;
     master->getPropertyValue("Content") >>= value;
     return value;
 }
@@ -120,9 +167,16 @@ bool QORVHelper::readUserField(const OUString& fieldName, OUString& value)
     return true;
 }
 
+bool QORVHelper::hasUserField(const OUString& fieldName)
+{
+    OUString ignored;
+    return readUserField(fieldName, ignored);
+}
+
 void QORVHelper::writeUserField(const OUString& fieldName, const OUString& value)
 {
     Reference<frame::XModel> document = model();
+    mirrorField(document, fieldName, value);
     if (Reference<beans::XPropertySet> master = findUserMaster(document, fieldName); master.is())
     {
         master->setPropertyValue("Content", Any(value));
@@ -141,7 +195,9 @@ void QORVHelper::writeUserField(const OUString& fieldName, const OUString& value
 
 void QORVHelper::removeUserField(const OUString& fieldName)
 {
-    if (Reference<lang::XComponent> master(findUserMaster(model(), fieldName), UNO_QUERY);
+    Reference<frame::XModel> document = model();
+    removeMirroredField(document, fieldName);
+    if (Reference<lang::XComponent> master(findUserMaster(document, fieldName), UNO_QUERY);
         master.is())
         master->dispose();
 }
@@ -194,6 +250,6 @@ bool QORVHelper::isDocumentSealSelected()
     const OUString candidate = lastStamperName(current);
     if (containerName.isEmpty())
         containerName = candidate;
-    return findUserMaster(document, ascii(texts::kDocumentSignatureField)).is();
+    return hasUserField(ascii(texts::kDocumentSignatureField));
 }
 }

@@ -8,7 +8,8 @@
 
 namespace quillmark
 {
-/// The "Content" of the user field master `fieldName`, spelled exactly so; none when absent.
+/// The "Content" of the user field master `fieldName`, spelled exactly so, or of its mirror in
+/// the user-defined document properties where a Word format dropped the master; none when absent.
 std::optional<rtl::OUString> readUserMaster(const css::uno::Reference<css::frame::XModel>& document,
                                             const rtl::OUString& fieldName);
 /// The names of all user field masters, without the master prefix, as the masters spell them.

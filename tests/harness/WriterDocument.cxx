@@ -433,19 +433,20 @@ void WriterDocument::writeMaster(const OUString& fieldName, const OUString& cont
     field->attachTextFieldMaster(master);
 }
 
-std::string WriterDocument::saveAs(Office& office, const std::string& fileName)
+std::string WriterDocument::saveAs(Office& office, const std::string& fileName, const char* filter)
 {
     const std::string path = office.workDirectory() + "/" + fileName;
     Reference<frame::XStorable> storable(model, UNO_QUERY_THROW);
-    Sequence<beans::PropertyValue> arguments = sequenceOf(
-        { property("FilterName", Any(OUString("writer8"))), property("Overwrite", Any(true)) });
+    Sequence<beans::PropertyValue> arguments
+        = sequenceOf({ property("FilterName", Any(OUString::createFromAscii(filter))),
+                       property("Overwrite", Any(true)) });
     storable->storeToURL(systemPathUrl(path), arguments);
     return path;
 }
 
-void WriterDocument::saveAndReload(Office& office, const std::string& fileName)
+void WriterDocument::saveAndReload(Office& office, const std::string& fileName, const char* filter)
 {
-    const std::string path = saveAs(office, fileName);
+    const std::string path = saveAs(office, fileName, filter);
     close();
     *this = load(office, path);
 }

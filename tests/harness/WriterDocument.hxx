@@ -106,10 +106,10 @@ public:
     /// Creates or updates a master, as a document made elsewhere carries it.
     void writeMaster(const OUString& fieldName, const OUString& content);
 
-    /// Stores as .odt into the office's work folder; returns the path.
-    std::string saveAs(Office& office, const std::string& fileName);
-    /// Saves as .odt, closes this window and opens the file in a new one.
-    void saveAndReload(Office& office, const std::string& fileName);
+    /// Stores into the office's work folder with the filter (.odt by default); returns the path.
+    std::string saveAs(Office& office, const std::string& fileName, const char* filter = "writer8");
+    /// Saves, closes this window and opens the file in a new one.
+    void saveAndReload(Office& office, const std::string& fileName, const char* filter = "writer8");
 
 private:
     std::vector<css::uno::Reference<css::drawing::XShape>> selectedShapes;

@@ -556,3 +556,23 @@ TEST_F(CertificateSealTest, SurveyChecksEachCertificateSealWithoutABox)
     EXPECT_TRUE(messages().empty());
     EXPECT_EQ(0, box().created);
 }
+
+TEST_F(CertificateSealTest, CertAndSignSwappedBetweenSealsVerifyInvalid)
+{
+    // This document's seal, and a second seal whose fields were made for another text.
+    const OUString other = ou(u8"另一单位公章");
+    const Reference<drawing::XShape> own = sealCurrentText();
+    placeSeal(signWithKeyFile(gbkBytes(ou(u8"另一份文件的正文"))), other);
+    for (const OUString& suffix : { OUString("Cert"), OUString("Sign") })
+    {
+        const OUString ownContent = document.masterContent(kSealName + suffix);
+        document.writeMaster(kSealName + suffix, document.masterContent(other + suffix));
+        document.writeMaster(other + suffix, ownContent);
+    }
+
+    document.selectShapes({ own });
+    EXPECT_TRUE(helper->verifyDocument()) << "the seal now carries another text's signature";
+    EXPECT_EQ(utf8(kChanged), utf8(box().message));
+    EXPECT_EQ(utf8(kSealName), utf8(helper->containerName));
+    EXPECT_EQ(drawing::ColorMode_MONO, colorMode(seals()[0]));
+}

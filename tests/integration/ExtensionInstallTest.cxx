@@ -108,7 +108,7 @@ TEST_F(ExtensionInstall, OfficeServesTheSealHelper)
     EXPECT_EQ(-1, tools->getSelectedStampType()) << "plain text is selected";
 
     const Sequence<uno::Type> types = Reference<lang::XTypeProvider>(made, UNO_QUERY)->getTypes();
-    ASSERT_EQ(6, types.getLength());
+    ASSERT_EQ(7, types.getLength());
     EXPECT_EQ(OUString("Quillmark.Certificate.XQORVTools"), types[0].getTypeName());
 }
 
