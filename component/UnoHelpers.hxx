@@ -23,6 +23,13 @@ constexpr sal_uInt32 kToUnicodeFlags = 0x333;
 
 /// Unicode text as GBK bytes; characters GBK lacks are replaced, never rejected.
 OString toGbk(const OUString& text);
+/// Unicode text as GBK bytes when GBK carries every character of it and the bytes give the same
+/// text back; false (and `bytes` unspecified) otherwise. A zero character counts as lost too,
+/// since the libraries read text up to its first zero byte.
+bool toGbkExactly(const OUString& text, OString& bytes);
+/// The first character (a whole surrogate pair where there is one) that GBK does not carry
+/// exactly; empty when there is none.
+OUString firstCharacterWithoutGbkForm(const OUString& text);
 /// GBK bytes as Unicode text.
 OUString fromGbk(const char* bytes, sal_Int32 length);
 /// GBK bytes up to the first zero byte, never reading past `capacity`.

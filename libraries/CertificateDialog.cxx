@@ -63,9 +63,11 @@ sal_Bool QORVHelper::showCertificateInfo(const OUString& message)
 
         box->setPictureURL(pictureURL);
         box->setMessage(message);
-        if (loadCertificateInfo())
+        const bool signerKnown = loadCertificateInfo();
+        if (signerKnown)
             box->setCertInfo(certificateInfo);
-        box->setModified(documentModified);
+        // A signature the library cannot vouch for is never shown as a valid seal.
+        box->setModified(documentModified || !signerKnown);
 
         OUString postil;
         readPostil(postil);

@@ -1,6 +1,7 @@
 // Six details of the signer's certificate, for the certificate box.
 
 #include "CertificateAreas.hxx"
+#include "CertificateVerification.hxx"
 #include "LibraryTexts.hxx"
 #include "QorvApi.h"
 
@@ -59,18 +60,19 @@ OUString itemText(const CertificateItem& item, const std::vector<unsigned char>&
 
 bool QORVHelper::loadCertificateInfo()
 {
-    OUString certificateText;
-    if (!readSealField(kCertField, certificateText))
+    // The details are those of the certificate that made the signature, as the library found it
+    // in the signature: the seal's "Cert" field is not signed and may name anyone.
+    OUString signatureText;
+    CheckedSignature checked;
+    if (readSealField(kSignField, signatureText))
+        checked = decodeCertificateSignature(signatureText);
+    if (checked.status != 0 || checked.signer.empty())
     {
         showMessage(fromUtf8(texts::kCertificateInfoFailed));
         return false;
     }
-    const OString base64 = toGbk(certificateText);
-    std::vector<unsigned char> der = zeroedArea(2048, base64DecodedCapacity(base64.getLength()));
-    int derLength = 0;
-    KTX_Base64_Decode(reinterpret_cast<const unsigned char*>(base64.getStr()),
-                      certificateText.getLength(), der.data(), &derLength);
-    derLength = std::clamp(derLength, 0, static_cast<int>(der.size()));
+    std::vector<unsigned char>& der = checked.signer;
+    const int derLength = static_cast<int>(der.size());
 
     OUString* entries = certificateInfo.getArray();
     for (const CertificateItem& item : kItems)

@@ -7,6 +7,7 @@
 #include "SealVerdict.hxx"
 
 #include <QORVHelper.hxx>
+#include <SecretText.hxx>
 #include <vector>
 
 namespace quillmark
@@ -43,10 +44,15 @@ bool QORVHelper::loginWithPin()
 {
     libraryReady = initializeCertificateLibrary();
     if (!libraryReady)
+    {
+        wipeSecret(userPin);
         return false;
-    // The library takes the PIN's length in characters, not in bytes.
-    const OString pin = toGbk(userPin);
-    const int status = KTX_Login(pin.getStr(), userPin.getLength());
+    }
+    // The library takes the PIN's length in characters, not in bytes. Neither form of the PIN
+    // outlives the call.
+    SecretBytes pin = toGbkSecret(userPin);
+    const int status = KTX_Login(pin.data(), userPin.getLength());
+    wipeSecret(userPin);
     if (status != 0)
     {
         showMessage(fromUtf8(texts::kLoginFailed) + OUString::number(status));

@@ -11,7 +11,11 @@ namespace quillmark
 SealVerdict checkSealLibrarySignature(SealLibraryBinding& sealLibrary, const OUString& text,
                                       const OUString& signature)
 {
-    const OString textBytes = toGbk(text);
+    // Signing refuses what GBK cannot carry exactly, so such a text is not what was signed, even
+    // where its lossy bytes (a "?" for the character) match.
+    OString textBytes;
+    if (!toGbkExactly(text, textBytes))
+        return { SealVerdict::Outcome::Changed, OUString() };
     const OString signatureBytes = toGbk(signature);
     const bool accepted
         = sealLibrary.ShowESealInfo(textBytes.getStr(), textBytes.getLength(),

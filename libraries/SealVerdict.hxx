@@ -32,7 +32,10 @@ SealVerdict checkSealLibrarySignature(SealLibraryBinding& sealLibrary, const rtl
 int startCertificateLibrary();
 
 /// The certificate library's check of a certificate seal: the PKCS#7 signed data in
-/// `signatureText` (Base64) must carry exactly `documentText`. The library must be started.
+/// `signatureText` (Base64) must verify, chain to the library's trust store and carry exactly
+/// `documentText`, and `certificateText` (the seal's "Cert" field, Base64) must be the
+/// certificate that signed. The library must be started.
 SealVerdict checkCertificateSignature(const rtl::OUString& signatureText,
+                                      const rtl::OUString& certificateText,
                                       const rtl::OUString& documentText);
 }

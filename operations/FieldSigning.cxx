@@ -85,7 +85,14 @@ sal_Bool SAL_CALL QORVHelper::signField(const OUString& fieldName)
             return false;
         }
 
-        const OString textBytes = toGbk(text);
+        // As for the document: a lossy text could be changed without breaking its seal.
+        OString textBytes;
+        if (!toGbkExactly(text, textBytes))
+        {
+            showMessage(fromUtf8(texts::kFieldTextLossBefore) + firstCharacterWithoutGbkForm(text)
+                        + fromUtf8(texts::kFieldTextLossAfter));
+            return false;
+        }
         std::vector<char> area = signatureArea();
         int signatureLength = 0;
         // The area's content, not the result, tells whether the library signed.

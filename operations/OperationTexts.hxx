@@ -24,6 +24,9 @@ constexpr char kFieldSigningFailed[] = u8"域签名失败！";
 constexpr char kSealPictureFailed[] = u8"获取证书签章图片失败!";
 constexpr char kDocumentModified[] = u8"文档已被修改，印章无效！";
 constexpr char kDocumentUnchanged[] = u8"文档未被修改，印章有效！";
+// Around the first character that the signed GBK text would lose.
+constexpr char kDocumentTextLossBefore[] = u8"文档含有 GBK 编码无法表示的字符“";
+constexpr char kDocumentTextLossAfter[] = u8"”，盖章会丢失它。请删除或替换该字符后再盖章！";
 }
 
 namespace quillmark::texts
@@ -38,6 +41,8 @@ constexpr char kFieldNotSigned[] = u8"此域未被签署！请检测域名称是
 constexpr char kSealContentLost[] = u8"签章内容丢失 , 验章失败!";
 constexpr char kVerifyFailed[] = u8"验章失败!";
 constexpr char kInsertFieldSealFailed[] = u8"Quillmark 插入签章异常 !";
+constexpr char kFieldTextLossBefore[] = u8"签章域含有 GBK 编码无法表示的字符“";
+constexpr char kFieldTextLossAfter[] = u8"”，签署会丢失它。请删除或替换该字符后再签署！";
 }
 
 namespace quillmark::texts

@@ -267,6 +267,8 @@ std::vector<SurveyedSeal> surveySeals(const Reference<frame::XModel>& document, 
                       : checkCertificateSignature(
                           readUserMaster(document, name + ascii(texts::kSignSuffix))
                               .value_or(OUString()),
+                          readUserMaster(document, name + ascii(texts::kCertSuffix))
+                              .value_or(OUString()),
                           text);
             Pictures pictures;
             if (auto found = sealShapes.find(name); found != sealShapes.end())

@@ -110,7 +110,16 @@ sal_Bool QORVHelper::stampDocument()
         }
         const Reference<uno::XInterface> stampArea = selection();
 
-        const OString textBytes = toGbk(text);
+        // A character GBK cannot carry would be signed as "?", and could then be swapped for any
+        // other such character without breaking the seal.
+        OString textBytes;
+        if (!toGbkExactly(text, textBytes))
+        {
+            showMessage(fromUtf8(texts::kDocumentTextLossBefore)
+                        + firstCharacterWithoutGbkForm(text)
+                        + fromUtf8(texts::kDocumentTextLossAfter));
+            return false;
+        }
         std::vector<char> area = signatureArea();
         int signatureLength = 0;
         if (sealLibrary.SignESeal(textBytes.getStr(), rtl_str_getLength(textBytes.getStr()),

@@ -36,7 +36,13 @@ sal_Bool QORVHelper::verifyDocument()
             return documentModified;
         }
         if (!verifyDocumentSignature())
+        {
+            // The check could not be completed, so nothing vouches for the seal: it reads as
+            // invalid, as for a changed document; the message has been shown already.
+            documentModified = true;
+            markDocumentSeals(documentModified);
             return documentModified;
+        }
         // The verdict goes through the interface, so that a caller's own implementation is
         // used.
         Reference<Quillmark::Certificate::XQORVTools> tools(this);

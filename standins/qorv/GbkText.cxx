@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <iconv.h>
 #include <stdexcept>
+#include <string.h>
 
 namespace qorv
 {
@@ -19,6 +20,7 @@ public:
             throw std::runtime_error("iconv cannot convert to GBK");
     }
     ~Converter() { iconv_close(handle); }
+    iconv_t native() const { return handle; }
     Converter(const Converter&) = delete;
     Converter& operator=(const Converter&) = delete;
 
@@ -71,6 +73,24 @@ std::string utf8ToGbk(const std::string& utf8)
         left -= skip;
     }
     return out;
+}
+
+bool gbkToUtf8Secret(const char* gbk, size_t length, char* out, size_t capacity, size_t& written)
+{
+    written = 0;
+    Converter converter("UTF-8", "GBK");
+    // iconv takes its input as non-const; it only reads it.
+    char* in = const_cast<char*>(gbk);
+    size_t left = length;
+    char* next = out;
+    size_t room = capacity;
+    if (iconv(converter.native(), &in, &left, &next, &room) == static_cast<size_t>(-1) || left != 0)
+    {
+        explicit_bzero(out, capacity);
+        return false;
+    }
+    written = capacity - room;
+    return true;
 }
 
 std::optional<std::string> gbkToUtf8(const std::string& gbk)

@@ -86,7 +86,10 @@ void Pkcs11Token::close()
     if (functions)
     {
         if (session != CK_INVALID_HANDLE)
+        {
+            functions->C_Logout(session);
             functions->C_CloseSession(session);
+        }
         if (finalizeModule)
             functions->C_Finalize(nullptr);
     }
@@ -136,15 +139,20 @@ int Pkcs11Token::findSlot(const std::string& label, CK_SLOT_ID& found) const
     return status::kTokenNotFound;
 }
 
-int Pkcs11Token::login(const std::string& utf8Pin)
+int Pkcs11Token::login(const char* utf8Pin, size_t length)
 {
     if (!isOpen())
         return status::kNotInitialized;
-    std::string pin(utf8Pin);
-    const CK_RV rv = functions->C_Login(session, CKU_USER,
-                                        reinterpret_cast<CK_UTF8CHAR_PTR>(pin.data()), pin.size());
-    std::fill(pin.begin(), pin.end(), '\0');
+    // C_Login only reads the PIN, though its prototype does not say so.
+    const CK_RV rv = functions->C_Login(
+        session, CKU_USER, reinterpret_cast<CK_UTF8CHAR_PTR>(const_cast<char*>(utf8Pin)), length);
     return rv == CKR_USER_ALREADY_LOGGED_IN ? status::kOk : tokenStatus(rv);
+}
+
+void Pkcs11Token::logout()
+{
+    if (isOpen() && session != CK_INVALID_HANDLE)
+        functions->C_Logout(session);
 }
 
 int Pkcs11Token::findObjects(std::vector<CK_ATTRIBUTE>& query, std::vector<CK_OBJECT_HANDLE>& found)

@@ -47,12 +47,16 @@ public:
     /// Loads the module, finds the token and opens a session. An open token with the same
     /// configuration and a live session is kept as it is.
     int open(const TokenConfiguration& configuration);
-    /// Closes the session and finalises the module.
+    /// Logs out, closes the session and finalises the module.
     void close();
     bool isOpen() const { return functions != nullptr; }
 
-    /// Logs the user in; a token that is already logged in counts as success.
-    int login(const std::string& utf8Pin);
+    /// Logs the user in; a token that is already logged in counts as success. The PIN is read
+    /// where it lies and never copied.
+    int login(const char* utf8Pin, size_t length);
+    int login(const std::string& utf8Pin) { return login(utf8Pin.data(), utf8Pin.size()); }
+    /// Ends the user's login, so that nothing more is signed without the PIN.
+    void logout();
     /// The user's certificates, in the token's order.
     int userCertificates(std::vector<TokenCertificate>& certificates);
     /// Signs `data` with the private key of CKA_ID `id`; the key never leaves the token.

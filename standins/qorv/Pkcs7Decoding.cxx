@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <dirent.h>
 #include <sys/stat.h>
 #include <vector>
 
@@ -64,17 +65,36 @@ struct StoreFree
 };
 using StorePtr = std::unique_ptr<X509_STORE, StoreFree>;
 
+bool isRegularFile(const std::string& path)
+{
+    struct stat info;
+    return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+/// The certificates of a PEM file, or of every PEM file in a folder (hashed or not; files that
+/// hold no certificate are passed over). Nothing when not one certificate was read: a store
+/// that trusts nobody is a misconfiguration to report, not a reason to refuse quietly.
 StorePtr loadTrustStore(const std::string& path)
 {
     StorePtr store(X509_STORE_new());
-    struct stat info;
-    if (!store || stat(path.c_str(), &info) != 0)
+    if (!store)
         return nullptr;
-    const bool loaded = S_ISDIR(info.st_mode) ? X509_STORE_load_path(store.get(), path.c_str())
-                                              : X509_STORE_load_file(store.get(), path.c_str());
-    if (!loaded)
-        return nullptr;
-    return store;
+    bool loaded = false;
+    if (isRegularFile(path))
+        loaded = X509_STORE_load_file(store.get(), path.c_str()) == 1;
+    else if (DIR* folder = opendir(path.c_str()))
+    {
+        while (const dirent* entry = readdir(folder))
+        {
+            const std::string file = path + "/" + entry->d_name;
+            if (entry->d_name[0] != '.' && isRegularFile(file)
+                && X509_STORE_load_file(store.get(), file.c_str()) == 1)
+                loaded = true;
+        }
+        closedir(folder);
+    }
+    ERR_clear_error();
+    return loaded ? std::move(store) : nullptr;
 }
 
 /// The alphabet, its padding, and the line breaks and blanks of wrapped text.
@@ -147,20 +167,15 @@ int decodeSignedData(const unsigned char* der, int derLength, unsigned char* sig
     if (signers <= 0)
         return status::kMalformedPkcs7;
 
-    StorePtr store;
-    int flags = PKCS7_NOVERIFY;
-    if (!trustStore.empty())
-    {
-        store = loadTrustStore(trustStore);
-        if (!store)
-            return status::kTrustStoreUnreadable;
-        flags = 0;
-    }
+    const StorePtr store = loadTrustStore(trustStore);
+    if (!store)
+        return status::kTrustStoreUnreadable;
 
     std::unique_ptr<BIO, decltype(&BIO_free)> signedContent(BIO_new(BIO_s_mem()), BIO_free);
     if (!signedContent)
         return status::kInternal;
-    if (PKCS7_verify(p7.get(), nullptr, store.get(), nullptr, signedContent.get(), flags) != 1)
+    ERR_clear_error();
+    if (PKCS7_verify(p7.get(), nullptr, store.get(), nullptr, signedContent.get(), 0) != 1)
         return verifyFailure();
 
     char* data = nullptr;

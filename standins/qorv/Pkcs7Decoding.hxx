@@ -19,7 +19,7 @@ int decodeBase64(const unsigned char* text, int textLength, unsigned char* out, 
 ///   signerCount  number of signer infos, all of which verified
 ///   content      the signed content bytes
 ///   certificates DER of every certificate in the structure, one after another
-/// The chain is checked only when `trustStore` names a PEM file or a hashed folder of CAs.
+/// The signer must chain to a CA of `trustStore`, a PEM file or a folder of PEM files.
 int decodeSignedData(const unsigned char* der, int derLength, unsigned char* signerOut,
                      int* signerLength, int* signerCount, unsigned char* content,
                      int* contentLength, unsigned char* certificates, int* certificatesLength,

@@ -5,9 +5,12 @@
 //   QORV_PKCS11_MODULE  PKCS#11 module that stands for the CSP and key driver the office names
 //                       (default /usr/lib/softhsm/libsofthsm2.so); read on every KTX_Initialize
 //   QORV_TOKEN_LABEL    label of the token to use (default: the first initialised token)
-//   QORV_TRUST_STORE    PEM file or hashed folder of trusted CAs; when set, a signature only
-//                       verifies if its signer's certificate chains to one of them (default:
-//                       unset, the signature alone is checked); read on every verification
+//   QORV_TRUST_STORE    PEM file, or folder of PEM files, of the trusted CAs: a signature only
+//                       verifies if its signer's certificate chains to one of them (default
+//                       /etc/quillmark/qorv-trust); read on every verification
+//
+// The token is opened by the first call that needs it (login, the certificate list), not by
+// KTX_Initialize: verification needs no token, so a recipient without one verifies too.
 //
 // Statuses: QorvStatus.hxx.
 
@@ -24,6 +27,8 @@
 #include <cstring>
 #include <mutex>
 #include <new>
+#include <optional>
+#include <string.h>
 
 #define QORV_EXPORT __attribute__((visibility("default")))
 
@@ -54,11 +59,22 @@ static_assert(kHeaderSize + kRecordEntries * kEntrySize == QORV_CERT_LIST_SIZE);
 
 /// Longest PIN taken from the caller; the PIN is searched for its NUL no further.
 constexpr size_t kMaxPinBytes = 256;
+/// A GBK character of two bytes is at most three bytes of UTF-8.
+constexpr size_t kMaxUtf8PinBytes = kMaxPinBytes * 3 / 2 + 4;
+
+constexpr char kDefaultTrustStore[] = "/etc/quillmark/qorv-trust";
 
 std::mutex& tokenMutex()
 {
     static std::mutex mutex;
     return mutex;
+}
+
+/// The token KTX_Initialize chose; empty before it and after KTX_Finalize. Guarded by tokenMutex.
+std::optional<TokenConfiguration>& configured()
+{
+    static auto* configuration = new std::optional<TokenConfiguration>;
+    return *configuration;
 }
 
 // Never destroyed: at exit the module's own statics are gone before ours would be, so closing
@@ -69,11 +85,27 @@ Pkcs11Token& token()
     return *instance;
 }
 
+/// Opens the configured token unless it is open already; call with tokenMutex held.
+int openToken()
+{
+    if (!configured())
+        return status::kNotInitialized;
+    return token().open(*configured());
+}
+
 std::string trustStore()
 {
     const char* path = std::getenv("QORV_TRUST_STORE");
-    return path ? path : "";
+    return path && *path ? path : kDefaultTrustStore;
 }
+
+/// A stack area for a secret, wiped however the scope is left.
+template <size_t Size>
+struct WipedArea
+{
+    char bytes[Size] = {};
+    ~WipedArea() { explicit_bzero(bytes, Size); }
+};
 
 void putInt(unsigned char* at, std::int32_t value) { std::memcpy(at, &value, sizeof value); }
 
@@ -138,14 +170,16 @@ int guarded(Call call)
 extern "C" {
 
 // The CSP and key driver names are those of the Windows token; here one configured PKCS#11
-// module stands for any such pair, so the names are only required to be there.
+// module stands for any such pair, so the names are only required to be there. An open token of
+// the same configuration stays open, and logged in.
 QORV_EXPORT int KTX_Initialize(int, const char* cspName, int, const char* keyDriver)
 {
     if (!cspName || !keyDriver)
         return status::kBadArgument;
     return guarded([&] {
         std::lock_guard<std::mutex> lock(tokenMutex());
-        return token().open(TokenConfiguration::fromEnvironment());
+        configured() = TokenConfiguration::fromEnvironment();
+        return status::kOk;
     });
 }
 
@@ -154,12 +188,14 @@ QORV_EXPORT int KTX_Finalize(void)
     return guarded([] {
         std::lock_guard<std::mutex> lock(tokenMutex());
         token().close();
+        configured().reset();
         return status::kOk;
     });
 }
 
 // The PIN is taken as the NUL-terminated GBK string: the character count that comes with it
-// cannot tell how many bytes a GBK PIN has, so it is not used. PKCS#11 PINs are UTF-8.
+// cannot tell how many bytes a GBK PIN has, so it is not used. PKCS#11 PINs are UTF-8; the
+// converted PIN lives only in an area that is wiped on the way out.
 QORV_EXPORT int KTX_Login(const char* pin, int /*pinCharacters*/)
 {
     if (!pin)
@@ -168,11 +204,15 @@ QORV_EXPORT int KTX_Login(const char* pin, int /*pinCharacters*/)
     if (length > kMaxPinBytes)
         return status::kBadArgument;
     return guarded([&] {
-        const std::optional<std::string> utf8Pin = gbkToUtf8(std::string(pin, length));
-        if (!utf8Pin)
+        WipedArea<kMaxUtf8PinBytes> utf8Pin;
+        size_t utf8Length = 0;
+        if (!gbkToUtf8Secret(pin, length, utf8Pin.bytes, sizeof utf8Pin.bytes, utf8Length))
             return status::kTextConversion;
         std::lock_guard<std::mutex> lock(tokenMutex());
-        return token().login(*utf8Pin);
+        const int opened = openToken();
+        if (opened != status::kOk)
+            return opened;
+        return token().login(utf8Pin.bytes, utf8Length);
     });
 }
 
@@ -183,6 +223,9 @@ QORV_EXPORT int KTX_EnumUsrCertificates(void* certList)
     return guarded([&] {
         std::vector<TokenCertificate> certificates;
         std::lock_guard<std::mutex> lock(tokenMutex());
+        const int opened = openToken();
+        if (opened != status::kOk)
+            return opened;
         const int result = token().userCertificates(certificates);
         if (result != status::kOk)
             return result;

@@ -25,7 +25,7 @@ constexpr int kBadBase64 = -7;
 constexpr int kMalformedPkcs7 = -8;
 /// A signature that does not verify against the signer certificate inside the structure.
 constexpr int kSignatureInvalid = -9;
-/// The signer certificate does not chain to the configured trust store.
+/// The signer certificate does not chain to the trust store.
 constexpr int kChainRefused = -10;
 /// A result larger than its output area.
 constexpr int kDoesNotFit = -11;
@@ -33,7 +33,7 @@ constexpr int kDoesNotFit = -11;
 constexpr int kBadCertificate = -12;
 /// An item type code this library does not know.
 constexpr int kUnknownItem = -13;
-/// QORV_TRUST_STORE names a file or folder without a readable certificate.
+/// The trust store (QORV_TRUST_STORE, or its default) holds no readable certificate.
 constexpr int kTrustStoreUnreadable = -14;
 /// The certificate lacks the item asked for (no issuer CN, no subject country).
 constexpr int kItemMissing = -15;

@@ -3,6 +3,7 @@
 #include "DialogBuilder.hxx"
 
 #include <DeclaredExceptions.hxx>
+#include <SecretText.hxx>
 
 #include <com/sun/star/awt/XWindowPeer.hpp>
 #include <cppuhelper/supportsservice.hxx>
@@ -37,6 +38,8 @@ CertInfoBox::CertInfoBox(const Reference<uno::XComponentContext>& context)
     : componentContext(context)
 {
 }
+
+CertInfoBox::~CertInfoBox() { quillmark::wipeSecret(pin); }
 
 OUString CertInfoBox::implementationName()
 {
@@ -101,9 +104,16 @@ bool CertInfoBox::askForPin()
     dialog.addLabel("caption", text(u8"请输入证书口令："), 8, 10, 164);
     dialog.addEdit("pin", OUString(), 8, 24, 164, 12, false, true);
     dialog.addOkCancel(text(u8"确定"), text(u8"取消"));
-    if (!dialog.execute(parentWindow()))
+    const bool confirmed = dialog.execute(parentWindow());
+    // The dialog's own copy shares its characters: wiping one wipes both.
+    OUString typed = dialog.text("pin");
+    quillmark::wipeSecret(pin);
+    if (!confirmed)
+    {
+        quillmark::wipeSecret(typed);
         return false;
-    pin = dialog.text("pin");
+    }
+    pin = typed;
     return true;
 }
 

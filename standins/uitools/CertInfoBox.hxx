@@ -20,6 +20,8 @@ class CertInfoBox
 {
 public:
     explicit CertInfoBox(const css::uno::Reference<css::uno::XComponentContext>& context);
+    /// Wipes a PIN that is still held.
+    ~CertInfoBox() override;
 
     static rtl::OUString implementationName();
     static css::uno::Sequence<rtl::OUString> serviceNames();

@@ -19,6 +19,7 @@
 
 #include <algorithm>
 #include <ctime>
+#include <dlfcn.h>
 #include <functional>
 #include <p11-kit/pkcs11.h>
 
@@ -129,12 +130,18 @@ protected:
         return shape;
     }
 
+    /// The seal's two fields, as a document sealed elsewhere carries them.
+    void storeSignature(const CertificateSignature& signature, const OUString& name = kSealName)
+    {
+        document.writeMaster(name + "Cert", base64Text(signature.certificate));
+        document.writeMaster(name + "Sign", base64Text(signature.signedData));
+    }
+
     /// Stores a certificate seal as a document sealed elsewhere carries it.
     Reference<drawing::XShape> placeSeal(const CertificateSignature& signature,
                                          const OUString& name = kSealName)
     {
-        document.writeMaster(name + "Cert", base64Text(signature.certificate));
-        document.writeMaster(name + "Sign", base64Text(signature.signedData));
+        storeSignature(signature, name);
         return addSealShape(name);
     }
 
@@ -254,45 +261,173 @@ TEST_F(CertificateSealTest, CharacterWithoutGbkFormAlwaysReadsAsChanged)
     EXPECT_EQ(drawing::ColorMode_MONO, colorMode(seals()[0]));
 }
 
-TEST_F(CertificateSealTest, DocumentWithoutSignatureFieldIsNotSignedOnceTheLibraryIsReady)
+TEST_F(CertificateSealTest, DocumentWithoutSignatureFieldIsNotSignedAndReadsInvalid)
 {
     document.selectShapes({ addSealShape() });
 
-    EXPECT_FALSE(helper->verifyDocument());
+    EXPECT_TRUE(helper->verifyDocument()) << "no signature vouches for nothing";
     expectOneNotice(ou(u8"文档尚未签名！"));
     EXPECT_EQ(1, probe::calls().initialize);
     EXPECT_EQ(0, box().created) << "no verdict without a signature";
+    EXPECT_EQ(drawing::ColorMode_MONO, colorMode(seals()[0]));
 
     // Plain text selected: no seal to read the signature of, even in a sealed document.
     sealCurrentText();
     document.escape();
     document.selectText(0, 4);
-    EXPECT_FALSE(helper->verifyDocument());
+    EXPECT_TRUE(helper->verifyDocument());
     expectOneNotice(ou(u8"文档尚未签名！"));
     EXPECT_EQ(2, probe::calls().initialize) << "every verification initialises afresh";
 }
 
-TEST_F(CertificateSealTest, CorruptedSignatureShowsTheLibraryStatusAndLeavesTheVerdict)
+TEST_F(CertificateSealTest, CorruptedTruncatedOrGarbageSignatureNeverReadsValid)
 {
     CertificateSignature signature = signWithKeyFile(gbkBytes(document.text()));
     placeSeal(signature);
-    editText([&] { document.insertText(3, "x"); });
-    ASSERT_TRUE(helper->verifyDocument());
+    document.selectShapes(seals());
+    ASSERT_FALSE(helper->verifyDocument()) << "the genuine seal is valid first";
+    ASSERT_EQ(drawing::ColorMode_STANDARD, colorMode(seals()[0]));
+
+    // The text stays as signed throughout: only the signature is spoilt, so an earlier "valid"
+    // must not carry over.
+    const auto expectInvalidWith = [&](const OUString& stored, int status) {
+        document.writeMaster(kSealName + "Sign", stored);
+        helper->documentModified = false;
+        EXPECT_TRUE(helper->verifyDocument());
+        expectOneNotice(ou(u8"验证签名错误！") + OUString::number(status));
+        EXPECT_EQ(drawing::ColorMode_MONO, colorMode(seals()[0]));
+        EXPECT_EQ(ou(u8"无效印章"), caption(seals()[0]));
+    };
 
     // The signature value closes the structure: with its last byte changed the signed digest no
     // longer matches.
-    signature.signedData.back() ^= 0x01;
-    document.writeMaster(kSealName + "Sign", base64Text(signature.signedData));
-    editText([&] { document.removeText(3, 1); });
-    EXPECT_TRUE(helper->verifyDocument()) << "the text is as signed, but the last verdict stands";
-    expectOneNotice(ou(u8"验证签名错误！") + OUString::number(qorv::status::kSignatureInvalid));
-    EXPECT_EQ(1, box().created) << "no verdict is shown";
-    EXPECT_EQ(drawing::ColorMode_MONO, colorMode(seals()[0])) << "the marking is left as it was";
+    Bytes flipped = signature.signedData;
+    flipped.back() ^= 0x01;
+    expectInvalidWith(base64Text(flipped), qorv::status::kSignatureInvalid);
+
+    const Bytes truncated(signature.signedData.begin(), signature.signedData.end() - 40);
+    expectInvalidWith(base64Text(truncated), qorv::status::kMalformedPkcs7);
+
+    const Bytes garbage(600, 0x5A);
+    expectInvalidWith(base64Text(garbage), qorv::status::kMalformedPkcs7);
 
     // Text that is no Base64 at all decodes to nothing, which the library refuses as an argument.
-    document.writeMaster(kSealName + "Sign", "%%%%");
+    expectInvalidWith("%%%%", qorv::status::kBadArgument);
+    EXPECT_EQ(1, box().created) << "no verdict is shown for a check that could not complete";
+}
+
+TEST_F(CertificateSealTest, SwappedCertificateFieldReadsInvalidAndTheBoxShowsTheRealSigner)
+{
+    // Another holder's certificate from the same, trusted CA.
+    const auto& token = qorvtest::testToken();
+    const qorvtest::X509Ptr ca = qorvtest::readCertificate(token.caCertificatePath);
+    const qorvtest::KeyPtr caKey = qorvtest::readKey(token.caKeyPath);
+    const qorvtest::KeyPtr otherKey = qorvtest::newEcKey();
+    const qorvtest::X509Ptr other = qorvtest::makeCertificate(
+        otherKey.get(), u8"/C=CN/O=QORV Test/CN=另一单位公章", "/C=CN/O=QORV Test/CN=QORV Test CA",
+        caKey.get(), "7A7A", "20260101000000Z", "20360101000000Z");
+    const CertificateItems tokenItems = tokenCertificateItems();
+
+    // Signed on the token, beside the other holder's certificate.
+    CertificateSignature signature = signOnToken(gbkBytes(document.text()));
+    signature.certificate = qorvtest::derOf(other.get());
+    placeSeal(signature);
+    document.selectShapes(seals());
+
     EXPECT_TRUE(helper->verifyDocument());
-    expectOneNotice(ou(u8"验证签名错误！") + OUString::number(qorv::status::kBadArgument));
+    EXPECT_TRUE(messages().empty());
+    EXPECT_EQ(utf8(kChanged), utf8(box().message));
+    EXPECT_TRUE(box().modified);
+    EXPECT_EQ(drawing::ColorMode_MONO, colorMode(seals()[0]));
+    EXPECT_EQ(utf8(tokenItems.serialNumber), utf8(box().certInfo[1]))
+        << "the box shows the certificate that signed, not the one the field names";
+
+    // The other way round: the other holder signs and the seal names the token's certificate.
+    CertificateSignature forged
+        = { qorvtest::derOf(qorvtest::readCertificate(token.signerCertificatePath).get()),
+            qorvtest::signedData(qorvtest::dataEncoding(gbkBytes(document.text())), other.get(),
+                                 otherKey.get()) };
+    storeSignature(forged);
+    EXPECT_TRUE(helper->verifyDocument());
+    EXPECT_EQ(utf8(kChanged), utf8(box().message));
+    EXPECT_EQ(ou("7A7A"), box().certInfo[1]);
+
+    // A seal whose "Cert" field names its signer is valid again.
+    storeSignature(signOnToken(gbkBytes(document.text())));
+    EXPECT_FALSE(helper->verifyDocument());
+    EXPECT_EQ(utf8(kUnchanged), utf8(box().message));
+}
+
+TEST_F(CertificateSealTest, SignerOutsideTheTrustStoreReadsInvalid)
+{
+    // A CA of the same name that nobody trusts issues the signer a certificate of the same name.
+    const qorvtest::KeyPtr rogueCaKey = qorvtest::newEcKey();
+    const qorvtest::KeyPtr signerKey = qorvtest::newEcKey();
+    const qorvtest::X509Ptr signer = qorvtest::makeCertificate(
+        signerKey.get(), std::string("/C=CN/O=QORV Test/CN=") + qorvtest::kLabelUtf8,
+        "/C=CN/O=QORV Test/CN=QORV Test CA", rogueCaKey.get(), "5151", "20260101000000Z",
+        "20360101000000Z");
+    placeSeal({ qorvtest::derOf(signer.get()),
+                qorvtest::signedData(qorvtest::dataEncoding(gbkBytes(document.text())),
+                                     signer.get(), signerKey.get()) });
+    document.selectShapes(seals());
+
+    EXPECT_TRUE(helper->verifyDocument());
+    expectOneNotice(ou(u8"验证签名错误！") + OUString::number(qorv::status::kChainRefused));
+    EXPECT_EQ(0, box().created);
+    EXPECT_EQ(drawing::ColorMode_MONO, colorMode(seals()[0]));
+
+    // Asked directly, the box has no signer to show and does not call the seal valid.
+    helper->documentModified = false;
+    helper->showCertificateInfo(kUnchanged);
+    expectOneNotice(ou(u8"取信息错误！"));
+    EXPECT_TRUE(box().modified);
+    EXPECT_EQ(std::vector<std::string>({ "initialize", "setPictureURL", "setMessage", "setModified",
+                                         "setPostil", "execute", "getPostil", "getResult" }),
+              box().calls);
+}
+
+TEST_F(CertificateSealTest, SealVerifiesOnAMachineWithoutAKeyTokenAndTheTokenIsOnlyForLogin)
+{
+    placeSeal(signOnToken(gbkBytes(document.text())));
+    document.selectShapes(seals());
+
+    // A recipient's machine: no PKCS#11 module where the library looks, and no token in
+    // SoftHSM2's folder either.
+    const std::string emptyTokens = qorvtest::testToken().directory + "/recipient";
+    ASSERT_EQ(0, qorvtest::run("mkdir -p '" + emptyTokens
+                               + "/tokens' && echo "
+                                 "'directories.tokendir = "
+                               + emptyTokens + "/tokens' > '" + emptyTokens + "/softhsm2.conf'"));
+    const std::string conf = qorvtest::testToken().conf;
+    setenv("QORV_PKCS11_MODULE", (emptyTokens + "/no-such-module.so").c_str(), 1);
+    setenv("SOFTHSM2_CONF", (emptyTokens + "/softhsm2.conf").c_str(), 1);
+    struct RestoreToken
+    {
+        std::string conf;
+        ~RestoreToken()
+        {
+            unsetenv("QORV_PKCS11_MODULE");
+            setenv("SOFTHSM2_CONF", conf.c_str(), 1);
+        }
+    } restore{ conf };
+
+    EXPECT_FALSE(helper->verifyDocument());
+    EXPECT_TRUE(messages().empty());
+    EXPECT_EQ(utf8(kUnchanged), utf8(box().message));
+    EXPECT_EQ(ou("QORV Test CA"), box().certInfo[8]);
+    EXPECT_EQ(drawing::ColorMode_STANDARD, colorMode(seals()[0]));
+
+    editText([&] { document.insertText(3, ou(u8"不")); });
+    EXPECT_TRUE(helper->verifyDocument());
+    EXPECT_EQ(utf8(kChanged), utf8(box().message));
+    EXPECT_EQ(drawing::ColorMode_MONO, colorMode(seals()[0]));
+
+    // Removing the seal needs the token, and says so.
+    box().pin = ou(qorvtest::kPinUtf8);
+    EXPECT_FALSE(helper->removeDocumentStamp());
+    expectOneNotice(ou(u8"登录失败！") + OUString::number(qorv::status::kModuleNotLoaded));
+    EXPECT_EQ(1u, seals().size());
 }
 
 TEST_F(CertificateSealTest, CertificateBoxIsFilledInOrderAndTakesTheCommentBack)
@@ -330,19 +465,20 @@ TEST_F(CertificateSealTest, CertificateBoxIsFilledInOrderAndTakesTheCommentBack)
     EXPECT_EQ(1, probe::calls().initialize) << "a ready library is not initialised by the box";
 }
 
-TEST_F(CertificateSealTest, CertificateBoxWithoutACertificateFieldShowsNoDetails)
+TEST_F(CertificateSealTest, SealWithoutACertificateFieldReadsInvalidAndShowsItsSigner)
 {
     document.writeMaster(kSealName + "Sign",
                          base64Text(signWithKeyFile(gbkBytes(document.text())).signedData));
     document.selectShapes({ addSealShape() });
 
-    EXPECT_FALSE(helper->verifyDocument());
-    expectOneNotice(ou(u8"取信息错误！"));
+    EXPECT_TRUE(helper->verifyDocument()) << "a seal that names no certificate names no signer";
+    EXPECT_TRUE(messages().empty());
     const std::vector<std::string> order{ "initialize",  "setPictureURL", "setMessage",
-                                          "setModified", "setPostil",     "execute",
-                                          "getPostil",   "getResult" };
+                                          "setCertInfo", "setModified",   "setPostil",
+                                          "execute",     "getPostil",     "getResult" };
     EXPECT_EQ(order, box().calls);
-    EXPECT_EQ(utf8(kUnchanged), utf8(box().message));
+    EXPECT_EQ(utf8(kChanged), utf8(box().message));
+    EXPECT_EQ(ou("QORV Test CA"), box().certInfo[8]) << "the details come from the signature";
     EXPECT_TRUE(document.hasMaster(kSealName + "Postil")) << "the comment is written back";
 }
 
@@ -443,6 +579,10 @@ TEST_F(CertificateSealTest, WrongPinIsRefusedAndTheNextLoginInitialisesAgain)
     EXPECT_EQ(1, probe::calls().initialize);
     EXPECT_EQ(utf8(kSealName), utf8(helper->containerName)) << "taken from the selected seal";
     EXPECT_EQ(1u, seals().size());
+    EXPECT_TRUE(helper->userPin.isEmpty()) << "a PIN is not kept after its login";
+    const sal_Unicode wiped[6] = {};
+    EXPECT_EQ(OUString(wiped, 6), box().pin)
+        << "the PIN is wiped where it lies, in the box's copy as well";
 
     // Six characters, eight GBK bytes: the library is told the character count.
     box().pin = ou(qorvtest::kPinUtf8);
@@ -575,4 +715,49 @@ TEST_F(CertificateSealTest, CertAndSignSwappedBetweenSealsVerifyInvalid)
     EXPECT_EQ(utf8(kChanged), utf8(box().message));
     EXPECT_EQ(utf8(kSealName), utf8(helper->containerName));
     EXPECT_EQ(drawing::ColorMode_MONO, colorMode(seals()[0]));
+}
+
+/// The test token's login state as a second session of this process sees it; the certificate
+/// library's own session keeps the module, and with it a login, alive.
+CK_STATE tokenSessionState()
+{
+    void* module = dlopen("/usr/lib/softhsm/libsofthsm2.so", RTLD_NOW | RTLD_LOCAL);
+    if (!module)
+        throw std::runtime_error("SoftHSM2 cannot be loaded");
+    CK_FUNCTION_LIST_PTR functions = nullptr;
+    auto getFunctionList
+        = reinterpret_cast<CK_C_GetFunctionList>(dlsym(module, "C_GetFunctionList"));
+    CK_SLOT_ID slots[8];
+    CK_ULONG count = 8;
+    CK_SESSION_HANDLE session = CK_INVALID_HANDLE;
+    CK_SESSION_INFO info{};
+    const bool read
+        = getFunctionList && getFunctionList(&functions) == CKR_OK
+          && functions->C_Initialize(nullptr) == CKR_CRYPTOKI_ALREADY_INITIALIZED
+          && functions->C_GetSlotList(CK_TRUE, slots, &count) == CKR_OK && count > 0
+          && functions->C_OpenSession(slots[0], CKF_SERIAL_SESSION, nullptr, nullptr, &session)
+                 == CKR_OK
+          && functions->C_GetSessionInfo(session, &info) == CKR_OK;
+    if (session != CK_INVALID_HANDLE)
+        functions->C_CloseSession(session);
+    dlclose(module);
+    if (!read)
+        throw std::runtime_error("the token's session cannot be read");
+    return info.state;
+}
+
+TEST(TokenSigningTest, TokenIsLoggedOutAfterSigningWhileTheLibraryKeepsItOpen)
+{
+    qorvtest::testToken();
+    ASSERT_EQ(0,
+              KTX_Initialize(1, "EnterSafe CSP (ePass3000) v1.0 for QORV", 1, "QorvKey_FT3K.dll"));
+    std::vector<unsigned char> list(QORV_CERT_LIST_SIZE, 0);
+    ASSERT_EQ(0, KTX_EnumUsrCertificates(list.data())) << "the library holds a session";
+
+    quillmark::certseal::signWithToken(qorvtest::kPinUtf8, gbkBytes(kBody));
+    EXPECT_EQ(CKS_RO_PUBLIC_SESSION, tokenSessionState()) << "nobody signs without the PIN now";
+
+    ASSERT_EQ(0, KTX_Login(qorvtest::kPinGbk, 6));
+    EXPECT_EQ(CKS_RO_USER_FUNCTIONS, tokenSessionState()) << "the probe sees a login";
+    KTX_Finalize();
 }

@@ -464,3 +464,21 @@ TEST_F(FieldSigningTest, PictureIsWrittenAndReadInsideAWritableFilterFolder)
     EXPECT_EQ(utf8(written), utf8(testContext->certInfoBox->pictureURL.Complete));
     osl::File::remove(written);
 }
+
+TEST_F(FieldSigningTest, FieldTextThatGbkCannotCarryIsRefusedAndNothingIsWritten)
+{
+    // An emoji, and a rare character of a name (CJK extension B): GBK has neither.
+    for (const char* lost : { u8"😀", u8"𪚥" })
+    {
+        const OUString character = OUString::fromUtf8(lost);
+        document.insertText(kInsideRegion, character);
+        EXPECT_FALSE(helper->signField("contract"));
+        EXPECT_EQ((Shown{ { u8"提示", std::string(u8"签章域含有 GBK 编码无法表示的字符“") + lost
+                                          + u8"”，签署会丢失它。请删除或替换该字符后再签署！" } }),
+                  shownTexts());
+        EXPECT_FALSE(helper->isFieldSigned("contract"));
+        EXPECT_EQ(0, textGraphicCount());
+        document.removeText(kInsideRegion, character.getLength());
+    }
+    EXPECT_TRUE(helper->signField("contract")) << "the field as GBK carries it signs";
+}

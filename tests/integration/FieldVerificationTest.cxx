@@ -244,3 +244,18 @@ TEST_F(FieldVerificationTest, SignatureStaysWhenItsSealWasNotDeleted)
     EXPECT_EQ(signature, helper->getFieldSignature("contract")) << "no seal without signature";
     EXPECT_TRUE(helper->verifyField("contract"));
 }
+
+TEST_F(FieldVerificationTest, QuestionMarkSwappedForACharacterGbkLacksBreaksTheSeal)
+{
+    // GBK would turn the emoji into the "?" that was signed: the swap must not go unnoticed.
+    document.insertText(kAfterRegion + 2, OUString::fromUtf8(u8"单价?元"));
+    markField("price", kAfterRegion + 2, kAfterRegion + 6);
+    ASSERT_TRUE(helper->signField("price"));
+    ASSERT_TRUE(helper->verifyField("price"));
+
+    const sal_Int32 questionMark = kAfterRegion + 5;
+    document.removeText(questionMark, 1);
+    document.insertText(questionMark, OUString::fromUtf8(u8"😀"));
+    EXPECT_FALSE(helper->verifyField("price"));
+    EXPECT_TRUE(helper->verifyField("contract")) << "the other field is untouched";
+}

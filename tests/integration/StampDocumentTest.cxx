@@ -404,3 +404,35 @@ TEST_F(StampDocumentTest, SealLibraryCertificateDisplayIgnoresTheMessage)
     selectSeals();
     EXPECT_FALSE(helper->showCertificateInfo("ignored"));
 }
+
+TEST_F(StampDocumentTest, TextThatGbkCannotCarryIsRefusedAndNothingIsWritten)
+{
+    const OUString emoji = OUString::fromUtf8(u8"😀");
+    document.insertText(3, emoji);
+    EXPECT_FALSE(stampAt(5));
+    const auto shown = messages();
+    ASSERT_EQ(1u, shown.size());
+    EXPECT_EQ(utf8(OUString::fromUtf8(u8"提示")), utf8(shown[0].title));
+    EXPECT_EQ(utf8(OUString::fromUtf8(u8"文档含有 GBK 编码无法表示的字符“") + emoji
+                   + OUString::fromUtf8(u8"”，盖章会丢失它。请删除或替换该字符后再盖章！")),
+              utf8(shown[0].text));
+    EXPECT_FALSE(document.hasMaster("newSignatureType"));
+    EXPECT_TRUE(seals().empty());
+    EXPECT_TRUE(document.textGraphic("gzqy").is()) << "the stamping area stays for a later stamp";
+}
+
+TEST_F(StampDocumentTest, QuestionMarkSwappedForACharacterGbkLacksReadsAsChanged)
+{
+    // GBK would turn the emoji into the "?" that was signed: the swap must not go unnoticed.
+    document.insertText(3, "?");
+    ASSERT_TRUE(stampAt(6));
+    selectSeals();
+    ASSERT_FALSE(helper->verifyDocument());
+
+    document.escape();
+    document.removeText(3, 1);
+    document.insertText(3, OUString::fromUtf8(u8"😀"));
+    selectSeals();
+    EXPECT_TRUE(helper->verifyDocument());
+    EXPECT_EQ(drawing::ColorMode_MONO, colorMode(seals()[0]));
+}

@@ -16,10 +16,14 @@
 #include <rtl/textenc.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <iostream>
+#include <optional>
 #include <stdexcept>
+#include <string.h>
+#include <termios.h>
 #include <unistd.h>
 
 using namespace com::sun::star;
@@ -39,21 +43,104 @@ constexpr sal_uInt32 kToTextFlags = 0x333;
 
 constexpr char kUsage[]
     = "usage: quillmark-cert-seal [--name NAME] [--picture FILE] [--size W H] [--output FILE]\n"
-      "                           DOCUMENT PIN X Y PAGE\n"
+      "                           [--pin-fd N] DOCUMENT X Y PAGE\n"
       "       quillmark-cert-seal --verify [--name NAME] DOCUMENT\n"
       "\n"
       "Signs the document's text with the key token's certificate and puts the seal at X, Y\n"
       "(1/100 mm) on PAGE; stores the result as OpenDocument text (by default beside DOCUMENT,\n"
-      "with the extension .odt). PIN - reads the PIN from standard input. NAME defaults to the\n"
-      "certificate's container label; W and H default to 4000. The token is chosen by\n"
-      "QORV_PKCS11_MODULE and QORV_TOKEN_LABEL, as for the certificate library.\n"
+      "with the extension .odt). NAME defaults to the certificate's container label; W and H\n"
+      "default to 4000. The token is chosen by QORV_PKCS11_MODULE and QORV_TOKEN_LABEL, as for\n"
+      "the certificate library.\n"
+      "The PIN is never taken from the command line, where other users could read it. It is\n"
+      "read, as one line, from file descriptor N with --pin-fd N; else from the environment\n"
+      "variable QUILLMARK_TOKEN_PIN (which is then cleared); else from standard input (without\n"
+      "echo on a terminal).\n"
       "--verify checks the seal NAME (default: the first one found) against the text.\n";
+
+/// Longest PIN read; a longer line is refused.
+constexpr size_t kMaxPinLength = 256;
+constexpr char kPinVariable[] = "QUILLMARK_TOKEN_PIN";
+
+/// A PIN held for one signing, wiped when it ends. Its storage is reserved once, so no copy of
+/// it is left behind by a reallocation.
+class Pin
+{
+public:
+    Pin() { text.reserve(kMaxPinLength + 1); }
+    ~Pin() { explicit_bzero(text.data(), text.capacity()); }
+    Pin(const Pin&) = delete;
+    Pin& operator=(const Pin&) = delete;
+
+    /// One line from `fd`, without its line end.
+    void readLine(int fd)
+    {
+        char byte = 0;
+        for (;;)
+        {
+            const ssize_t got = read(fd, &byte, 1);
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got <= 0 || byte == '\n')
+                break;
+            if (text.size() == kMaxPinLength)
+                throw std::runtime_error("the PIN is longer than " + std::to_string(kMaxPinLength)
+                                         + " bytes");
+            text.push_back(byte);
+        }
+        explicit_bzero(&byte, sizeof byte);
+        if (!text.empty() && text.back() == '\r')
+            text.pop_back();
+    }
+
+    void take(char* secret)
+    {
+        const size_t length = strnlen(secret, kMaxPinLength + 1);
+        if (length > kMaxPinLength)
+            throw std::runtime_error(std::string(kPinVariable) + " is too long");
+        text.assign(secret, length);
+        explicit_bzero(secret, length);
+    }
+
+    const std::string& value() const { return text; }
+
+private:
+    std::string text;
+};
+
+/// Echo off while a PIN is typed at a terminal; restored however the reading ends.
+class HiddenInput
+{
+public:
+    explicit HiddenInput(int fd)
+        : fd(fd)
+    {
+        if (!isatty(fd) || tcgetattr(fd, &saved) != 0)
+            return;
+        termios quiet = saved;
+        quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+        hidden = tcsetattr(fd, TCSAFLUSH, &quiet) == 0;
+        std::cerr << "PIN: " << std::flush;
+    }
+    ~HiddenInput()
+    {
+        if (!hidden)
+            return;
+        tcsetattr(fd, TCSAFLUSH, &saved);
+        std::cerr << std::endl;
+    }
+
+private:
+    int fd;
+    termios saved{};
+    bool hidden = false;
+};
 
 struct Arguments
 {
     bool verify = false;
     std::string document;
-    std::string pin;
+    /// Where the PIN comes from: a file descriptor, or -1 for the environment or standard input.
+    int pinFd = -1;
     std::string name;
     std::string picture;
     std::string output;
@@ -94,6 +181,8 @@ Arguments parse(int argc, char** argv)
             arguments.picture = value();
         else if (word == "--output")
             arguments.output = value();
+        else if (word == "--pin-fd")
+            arguments.pinFd = static_cast<int>(number(value(), 0, INT_MAX));
         else if (word == "--size")
         {
             arguments.placement.width = static_cast<sal_Int32>(number(value(), 1, 100000));
@@ -104,15 +193,16 @@ Arguments parse(int argc, char** argv)
         else
             positional.push_back(word);
     }
-    if (arguments.verify ? positional.size() != 1 : positional.size() != 5)
+    if (!arguments.verify && positional.size() == 5)
+        throw UsageError("the PIN is not taken from the command line");
+    if (arguments.verify ? positional.size() != 1 : positional.size() != 4)
         throw UsageError("wrong number of arguments");
     arguments.document = positional[0];
     if (arguments.verify)
         return arguments;
-    arguments.pin = positional[1];
-    arguments.placement.x = static_cast<sal_Int32>(number(positional[2], 0, INT_MAX));
-    arguments.placement.y = static_cast<sal_Int32>(number(positional[3], 0, INT_MAX));
-    arguments.placement.page = static_cast<sal_Int16>(number(positional[4], 1, SHRT_MAX));
+    arguments.placement.x = static_cast<sal_Int32>(number(positional[1], 0, INT_MAX));
+    arguments.placement.y = static_cast<sal_Int32>(number(positional[2], 0, INT_MAX));
+    arguments.placement.page = static_cast<sal_Int16>(number(positional[3], 1, SHRT_MAX));
     return arguments;
 }
 
@@ -160,6 +250,8 @@ struct Verdict
     int status = 0;
     const char* failedStep = "";
     bool unchanged = false;
+    /// DER of the certificate that made the signature.
+    Bytes signer;
 };
 
 /// The certificate library's verification of a stored signature against the current text.
@@ -188,6 +280,8 @@ Verdict verifyWithLibrary(const OUString& storedSignature, const OUString& text)
         verdict.failedStep = "signature verification";
         return verdict;
     }
+    verdict.signer.assign(signer.begin(),
+                          signer.begin() + std::clamp(signerLength, 0, int(signer.size())));
     int needed = 0;
     KTX_Pkcs7_DecodeData(content.data(), contentLength, nullptr, &needed);
     Bytes plain(static_cast<size_t>(std::max(needed, 0)) + 1, 0);
@@ -236,13 +330,21 @@ struct DocumentCloser
     }
 };
 
-std::string readPin(const std::string& argument)
+void readPin(const Arguments& arguments, Pin& pin)
 {
-    if (argument != "-")
-        return argument;
-    std::string pin;
-    std::getline(std::cin, pin);
-    return pin;
+    if (arguments.pinFd >= 0)
+    {
+        pin.readLine(arguments.pinFd);
+        return;
+    }
+    if (char* fromEnvironment = std::getenv(kPinVariable))
+    {
+        pin.take(fromEnvironment);
+        unsetenv(kPinVariable);
+        return;
+    }
+    HiddenInput hidden(STDIN_FILENO);
+    pin.readLine(STDIN_FILENO);
 }
 
 int seal(const Arguments& arguments)
@@ -250,7 +352,8 @@ int seal(const Arguments& arguments)
     const std::string document = absolutePath(arguments.document);
     const std::string output
         = arguments.output.empty() ? defaultOutput(document) : absoluteOutputPath(arguments.output);
-    const std::string pin = readPin(arguments.pin);
+    Pin pin;
+    readPin(arguments, pin);
 
     Office office;
     office.start();
@@ -258,13 +361,23 @@ int seal(const Arguments& arguments)
     const OUString text = quillmark::certseal::documentText(closer.model);
     if (text.isEmpty())
         throw std::runtime_error("the document has no text to sign");
+    const std::optional<Bytes> textBytes = quillmark::certseal::exactGbkBytes(text);
+    if (!textBytes)
+        throw std::runtime_error("the document's text holds characters that GBK cannot carry "
+                                 "(an emoji, a rare character): they would be signed as \"?\"");
 
     const quillmark::certseal::TokenSignature signature
-        = quillmark::certseal::signWithToken(pin, gbkBytes(text));
+        = quillmark::certseal::signWithToken(pin.value(), *textBytes);
     const OUString signatureText = base64Text(signature.signedData);
     const Verdict check = verifyWithLibrary(signatureText, text);
-    if (check.status != 0 || !check.unchanged)
-        throw std::runtime_error("the certificate library does not accept the new signature");
+    if (check.status != 0)
+        throw std::runtime_error(std::string("the certificate library does not accept the new "
+                                             "signature: ")
+                                 + check.failedStep + " failed, status "
+                                 + std::to_string(check.status)
+                                 + " (is the token's CA in QORV_TRUST_STORE?)");
+    if (!check.unchanged)
+        throw std::runtime_error("the certificate library reads another text from the signature");
 
     const OUString sealName = arguments.name.empty() ? OUString::fromUtf8(signature.label.c_str())
                                                      : OUString::fromUtf8(arguments.name.c_str());
@@ -290,7 +403,7 @@ int seal(const Arguments& arguments)
 
     std::cout << "sealed:      " << output << "\n"
               << "seal name:   " << utf8(sealName) << "\n"
-              << "text:        " << text.getLength() << " characters, " << gbkBytes(text).size()
+              << "text:        " << text.getLength() << " characters, " << textBytes->size()
               << " GBK bytes\n"
               << "signature:   " << signature.signedData.size() << " bytes of PKCS#7\n"
               << "fields:      " << utf8(sealName) << "Cert, " << utf8(sealName) << "Sign\n";
@@ -325,6 +438,14 @@ int verify(const Arguments& arguments)
     {
         std::cout << "verdict:     " << verdict.failedStep << " failed, status " << verdict.status
                   << "\n";
+        return 1;
+    }
+    // The "Cert" field is not signed: it must name the certificate that signed.
+    const std::optional<OUString> certificate
+        = quillmark::certseal::readUserField(closer.model, sealName + "Cert");
+    if (!certificate || *certificate != base64Text(verdict.signer))
+    {
+        std::cout << "verdict:     the seal's certificate is not the one that signed\n";
         return 1;
     }
     std::cout << "verdict:     signature verified; the text is "

@@ -113,6 +113,17 @@ std::vector<unsigned char> gbkBytes(const OUString& text)
     return std::vector<unsigned char>(bytes.getStr(), bytes.getStr() + bytes.getLength());
 }
 
+std::optional<std::vector<unsigned char>> exactGbkBytes(const OUString& text)
+{
+    rtl::OString bytes;
+    if (!text.convertToString(&bytes, RTL_TEXTENCODING_GBK,
+                              RTL_UNICODETOTEXT_FLAGS_UNDEFINED_ERROR
+                                  | RTL_UNICODETOTEXT_FLAGS_INVALID_ERROR)
+        || bytes.indexOf('\0') >= 0 || rtl::OStringToOUString(bytes, RTL_TEXTENCODING_GBK) != text)
+        return std::nullopt;
+    return std::vector<unsigned char>(bytes.getStr(), bytes.getStr() + bytes.getLength());
+}
+
 OUString base64Text(const std::vector<unsigned char>& bytes)
 {
     std::string text(4 * ((bytes.size() + 2) / 3) + 1, '\0');

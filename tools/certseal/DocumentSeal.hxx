@@ -17,6 +17,10 @@ namespace css = com::sun::star;
 /// The bytes a certificate seal signs: the text in GBK, characters GBK lacks replaced.
 std::vector<unsigned char> gbkBytes(const rtl::OUString& text);
 
+/// The text in GBK when GBK carries every character of it exactly; nothing otherwise (an emoji,
+/// a rare character of a name, a zero character), since such a text would be signed lossily.
+std::optional<std::vector<unsigned char>> exactGbkBytes(const rtl::OUString& text);
+
 /// Base64 text of `bytes`, as the seal's fields keep certificate and signature.
 rtl::OUString base64Text(const std::vector<unsigned char>& bytes);
 

@@ -143,6 +143,9 @@ TokenSignature signWithToken(const std::string& pin, const Bytes& content)
         throw std::runtime_error("the token's key is neither RSA nor EC");
     check(ASN1_STRING_set(signer->enc_digest, signature.data(), static_cast<int>(signature.size())),
           "cannot store the signature");
+    // Nothing more is signed without the PIN; closing the token would log out as well, on every
+    // path out of here.
+    token.logout();
 
     return { chosen.der, derOf(p7.get()), chosen.label };
 }

@@ -385,9 +385,12 @@ Office::Options officeWithComponent(const DemoState& state)
     options.arguments.push_back("-env:URE_MORE_SERVICES=<file:///usr/lib/libreoffice/program/"
                                 "services>* file://" SEAL_COMPONENT_FILE
                                 " file://" SEAL_UITOOLS_COMPONENT_FILE);
+    // The demo authority and the demo token's CA are trusted by this office alone, never
+    // system-wide.
     options.environment = { { "KTXESEAL_SEAL_DIR", state.sealDirectory },
                             { "KTXESEAL_TRUST_DIR", state.authorityDirectory },
-                            { "SOFTHSM2_CONF", state.tokenDirectory + "/softhsm2.conf" } };
+                            { "SOFTHSM2_CONF", state.tokenDirectory + "/softhsm2.conf" },
+                            { "QORV_TRUST_STORE", state.tokenDirectory + "/ca.pem" } };
     return options;
 }
 

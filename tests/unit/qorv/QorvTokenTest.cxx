@@ -73,16 +73,26 @@ TEST_F(QorvTokenTest, InitializesRepeatedlyAndAgainAfterFinalize)
     EXPECT_EQ(0, KTX_Login(kPinGbk, 6));
 }
 
-TEST_F(QorvTokenTest, InitializationFailsForAMissingModuleOrToken)
+TEST_F(QorvTokenTest, InitializationNeedsNoTokenButLoginAndTheListDo)
 {
     EXPECT_EQ(-1, KTX_Initialize(1, nullptr, 1, kDriver));
 
+    // A recipient's machine: no module, or a module without the token. Verification needs
+    // neither, so the library opens; the calls that need the token say what is missing.
+    GuardedRecord list;
     setenv("QORV_PKCS11_MODULE", "/nonexistent/libpkcs11.so", 1);
-    EXPECT_EQ(-3, initialize());
+    EXPECT_EQ(0, initialize());
+    EXPECT_EQ(-3, KTX_Login(kPinGbk, 6));
+    EXPECT_EQ(-3, KTX_EnumUsrCertificates(list.record()));
     unsetenv("QORV_PKCS11_MODULE");
 
     setenv("QORV_TOKEN_LABEL", "No Such Token", 1);
-    EXPECT_EQ(-4, initialize());
+    EXPECT_EQ(0, initialize());
+    EXPECT_EQ(-4, KTX_Login(kPinGbk, 6));
+    EXPECT_EQ(-4, KTX_EnumUsrCertificates(list.record()));
+    EXPECT_TRUE(list.guardsIntact());
+
+    // The next initialisation takes the configuration of its moment.
     setenv("QORV_TOKEN_LABEL", "QORV-Test", 1);
     EXPECT_EQ(0, initialize());
     EXPECT_EQ(0, KTX_Login(kPinGbk, 6));

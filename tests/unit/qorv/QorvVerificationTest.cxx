@@ -102,7 +102,10 @@ protected:
         caKey = readKey(token.caKeyPath);
         ASSERT_TRUE(signer && signerKey && ca && caKey);
     }
-    void TearDown() override { unsetenv("QORV_TRUST_STORE"); }
+    void TearDown() override
+    {
+        setenv("QORV_TRUST_STORE", testToken().caCertificatePath.c_str(), 1);
+    }
 
     Bytes signDocument(const std::string& gbk)
     {
@@ -216,19 +219,37 @@ TEST_F(QorvVerificationTest, SignatureByAnotherKeyIsRefused)
                       .status);
 
     // With his own certificate claiming the genuine subject and issuer, the signature matches
-    // it: only a configured trust store tells the forgery.
+    // it: the trust store tells the forgery.
     const Bytes forged = signedData(content, lookalike.get(), forgerKey.get());
-    EXPECT_EQ(0, decodeSignedData(forged).status);
-    setenv("QORV_TRUST_STORE", testToken().caCertificatePath.c_str(), 1);
-    EXPECT_EQ(-10, decodeSignedData(forged).status);
+    const Decoded out = decodeSignedData(forged);
+    EXPECT_EQ(-10, out.status);
+    EXPECT_EQ(0, out.signerLength) << "nothing of a refused signature is handed out";
 }
 
-TEST_F(QorvVerificationTest, ConfiguredTrustStoreDecidesTheChain)
+TEST_F(QorvVerificationTest, TrustStoreDecidesTheChain)
 {
     const Bytes der = signDocument(kDocumentGbk);
 
     setenv("QORV_TRUST_STORE", testToken().caCertificatePath.c_str(), 1);
     EXPECT_EQ(0, decodeSignedData(der).status);
+
+    // A folder of PEM files, not hashed, with a file in it that holds no certificate.
+    const std::string folder = testToken().directory + "/trusted";
+    ASSERT_EQ(0, run("mkdir -p '" + folder + "' && cp '" + testToken().caCertificatePath + "' '"
+                     + folder + "/issuer.crt' && echo notes > '" + folder + "/README'"));
+    setenv("QORV_TRUST_STORE", folder.c_str(), 1);
+    EXPECT_EQ(0, decodeSignedData(der).status);
+
+    // Unset, the default store is used; this machine has none, and a store that trusts nobody
+    // is reported as such, never skipped.
+    unsetenv("QORV_TRUST_STORE");
+    EXPECT_EQ(-14, decodeSignedData(der).status);
+    setenv("QORV_TRUST_STORE", "", 1);
+    EXPECT_EQ(-14, decodeSignedData(der).status);
+    const std::string emptyFolder = testToken().directory + "/nobody";
+    ASSERT_EQ(0, run("mkdir -p '" + emptyFolder + "'"));
+    setenv("QORV_TRUST_STORE", emptyFolder.c_str(), 1);
+    EXPECT_EQ(-14, decodeSignedData(der).status);
 
     // A store with another CA of the same name.
     KeyPtr otherKey = newEcKey();

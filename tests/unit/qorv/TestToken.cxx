@@ -66,7 +66,8 @@ const TestToken& testToken()
         setenv("SOFTHSM2_CONF", made.conf.c_str(), 1);
         unsetenv("QORV_PKCS11_MODULE");
         unsetenv("QORV_TOKEN_LABEL");
-        unsetenv("QORV_TRUST_STORE");
+        // The library checks every signer's chain: the token's CA is the one trusted.
+        setenv("QORV_TRUST_STORE", made.caCertificatePath.c_str(), 1);
         return made;
     }();
     return token;

@@ -32,7 +32,8 @@ struct TestToken
     std::string caKeyPath;
 };
 
-/// Made on first use; SOFTHSM2_CONF points at it from then on. Removed at exit.
+/// Made on first use; SOFTHSM2_CONF points at it and QORV_TRUST_STORE at its CA from then on.
+/// Removed at exit.
 const TestToken& testToken();
 
 /// Runs a shell command; its exit status.
