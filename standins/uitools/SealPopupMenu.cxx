@@ -5,6 +5,8 @@
 #include <com/sun/star/awt/PopupMenuDirection.hpp>
 #include <com/sun/star/awt/XPopupMenu.hpp>
 #include <com/sun/star/awt/XWindowPeer.hpp>
+#include <com/sun/star/frame/XDispatchProvider.hpp>
+#include <com/sun/star/frame/XModel.hpp>
 #include <cppuhelper/supportsservice.hxx>
 
 using namespace com::sun::star;
@@ -85,9 +87,19 @@ void SealPopupMenu::showMenu(sal_Int32 x, sal_Int32 y)
     if (chosen != kVerify && chosen != kRemove && chosen != kDetails)
         return;
 
-    Reference<Quillmark::Certificate::XQORVTools> tools = sealTools(componentContext, frame);
     // A field seal is a text graphic: it is checked and removed as the field it belongs to.
-    const bool fieldSeal = tools->getSelectedStampType() == 2;
+    Reference<lang::XServiceInfo> selected(
+        Reference<frame::XModel>(frame->getController()->getModel())->getCurrentSelection(),
+        UNO_QUERY);
+    const bool fieldSeal
+        = selected.is() && selected->supportsService("com.sun.star.text.TextGraphicObject");
+    // The window's seal commands show their verdict over the document; without them the entry
+    // goes to a helper of its own.
+    if (dispatchSealCommand(chosen == kVerify   ? (fieldSeal ? "VerifyField" : "VerifyDocument")
+                            : chosen == kRemove ? (fieldSeal ? "RemoveFieldSeal" : "RemoveSeal")
+                                                : "ShowSealInfo"))
+        return;
+    Reference<Quillmark::Certificate::XQORVTools> tools = sealTools(componentContext, frame);
     switch (chosen)
     {
         case kVerify:
@@ -100,6 +112,19 @@ void SealPopupMenu::showMenu(sal_Int32 x, sal_Int32 y)
             tools->showCertificateInfo(OUString());
             break;
     }
+}
+
+bool SealPopupMenu::dispatchSealCommand(const char* command)
+{
+    util::URL url;
+    url.Complete = "quillmark.seal:" + OUString::createFromAscii(command);
+    Reference<frame::XDispatchProvider> provider(frame, UNO_QUERY);
+    Reference<frame::XDispatch> dispatch
+        = provider.is() ? provider->queryDispatch(url, "_self", 0) : nullptr;
+    if (!dispatch.is())
+        return false;
+    dispatch->dispatch(url, Sequence<beans::PropertyValue>());
+    return true;
 }
 
 OUString SealPopupMenu::getImplementationName() { return implementationName(); }

@@ -31,6 +31,8 @@ public:
 
 private:
     void showMenu(sal_Int32 x, sal_Int32 y);
+    /// Runs the window's seal command; false when the window has none.
+    bool dispatchSealCommand(const char* command);
 
     css::uno::Reference<css::uno::XComponentContext> componentContext;
     css::uno::Reference<css::frame::XFrame> frame;

@@ -112,17 +112,18 @@ void Office::start()
 
     // soffice.bin itself rather than the launcher, so that it dies with this process and does
     // not hold its output streams open.
-    arguments = {
-        std::string(kProgramDir) + "/soffice.bin",
-        "--headless",
-        "--invisible",
-        "--norestore",
-        "--nologo",
-        "--nodefault",
-        "--nolockcheck",
-        "-env:UserInstallation=" + fileUrl(workDir + "/profile"),
-        "--accept=pipe,name=" + pipeName + ";urp;StarOffice.ComponentContext",
-    };
+    arguments = { std::string(kProgramDir) + "/soffice.bin" };
+    if (!options.visible)
+        arguments.insert(arguments.end(), { "--headless", "--invisible" });
+    arguments.insert(arguments.end(),
+                     {
+                         "--norestore",
+                         "--nologo",
+                         "--nodefault",
+                         "--nolockcheck",
+                         "-env:UserInstallation=" + fileUrl(workDir + "/profile"),
+                         "--accept=pipe,name=" + pipeName + ";urp;StarOffice.ComponentContext",
+                     });
     if (options.componentTypes)
         arguments.push_back(std::string("-env:URE_MORE_TYPES=<file://") + kProgramDir + "/types>* "
                             + fileUrl(SEAL_TYPES_RDB));

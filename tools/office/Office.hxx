@@ -27,6 +27,8 @@ public:
         std::vector<std::pair<std::string, std::string>> environment;
         /// Load the component's own types into the office too.
         bool componentTypes = true;
+        /// A visible office with windows (on the display the environment names).
+        bool visible = false;
     };
 
     Office();

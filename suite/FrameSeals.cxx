@@ -1,0 +1,394 @@
+#include "FrameSeals.hxx"
+
+#include "FieldMarking.hxx"
+#include "SealInfobar.hxx"
+#include "SuiteDialogs.hxx"
+#include "SuiteTexts.hxx"
+
+#include <OperationTexts.hxx>
+#include <com/sun/star/container/XNamed.hpp>
+#include <com/sun/star/frame/FrameAction.hpp>
+#include <com/sun/star/frame/XController.hpp>
+#include <com/sun/star/frame/XModel.hpp>
+#include <com/sun/star/lang/XInitialization.hpp>
+#include <com/sun/star/lang/XMultiComponentFactory.hpp>
+#include <com/sun/star/lang/XServiceInfo.hpp>
+#include <com/sun/star/text/XTextViewCursorSupplier.hpp>
+#include <com/sun/star/view/XSelectionSupplier.hpp>
+#include <map>
+#include <mutex>
+
+using namespace com::sun::star;
+using css::uno::Any;
+using css::uno::Reference;
+using css::uno::Sequence;
+using css::uno::UNO_QUERY;
+using css::uno::UNO_QUERY_THROW;
+using rtl::OUString;
+
+namespace quillmark::suite
+{
+namespace
+{
+constexpr sal_Int16 kFieldSeal = 2;
+
+std::mutex& registryMutex()
+{
+    static std::mutex mutex;
+    return mutex;
+}
+
+/// The windows served, by their frame.
+std::map<Reference<uno::XInterface>, rtl::Reference<FrameSeals>>& registry()
+{
+    static std::map<Reference<uno::XInterface>, rtl::Reference<FrameSeals>> frames;
+    return frames;
+}
+
+Reference<uno::XInterface> identity(const Reference<frame::XFrame>& frame)
+{
+    return Reference<uno::XInterface>(frame, UNO_QUERY);
+}
+
+Reference<frame::XModel> modelOf(const Reference<frame::XFrame>& frame)
+{
+    Reference<frame::XController> controller = frame.is() ? frame->getController() : nullptr;
+    return controller.is() ? controller->getModel() : nullptr;
+}
+
+OUString withArgument(const char* pattern, const OUString& argument)
+{
+    return OUString::fromUtf8(pattern).replaceAll("%1", argument);
+}
+}
+
+FrameSeals::FrameSeals(const Reference<uno::XComponentContext>& context,
+                       const Reference<frame::XFrame>& documentFrame)
+    : componentContext(context)
+    , frame(documentFrame)
+{
+}
+
+rtl::Reference<FrameSeals> FrameSeals::of(const Reference<uno::XComponentContext>& context,
+                                          const Reference<frame::XFrame>& frame)
+{
+    if (!frame.is())
+        return nullptr;
+    {
+        std::lock_guard<std::mutex> lock(registryMutex());
+        auto found = registry().find(identity(frame));
+        if (found != registry().end())
+            return found->second;
+    }
+    rtl::Reference<FrameSeals> seals(new FrameSeals(context, frame));
+    {
+        std::lock_guard<std::mutex> lock(registryMutex());
+        auto [entry, added] = registry().emplace(identity(frame), seals);
+        if (!added)
+            return entry->second;
+    }
+    frame->addFrameActionListener(seals.get());
+    seals->attachToController();
+    return seals;
+}
+
+std::size_t FrameSeals::servedFrames()
+{
+    std::lock_guard<std::mutex> lock(registryMutex());
+    return registry().size();
+}
+
+void FrameSeals::attachToController()
+{
+    Reference<frame::XController> controller = frame->getController();
+    Reference<lang::XServiceInfo> document(modelOf(frame), UNO_QUERY);
+    if (!controller.is() || !document.is()
+        || !document->supportsService(OUString::createFromAscii(texts::kTextDocumentService)))
+        return;
+    // One helper per window; a reloaded document gets a new controller, and the helper's
+    // context menu goes with it.
+    if (!tools.is())
+    {
+        tools.set(componentContext->getServiceManager()->createInstanceWithContext(
+                      OUString::createFromAscii(texts::kHelperService), componentContext),
+                  UNO_QUERY);
+        if (!tools.is())
+            return;
+    }
+    const Any frameArgument(frame);
+    Reference<lang::XInitialization>(tools, UNO_QUERY_THROW)
+        ->initialize(Sequence<Any>(&frameArgument, 1));
+
+    Reference<view::XSelectionSupplier> selection(controller, UNO_QUERY);
+    if (selection.is())
+    {
+        // The helper toggles the graphic toolbar while seals are selected; we keep the seal
+        // commands' state. Removed first, so that each is registered once per controller.
+        Reference<view::XSelectionChangeListener> helper(tools, UNO_QUERY);
+        if (helper.is())
+        {
+            selection->removeSelectionChangeListener(helper);
+            selection->addSelectionChangeListener(helper);
+        }
+        selection->removeSelectionChangeListener(this);
+        selection->addSelectionChangeListener(this);
+    }
+    refresh();
+    broadcast(true);
+}
+
+void FrameSeals::refresh()
+{
+    // What is read here can make the office announce the selection again, into this very call.
+    if (refreshing)
+        return;
+    struct Guard
+    {
+        bool& flag;
+        explicit Guard(bool& refreshFlag)
+            : flag(refreshFlag)
+        {
+            flag = true;
+        }
+        ~Guard() { flag = false; }
+    } guard(refreshing);
+    SelectionState state;
+    Reference<frame::XModel> document = modelOf(frame);
+    if (tools.is() && document.is())
+    {
+        try
+        {
+            state.stampType = tools->getSelectedStampType();
+            state.textSelected = selectedText(document).is();
+            Reference<text::XTextViewCursorSupplier> cursors(frame->getController(), UNO_QUERY);
+            if (cursors.is() && state.stampType == -1)
+            {
+                const EnclosingField field = fieldEnclosing(
+                    document, Reference<text::XTextRange>(cursors->getViewCursor(), UNO_QUERY));
+                state.enclosingField = field.name;
+                state.enclosingFieldSigned = field.isSigned;
+            }
+        }
+        catch (const uno::Exception&)
+        {
+            // A view cursor with no text position (a shape selected) encloses no field.
+        }
+    }
+    selectionState = state;
+}
+
+void FrameSeals::broadcast(bool always)
+{
+    // Listeners may call back into us; they are told from a copy.
+    std::vector<std::pair<frame::FeatureStateEvent, Reference<frame::XStatusListener>>> events;
+    for (StatusListener& entry : statusListeners)
+    {
+        const bool enabled = isEnabled(entry.command, selectionState);
+        if (!always && enabled == entry.enabled)
+            continue;
+        entry.enabled = enabled;
+        frame::FeatureStateEvent event;
+        event.Source = static_cast<cppu::OWeakObject*>(this);
+        event.FeatureURL = entry.url;
+        event.IsEnabled = enabled;
+        event.Requery = false;
+        events.emplace_back(event, entry.listener);
+    }
+    for (const auto& [event, listener] : events)
+    {
+        try
+        {
+            listener->statusChanged(event);
+        }
+        catch (const uno::RuntimeException&)
+        {
+            // A listener that went away keeps no one else from hearing.
+        }
+    }
+}
+
+void FrameSeals::addStatusListener(SealCommand command,
+                                   const Reference<frame::XStatusListener>& listener,
+                                   const util::URL& url)
+{
+    if (!listener.is())
+        return;
+    const bool enabled = isEnabled(command, selectionState);
+    statusListeners.push_back({ command, url, listener, enabled });
+    frame::FeatureStateEvent event;
+    event.Source = static_cast<cppu::OWeakObject*>(this);
+    event.FeatureURL = url;
+    event.IsEnabled = enabled;
+    listener->statusChanged(event);
+}
+
+void FrameSeals::removeStatusListener(const Reference<frame::XStatusListener>& listener,
+                                      const util::URL& url)
+{
+    for (auto entry = statusListeners.begin(); entry != statusListeners.end(); ++entry)
+        if (entry->listener == listener && entry->url.Complete == url.Complete)
+        {
+            statusListeners.erase(entry);
+            return;
+        }
+}
+
+void FrameSeals::execute(SealCommand command)
+{
+    // A command whose notice or dialog is open does not start again underneath it.
+    if (running || !tools.is())
+        return;
+    running = true;
+    try
+    {
+        refresh();
+        if (isEnabled(command, selectionState))
+            run(command);
+    }
+    catch (const uno::Exception& exception)
+    {
+        showNotice(componentContext, frame, exception.Message);
+    }
+    running = false;
+    refresh();
+    broadcast(false);
+}
+
+void FrameSeals::run(SealCommand command)
+{
+    switch (command)
+    {
+        case SealCommand::InsertStampArea:
+            tools->insertStampArea();
+            break;
+        case SealCommand::StampDocument:
+            tools->stampDocument();
+            break;
+        case SealCommand::VerifyDocument:
+        {
+            const bool modified = tools->verifyDocument();
+            showVerdict(OUString::fromUtf8(modified ? texts::kDocumentSealInvalid
+                                                    : texts::kDocumentSealValid),
+                        !modified);
+            break;
+        }
+        case SealCommand::ShowSealInfo:
+            tools->showCertificateInfo(OUString());
+            break;
+        case SealCommand::RemoveSeal:
+            tools->removeDocumentStamp();
+            break;
+        case SealCommand::DeleteSeal:
+            tools->deleteSelectedStamp();
+            break;
+        case SealCommand::MarkField:
+            markField();
+            break;
+        case SealCommand::SignField:
+            tools->signField(selectionState.enclosingField);
+            break;
+        case SealCommand::VerifyField:
+            verifyField();
+            break;
+        case SealCommand::RemoveFieldSeal:
+            tools->removeSelectedFieldStamp();
+            break;
+    }
+}
+
+void FrameSeals::markField()
+{
+    Reference<frame::XModel> document = modelOf(frame);
+    Reference<text::XTextRange> range = selectedText(document);
+    if (!range.is())
+    {
+        showNotice(componentContext, frame, OUString::fromUtf8(texts::kNoTextSelected));
+        return;
+    }
+    const std::optional<OUString> name = askFieldName(componentContext, frame);
+    if (!name)
+        return;
+    // Names are compared exactly everywhere else: what was typed is the name, blanks and all;
+    // only a name that could not be told from its markers is refused.
+    if (name->isEmpty())
+        showNotice(componentContext, frame, OUString::fromUtf8(texts::kFieldNameEmpty));
+    else if (name->indexOf(OUString::createFromAscii(texts::kMarkerReserved)) >= 0)
+        showNotice(componentContext, frame, OUString::fromUtf8(texts::kFieldNameReserved));
+    else if (fieldNameTaken(document, *name))
+        showNotice(componentContext, frame, OUString::fromUtf8(texts::kFieldNameTaken));
+    else
+        suite::markField(document, range, *name);
+}
+
+void FrameSeals::verifyField()
+{
+    OUString name = selectionState.enclosingField;
+    const bool sealSelected = selectionState.stampType == kFieldSeal;
+    if (sealSelected)
+    {
+        Reference<container::XNamed> seal(modelOf(frame)->getCurrentSelection(), UNO_QUERY);
+        if (seal.is())
+            name = seal->getName();
+    }
+    // An unsigned field has no verdict; the operation says so itself.
+    if (!tools->isFieldSigned(name))
+    {
+        sealSelected ? tools->verifySelectedField() : tools->verifyField(name);
+        return;
+    }
+    const bool valid = sealSelected ? tools->verifySelectedField() : tools->verifyField(name);
+    showVerdict(withArgument(valid ? texts::kFieldSealValid : texts::kFieldSealInvalid, name),
+                valid);
+}
+
+void FrameSeals::showVerdict(const OUString& line, bool valid)
+{
+    showSealVerdict(frame->getController(), line, valid);
+}
+
+void FrameSeals::verifyOnOpening()
+{
+    if (!tools.is())
+        return;
+    OUString failure;
+    const std::optional<SealVerdicts> verdicts = surveySeals(tools, modelOf(frame), &failure);
+    // A check that could not run must not leave a sealed document looking valid.
+    if (!verdicts && !failure.isEmpty())
+        showSealVerdict(frame->getController(), withArgument(texts::kSurveyFailed, failure), false);
+    if (!verdicts || verdicts->total == 0)
+        return;
+    showSealVerdict(frame->getController(), verdictLine(*verdicts), verdicts->invalid.empty());
+}
+
+void FrameSeals::selectionChanged(const lang::EventObject&)
+{
+    if (refreshing)
+        return;
+    refresh();
+    broadcast(false);
+}
+
+void FrameSeals::frameAction(const frame::FrameActionEvent& event)
+{
+    if (event.Action == frame::FrameAction_COMPONENT_REATTACHED)
+        attachToController();
+}
+
+void FrameSeals::disposing(const lang::EventObject& event)
+{
+    if (event.Source == identity(frame))
+        releaseFrame();
+}
+
+void FrameSeals::releaseFrame()
+{
+    rtl::Reference<FrameSeals> keepAlive(this);
+    {
+        std::lock_guard<std::mutex> lock(registryMutex());
+        registry().erase(identity(frame));
+    }
+    statusListeners.clear();
+    tools.clear();
+    frame.clear();
+}
+}

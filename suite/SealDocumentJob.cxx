@@ -1,0 +1,80 @@
+#include "SealDocumentJob.hxx"
+
+#include "FrameSeals.hxx"
+#include "SuiteTexts.hxx"
+
+#include <com/sun/star/frame/XController.hpp>
+#include <com/sun/star/frame/XModel.hpp>
+#include <cppuhelper/supportsservice.hxx>
+
+using namespace com::sun::star;
+using css::uno::Any;
+using css::uno::Reference;
+using css::uno::Sequence;
+using css::uno::UNO_QUERY;
+using rtl::OUString;
+
+namespace quillmark::suite
+{
+namespace
+{
+/// A value of the job's "Environment" argument.
+Any environmentValue(const Sequence<beans::NamedValue>& arguments, const char* name)
+{
+    for (const beans::NamedValue& argument : arguments)
+    {
+        if (argument.Name != "Environment")
+            continue;
+        Sequence<beans::NamedValue> environment;
+        argument.Value >>= environment;
+        for (const beans::NamedValue& value : environment)
+            if (value.Name.equalsAscii(name))
+                return value.Value;
+    }
+    return Any();
+}
+}
+
+SealDocumentJob::SealDocumentJob(const Reference<uno::XComponentContext>& context)
+    : componentContext(context)
+{
+}
+
+OUString SealDocumentJob::implementationName()
+{
+    return OUString::createFromAscii(texts::kJobImplementation);
+}
+
+Sequence<OUString> SealDocumentJob::serviceNames()
+{
+    const OUString name = OUString::createFromAscii(texts::kJobService);
+    return Sequence<OUString>(&name, 1);
+}
+
+Any SealDocumentJob::execute(const Sequence<beans::NamedValue>& arguments)
+{
+    OUString event;
+    environmentValue(arguments, "EventName") >>= event;
+    Reference<frame::XModel> model(environmentValue(arguments, "Model"), UNO_QUERY);
+    Reference<lang::XServiceInfo> document(model, UNO_QUERY);
+    if (!document.is()
+        || !document->supportsService(OUString::createFromAscii(texts::kTextDocumentService)))
+        return Any();
+    Reference<frame::XController> controller = model->getCurrentController();
+    if (!controller.is())
+        return Any();
+    rtl::Reference<FrameSeals> seals = FrameSeals::of(componentContext, controller->getFrame());
+    if (seals.is() && event.equalsAscii(texts::kEventLoad))
+        seals->verifyOnOpening();
+    return Any();
+}
+
+OUString SealDocumentJob::getImplementationName() { return implementationName(); }
+
+sal_Bool SealDocumentJob::supportsService(const OUString& name)
+{
+    return cppu::supportsService(this, name);
+}
+
+Sequence<OUString> SealDocumentJob::getSupportedServiceNames() { return serviceNames(); }
+}

@@ -1,0 +1,48 @@
+/// Fixed names and texts of the suite's seal menu, toolbar, infobar and dialogs.
+#pragma once
+
+namespace quillmark::suite::texts
+{
+constexpr char kHandlerImplementation[] = "Quillmark.Implementations.Suite.SealProtocolHandler";
+constexpr char kHandlerService[] = "com.sun.star.frame.ProtocolHandler";
+constexpr char kJobImplementation[] = "Quillmark.Implementations.Suite.SealDocumentJob";
+constexpr char kJobService[] = "Quillmark.Suite.SealDocumentJob";
+
+constexpr char kProtocol[] = "quillmark.seal:";
+constexpr char kHelperService[] = "Quillmark.Certificate.QORVHelper";
+constexpr char kTextDocumentService[] = "com.sun.star.text.TextDocument";
+
+// Document events the job is started for.
+constexpr char kEventNew[] = "OnNew";
+constexpr char kEventLoad[] = "OnLoad";
+constexpr char kEventViewCreated[] = "OnViewCreated";
+
+constexpr char kInfobarId[] = "quillmark.seal.verdict";
+
+// Infobar lines.
+constexpr char kInfobarTitle[] = u8"印章";
+constexpr char kAllSealsValid[] = u8"本文档的 %1 个印章全部有效。";
+constexpr char kSomeSealsInvalid[] = u8"本文档的 %1 个印章中 %2 个有效，无效：%3";
+constexpr char kSealListSeparator[] = u8"、";
+constexpr char kSealReasonOpen[] = u8"（";
+constexpr char kSealReasonClose[] = u8"）";
+constexpr char kDocumentSealValid[] = u8"验证印章：文档未被修改，印章有效。";
+constexpr char kDocumentSealInvalid[] = u8"验证印章：文档已被修改，印章无效！";
+constexpr char kFieldSealValid[] = u8"验证签章域「%1」：域内容未被修改，签章有效。";
+constexpr char kFieldSealInvalid[] = u8"验证签章域「%1」：签章无效！";
+constexpr char kDocumentSealName[] = u8"文档印章";
+constexpr char kSurveyFailed[] = u8"文档中的印章未能验证：%1";
+
+// Field marking.
+constexpr char kFieldNameTitle[] = u8"标记签章域";
+constexpr char kFieldNameLabel[] = u8"签章域名称：";
+constexpr char kOk[] = u8"确定";
+constexpr char kCancel[] = u8"取消";
+constexpr char kNoTextSelected[] = u8"请先选中要标记为签章域的文字！";
+constexpr char kFieldNameEmpty[] = u8"签章域名称不能为空！";
+constexpr char kFieldNameTaken[] = u8"已有同名的签章域！";
+constexpr char kFieldNameReserved[] = u8"签章域名称不能含有“__@*”！";
+constexpr char kNoEnclosingField[] = u8"光标不在签章域内！";
+constexpr char kAnnotationService[] = "com.sun.star.text.textfield.Annotation";
+constexpr char kMarkerReserved[] = "__@*";
+}
