@@ -48,8 +48,14 @@ test: build sanitized fuzz-build
 	ctest --test-dir $(SANITIZED_BUILD) --output-on-failure -j 2 --repeat until-pass:2 -LE extension
 	FUZZ_SECONDS=3 ctest --test-dir $(FUZZ_BUILD) --output-on-failure -j 2
 
+# The demo, then the same clerk's work in a visible office with the installed extension, whose
+# screenshots (the Seal menu, a stamped page, an invalid seal under its infobar) go to out/ too.
 demo: build
 	$(BUILD)/bin/seal_demo out
+	$(BUILD)/bin/suite_gui_tests --gtest_brief=1
+	for shot in seal-menu stamped-page invalid-seal; do \
+	    cp $(BUILD)/tests/gui-shots/$$shot.png out/screenshot-$$shot.png || exit 1; \
+	done
 
 format:
 	clang-format -i $$(git ls-files '*.cxx' '*.hxx' '*.h')

@@ -8,7 +8,7 @@ libreoffice-writer libreoffice-dev
 googletest libgtest-dev libbenchmark-dev
 clang libclang-rt-14-dev
 libssl-dev libgif-dev libcairo2-dev libfontconfig-dev fonts-wqy-zenhei
-softhsm2 opensc libp11-kit-dev
+softhsm2 opensc libp11-kit-dev nlohmann-json3-dev
 poppler-utils
 xvfb xdotool imagemagick x11-utils zip unzip"
 

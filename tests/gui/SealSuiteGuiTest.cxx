@@ -8,6 +8,7 @@
 
 #include <com/sun/star/accessibility/AccessibleRole.hpp>
 #include <com/sun/star/accessibility/XAccessible.hpp>
+#include <com/sun/star/accessibility/XAccessibleComponent.hpp>
 #include <com/sun/star/accessibility/XAccessibleContext.hpp>
 #include <com/sun/star/container/XNamed.hpp>
 #include <rtl/ref.hxx>
@@ -225,6 +226,17 @@ TEST_F(SealSuiteGui, WriterHasTheSealMenuAndToolbar)
         ASSERT_EQ(std::size(kMenuTitles), titles.size());
         for (std::size_t i = 0; i < titles.size(); ++i)
             EXPECT_EQ(OUString::fromUtf8(kMenuTitles[i]), titles[i]);
+        // Opened as a person opens it, for the screenshot of its entries.
+        Reference<accessibility::XAccessibleComponent> place(sealMenu, UNO_QUERY);
+        if (place.is())
+        {
+            const awt::Point at = place->getLocationOnScreen();
+            const awt::Size size = place->getSize();
+            visible->run("xdotool mousemove " + std::to_string(at.X + size.Width / 2) + " "
+                         + std::to_string(at.Y + size.Height / 2) + " click 1");
+            visible->screenshot("seal-menu");
+            visible->run("xdotool key Escape");
+        }
 
         // Only inserting a stamping area applies to a fresh document.
         for (const char* command :

@@ -226,7 +226,7 @@ void Office::stop()
         officeContext.clear();
         for (int i = 0; i < 50 && !processEnded(pid); ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        kill(-pid, SIGKILL);
+        ::kill(-pid, SIGKILL);
         waitpid(pid, nullptr, WNOHANG);
         pid = -1;
     }
@@ -235,6 +235,12 @@ void Office::stop()
         removeTree(workDir);
         workDir.clear();
     }
+}
+
+void Office::kill()
+{
+    if (const pid_t group = pid; group > 0)
+        ::kill(-group, SIGKILL);
 }
 
 Reference<lang::XMultiComponentFactory> Office::serviceManager() const

@@ -5,6 +5,7 @@
 #include <com/sun/star/frame/XDesktop2.hpp>
 #include <com/sun/star/lang/XMultiComponentFactory.hpp>
 #include <com/sun/star/uno/XComponentContext.hpp>
+#include <atomic>
 #include <string>
 #include <sys/types.h>
 #include <vector>
@@ -39,6 +40,9 @@ public:
     void start();
     void stop();
     bool running() const { return pid > 0; }
+    /// Ends the office's processes at once, whatever they are doing: a call waiting on it then
+    /// fails. Safe from another thread while the owner waits on a call; stop() still cleans up.
+    void kill();
 
     css::uno::Reference<css::uno::XComponentContext> context() const { return officeContext; }
     css::uno::Reference<css::lang::XMultiComponentFactory> serviceManager() const;
@@ -59,7 +63,7 @@ private:
 
     Options options;
     std::vector<std::string> arguments;
-    pid_t pid = -1;
+    std::atomic<pid_t> pid{ -1 };
     std::string workDir;
     std::string pipeName;
     css::uno::Reference<css::uno::XComponentContext> officeContext;

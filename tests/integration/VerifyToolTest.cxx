@@ -1,0 +1,276 @@
+// quillmark-verify on a folder of real documents: made here with the component and the test
+// office, then read by the tool in offices of its own.
+
+#include "FieldSealFixture.hxx"
+
+#include <DocumentSeal.hxx>
+#include <TestToken.hxx>
+#include <TokenSigner.hxx>
+
+#include <nlohmann/json.hpp>
+
+#include <cstdio>
+#include <fstream>
+#include <map>
+#include <set>
+#include <sstream>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <dirent.h>
+
+using namespace com::sun::star;
+using namespace quillmark::test;
+using nlohmann::json;
+
+namespace
+{
+struct ToolRun
+{
+    int exitStatus = -1;
+    std::string output;
+};
+
+/// Runs the tool in `folder` with `arguments` (shell words) and `input` on its standard input.
+ToolRun runTool(const std::string& folder, const std::string& arguments,
+                const std::string& input = std::string())
+{
+    const std::string inputFile = folder + "/.tool-input";
+    std::ofstream(inputFile) << input;
+    const std::string command = "cd '" + folder + "' && '" QUILLMARK_VERIFY "' " + arguments
+                                + " < '" + inputFile + "' 2>/dev/null";
+    ToolRun run;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe)
+        return run;
+    char buffer[4096];
+    for (size_t read; (read = fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+        run.output.append(buffer, read);
+    const int status = pclose(pipe);
+    run.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    std::remove(inputFile.c_str());
+    return run;
+}
+
+std::string fileBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+std::set<std::string> folderEntries(const std::string& folder)
+{
+    std::set<std::string> names;
+    if (DIR* dir = opendir(folder.c_str()))
+    {
+        while (dirent* entry = readdir(dir))
+            names.insert(entry->d_name);
+        closedir(dir);
+    }
+    return names;
+}
+
+/// The documents of the folder, made once for all tests of the binary.
+class VerifyToolTest : public FieldSealTest
+{
+protected:
+    static std::string& folder()
+    {
+        static std::string made;
+        return made;
+    }
+
+    void SetUp() override
+    {
+        qorvtest::testToken(); // SOFTHSM2_CONF for this process and the tool's offices
+        FieldSealTest::SetUp();
+        if (folder().empty())
+            makeDocuments();
+    }
+
+    void makeDocuments()
+    {
+        const std::string dir = office().workDirectory() + "/archive";
+        mkdir(dir.c_str(), 0755);
+        installStampAreaPicture();
+
+        // Stamped and field-signed; then a copy changed outside the field.
+        stamp();
+        ASSERT_TRUE(helper->signField("contract"));
+        document.escape();
+        copyFile(document.saveAs(office(), "valid.odt"), dir + "/valid.odt");
+        changeCharacter(kAfterRegion);
+        copyFile(document.saveAs(office(), "changed.odt"), dir + "/changed.odt");
+
+        // Only the field signed: a change inside it and a change outside it.
+        fresh();
+        ASSERT_TRUE(helper->signField("contract"));
+        document.escape();
+        changeCharacter(kInsideRegion);
+        copyFile(document.saveAs(office(), "field-inside.odt"), dir + "/field-inside.odt");
+        fresh();
+        ASSERT_TRUE(helper->signField("contract"));
+        document.escape();
+        changeCharacter(kAfterRegion);
+        copyFile(document.saveAs(office(), "field-outside.odt"), dir + "/field-outside.odt");
+
+        // A certificate seal signed on the token.
+        fresh();
+        const auto signature = quillmark::certseal::signWithToken(
+            qorvtest::kPinUtf8, quillmark::certseal::gbkBytes(document.text()));
+        const OUString sealName = OUString::fromUtf8(u8"合同专用章");
+        quillmark::certseal::writeSignatureFields(document.model, sealName, signature.certificate,
+                                                  signature.signedData);
+        quillmark::certseal::placeSealShape(document.model, fileUrl(pictureFile("cert.gif")), {},
+                                            sealName);
+        copyFile(document.saveAs(office(), "certificate.odt"), dir + "/certificate.odt");
+
+        fresh();
+        copyFile(document.saveAs(office(), "unsigned.odt"), dir + "/unsigned.odt");
+        std::ofstream(dir + "/corrupt.odt", std::ios::binary)
+            << std::string("PK\x03\x04", 4) << std::string(2000, '\x7f');
+        messages();
+        folder() = dir;
+    }
+
+    void stamp()
+    {
+        document.moveViewCursor(1);
+        ASSERT_TRUE(helper->insertStampArea());
+        select(document.textGraphic("gzqy"));
+        ASSERT_TRUE(helper->stampDocument());
+        document.escape();
+    }
+
+    /// A new document like the fixture's: the body with the marked field.
+    void fresh()
+    {
+        FieldSealTest::TearDown();
+        FieldSealTest::SetUp();
+    }
+
+    static std::map<std::string, json> byFile(const json& files)
+    {
+        std::map<std::string, json> found;
+        for (const json& file : files)
+            found[file.at("file").get<std::string>()] = file;
+        return found;
+    }
+};
+
+const std::vector<std::string> kMixed
+    = { "valid.odt",       "changed.odt",  "field-inside.odt", "field-outside.odt",
+        "certificate.odt", "unsigned.odt", "corrupt.odt",      "missing.odt" };
+}
+
+TEST_F(VerifyToolTest, MixedFolderIsReportedFileByFileAndLeftByteForByteAsItWas)
+{
+    std::map<std::string, std::string> before;
+    for (const std::string& name : kMixed)
+        before[name] = fileBytes(folder() + "/" + name);
+    const std::set<std::string> entries = folderEntries(folder());
+
+    std::string names;
+    for (const std::string& name : kMixed)
+        names += " " + name;
+    const ToolRun run = runTool(folder(), "--json --jobs 2" + names);
+    EXPECT_EQ(2, run.exitStatus) << "a file that cannot be read decides the exit status";
+
+    const json report = json::parse(run.output);
+    ASSERT_EQ(1u, report.size());
+    ASSERT_EQ(kMixed.size(), report.at("files").size());
+    for (size_t i = 0; i < kMixed.size(); ++i)
+    {
+        const json& file = report["files"][i];
+        EXPECT_EQ(kMixed[i], file.at("file")) << "files are reported in the order named";
+        EXPECT_TRUE(file.at("seals").is_array());
+        EXPECT_EQ(file.at("status") == "error", file.at("error").is_string());
+        for (const json& seal : file["seals"])
+        {
+            EXPECT_EQ(4u, seal.size());
+            EXPECT_TRUE(seal.at("kind").is_string() && seal.at("name").is_string()
+                        && seal.at("valid").is_boolean() && seal.at("reason").is_string());
+        }
+    }
+    auto files = byFile(report["files"]);
+    auto seals = [&](const std::string& name) { return files[name]["seals"]; };
+
+    EXPECT_EQ("valid", files["valid.odt"]["status"]);
+    ASSERT_EQ(2u, seals("valid.odt").size());
+    EXPECT_EQ("document", seals("valid.odt")[0]["kind"]);
+    EXPECT_EQ("field", seals("valid.odt")[1]["kind"]);
+    EXPECT_EQ("contract", seals("valid.odt")[1]["name"]);
+
+    EXPECT_EQ("invalid", files["changed.odt"]["status"]);
+    EXPECT_FALSE(seals("changed.odt")[0]["valid"].get<bool>()) << "the document text changed";
+    EXPECT_TRUE(seals("changed.odt")[1]["valid"].get<bool>()) << "but not the field's";
+    EXPECT_EQ(u8"文档已被修改，印章无效！", seals("changed.odt")[0]["reason"]);
+
+    EXPECT_EQ("invalid", files["field-inside.odt"]["status"]);
+    ASSERT_EQ(1u, seals("field-inside.odt").size());
+    EXPECT_EQ(u8"域内容已被修改，印章无效！", seals("field-inside.odt")[0]["reason"]);
+    EXPECT_EQ("valid", files["field-outside.odt"]["status"]);
+
+    EXPECT_EQ("valid", files["certificate.odt"]["status"]);
+    ASSERT_EQ(1u, seals("certificate.odt").size());
+    EXPECT_EQ("certificate", seals("certificate.odt")[0]["kind"]);
+    EXPECT_EQ(u8"合同专用章", seals("certificate.odt")[0]["name"]);
+
+    EXPECT_EQ("unsigned", files["unsigned.odt"]["status"]);
+    EXPECT_TRUE(seals("unsigned.odt").empty());
+    EXPECT_EQ("error", files["corrupt.odt"]["status"]);
+    EXPECT_EQ("error", files["missing.odt"]["status"]);
+    EXPECT_EQ("no such file", files["missing.odt"]["error"]);
+    EXPECT_TRUE(files["valid.odt"]["error"].is_null());
+
+    for (const std::string& name : kMixed)
+        EXPECT_TRUE(before[name] == fileBytes(folder() + "/" + name)) << name << " changed";
+    EXPECT_EQ(entries, folderEntries(folder())) << "no lock or backup file is left behind";
+}
+
+TEST_F(VerifyToolTest, ExitStatusSaysWhetherEverythingIsValidAndNamesComeFromStandardInput)
+{
+    const ToolRun valid
+        = runTool(folder(), "--json-lines --jobs 1 -", "valid.odt\ncertificate.odt\n");
+    EXPECT_EQ(0, valid.exitStatus);
+    std::istringstream lines(valid.output);
+    std::vector<json> objects;
+    for (std::string line; std::getline(lines, line);)
+        objects.push_back(json::parse(line));
+    ASSERT_EQ(2u, objects.size()) << "one object per line, one line per file";
+    for (const json& object : objects)
+        EXPECT_EQ("valid", object.at("status")) << object.dump();
+
+    const ToolRun table = runTool(folder(), "--jobs 1 field-inside.odt unsigned.odt");
+    EXPECT_EQ(1, table.exitStatus) << "invalid or unsigned, and nothing unreadable";
+    EXPECT_EQ(std::string("FILE              KIND   NAME      VERDICT   REASON\n"
+                          "field-inside.odt  field  contract  invalid   ")
+                  + u8"域内容已被修改，印章无效！\n"
+                  + "unsigned.odt      -      -         unsigned  -\n",
+              table.output);
+
+    EXPECT_EQ(2, runTool(folder(), "missing.odt").exitStatus);
+    EXPECT_EQ(2, runTool(folder(), "--jobs 0 valid.odt").exitStatus) << "a bad option";
+}
+
+TEST_F(VerifyToolTest, OfficeThatHangsOnAFileIsRestartedAndTheRunGoesOn)
+{
+    // Plain text that takes the office far longer to lay out than the time a file is given.
+    const std::string line = u8"电子印章管理办法第一条为了规范电子印章的使用，制定本办法。\n";
+    std::ofstream slow(folder() + "/slow.txt");
+    for (int i = 0; i < 60000; ++i)
+        slow << line;
+    slow.close();
+
+    const ToolRun run
+        = runTool(folder(), "--json --jobs 1 --timeout 5 valid.odt slow.txt valid.odt");
+    std::remove((folder() + "/slow.txt").c_str());
+    EXPECT_EQ(2, run.exitStatus);
+    const json files = json::parse(run.output).at("files");
+    ASSERT_EQ(3u, files.size());
+    EXPECT_EQ("valid", files[0]["status"]);
+    EXPECT_EQ("error", files[1]["status"]);
+    EXPECT_EQ("the office did not finish it in time", files[1]["error"]);
+    EXPECT_EQ("valid", files[2]["status"]) << "the next file is read by a new office";
+}
