@@ -6,7 +6,7 @@ FUZZ_SECONDS ?= 60
 ENDURANCE_CYCLES ?= 1000
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build sanitized fuzz-build fuzz endurance test demo format clean
+.PHONY: all deps build sanitized fuzz-build fuzz endurance test demo bench format clean
 
 all: build
 
