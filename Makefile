@@ -6,7 +6,7 @@ FUZZ_SECONDS ?= 60
 ENDURANCE_CYCLES ?= 1000
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build sanitized fuzz-build fuzz endurance test demo format clean
+.PHONY: all deps build sanitized fuzz-build fuzz endurance test demo bench format clean
 
 all: build
 
@@ -50,6 +50,10 @@ test: build sanitized fuzz-build
 
 # The demo, then the same clerk's work in a visible office with the installed extension, whose
 # screenshots (the Seal menu, a stamped page, an invalid seal under its infobar) go to out/ too.
+# The seal operations timed inside the office beside their floor; minutes, not part of test.
+bench: build
+	$(BUILD)/bin/seal_bench out/bench
+
 demo: build
 	$(BUILD)/bin/seal_demo out
 	$(BUILD)/bin/suite_gui_tests --gtest_brief=1
