@@ -6,6 +6,7 @@
 #include "SuiteTexts.hxx"
 
 #include <OperationTexts.hxx>
+#include <Quillmark/Certificate/XSealSurvey.hpp>
 #include <com/sun/star/container/XNamed.hpp>
 #include <com/sun/star/frame/FrameAction.hpp>
 #include <com/sun/star/frame/XController.hpp>
@@ -13,6 +14,7 @@
 #include <com/sun/star/lang/XInitialization.hpp>
 #include <com/sun/star/lang/XMultiComponentFactory.hpp>
 #include <com/sun/star/lang/XServiceInfo.hpp>
+#include <com/sun/star/text/XText.hpp>
 #include <com/sun/star/text/XTextViewCursorSupplier.hpp>
 #include <com/sun/star/view/XSelectionSupplier.hpp>
 #include <map>
@@ -358,6 +360,27 @@ void FrameSeals::verifyOnOpening()
     if (!verdicts || verdicts->total == 0)
         return;
     showSealVerdict(frame->getController(), verdictLine(*verdicts), verdicts->invalid.empty());
+}
+
+void FrameSeals::clearCaptionsForSaving()
+{
+    Reference<Quillmark::Certificate::XSealSurvey> survey(tools, UNO_QUERY);
+    if (!survey.is())
+        return;
+    try
+    {
+        for (const auto& entry : survey->surveySeals(false))
+            for (const Reference<uno::XInterface>& picture : entry.Pictures)
+            {
+                Reference<text::XText> caption(picture, UNO_QUERY);
+                if (caption.is() && !caption->getString().isEmpty())
+                    caption->setString(OUString());
+            }
+    }
+    catch (const uno::Exception&)
+    {
+        // The save goes on; the office's own store reports what it cannot write.
+    }
 }
 
 void FrameSeals::selectionChanged(const lang::EventObject&)

@@ -41,6 +41,8 @@ public:
     /// Verifies every seal of the document just opened, marks their pictures and says over the
     /// document how many are valid and which are not.
     void verifyOnOpening();
+    /// Empties the captions of the seal pictures; the verdict colour stays.
+    void clearCaptionsForSaving();
 
     const SelectionState& state() const { return selectionState; }
 

@@ -64,8 +64,17 @@ Any SealDocumentJob::execute(const Sequence<beans::NamedValue>& arguments)
     if (!controller.is())
         return Any();
     rtl::Reference<FrameSeals> seals = FrameSeals::of(componentContext, controller->getFrame());
-    if (seals.is() && event.equalsAscii(texts::kEventLoad))
+    if (!seals.is())
+        return Any();
+    if (event.equalsAscii(texts::kEventLoad))
         seals->verifyOnOpening();
+    for (const char* before : texts::kEventsBeforeSaving)
+        if (event.equalsAscii(before))
+            seals->clearCaptionsForSaving();
+    // Marking again after the store puts the captions back and keeps the stored state unmodified.
+    for (const char* after : texts::kEventsAfterSaving)
+        if (event.equalsAscii(after))
+            seals->verifyOnOpening();
     return Any();
 }
 

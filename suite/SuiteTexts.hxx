@@ -16,6 +16,11 @@ constexpr char kTextDocumentService[] = "com.sun.star.text.TextDocument";
 constexpr char kEventNew[] = "OnNew";
 constexpr char kEventLoad[] = "OnLoad";
 constexpr char kEventViewCreated[] = "OnViewCreated";
+// Before and after storing: a seal picture that carries a caption is written by this office as a
+// Word file that it cannot open again, so captions leave before every save and come back after.
+constexpr const char* kEventsBeforeSaving[] = { "OnSave", "OnSaveAs" };
+constexpr const char* kEventsAfterSaving[]
+    = { "OnSaveDone", "OnSaveAsDone", "OnSaveFailed", "OnSaveAsFailed" };
 
 constexpr char kInfobarId[] = "quillmark.seal.verdict";
 

@@ -18,6 +18,7 @@
 #include <com/sun/star/frame/XDispatchProvider.hpp>
 #include <com/sun/star/frame/XInfobarProvider.hpp>
 #include <com/sun/star/frame/XLayoutManager.hpp>
+#include <com/sun/star/frame/XStorable.hpp>
 #include <com/sun/star/frame/XStatusListener.hpp>
 #include <com/sun/star/text/XText.hpp>
 #include <com/sun/star/text/XTextFieldsSupplier.hpp>
@@ -406,6 +407,23 @@ TEST_F(SealSuiteGui, ADocumentChangedOutsideTheOfficeOpensWithItsSealMarkedInval
         EXPECT_FALSE(Reference<util::XModifiable>(document.model, UNO_QUERY_THROW)->isModified())
             << "opening leaves the document as it was";
         visible->screenshot("invalid-seal");
+
+        // Saved as Word, the captioned seal must still give a file the office can open again,
+        // and the window keeps showing the caption.
+        beans::PropertyValue filter;
+        filter.Name = "FilterName";
+        filter.Value <<= OUString("MS Word 2007 XML");
+        Reference<frame::XStorable>(document.model, UNO_QUERY_THROW)
+            ->storeAsURL(OUString::fromUtf8(
+                             rtl::OString(("file://" + folder + "/changed-outside.docx").c_str())),
+                         css::uno::Sequence<beans::PropertyValue>(&filter, 1));
+        EXPECT_TRUE(waitFor([&] {
+            return Reference<text::XText>(seal, UNO_QUERY_THROW)->getString()
+                   == OUString::fromUtf8(u8"无效印章");
+        })) << "the caption comes back after the store";
+        EXPECT_FALSE(Reference<util::XModifiable>(document.model, UNO_QUERY_THROW)->isModified());
+        WriterDocument word = WriterDocument::load(office(), folder + "/changed-outside.docx");
+        EXPECT_TRUE(word.model.is()) << "the Word copy opens";
     }
     catch (const uno::Exception& e)
     {
