@@ -116,6 +116,11 @@ void FrameSeals::attachToController()
                   UNO_QUERY);
         if (!tools.is())
             return;
+        // The window's saves ask first where a format would lose the seals.
+        saveInterceptor
+            = new SaveInterceptor(componentContext, frame,
+                                  Reference<Quillmark::Certificate::XSealSurvey>(tools, UNO_QUERY));
+        saveInterceptor->attach();
     }
     const Any frameArgument(frame);
     Reference<lang::XInitialization>(tools, UNO_QUERY_THROW)
@@ -411,6 +416,9 @@ void FrameSeals::releaseFrame()
         registry().erase(identity(frame));
     }
     statusListeners.clear();
+    if (saveInterceptor.is())
+        saveInterceptor->detach();
+    saveInterceptor.clear();
     tools.clear();
     frame.clear();
 }

@@ -50,4 +50,16 @@ constexpr char kFieldNameReserved[] = u8"签章域名称不能含有“__@*”�
 constexpr char kNoEnclosingField[] = u8"光标不在签章域内！";
 constexpr char kAnnotationService[] = "com.sun.star.text.textfield.Annotation";
 constexpr char kMarkerReserved[] = "__@*";
+
+// Saving in a format that loses the seals.
+constexpr char kSaveCommand[] = ".uno:Save";
+constexpr char kSaveAsCommand[] = ".uno:SaveAs";
+constexpr char kSaveACopyCommand[] = ".uno:SaveACopy";
+constexpr char kExportToCommand[] = ".uno:ExportTo";
+constexpr char kDefaultFilter[] = "writer8";
+constexpr char kTextModule[] = "com.sun.star.text.TextDocument";
+constexpr char kSaveWarningTitle[] = u8"印章签名将丢失";
+constexpr char kSaveWarning[]
+    = u8"此文档带有印章。“%"
+      u8"1”格式不能保存印章和签名，保存后印章将无法验证。\n\n仍要以此格式保存吗？";
 }
