@@ -162,11 +162,11 @@ protected:
     /// Runs Save As as a menu would, with the file and format already chosen; answers the
     /// warning with the button labelled `button` if one comes. True when the warning came.
     bool saveAs(WriterDocument& document, const std::string& path, const char* filter,
-                const char* button, const char* shot = nullptr)
+                const char* button, const char* shot = nullptr, const char* command = ".uno:SaveAs")
     {
         std::atomic<bool> done{ false };
         std::thread saving([&] {
-            document.dispatch(".uno:SaveAs", saveArguments(path, filter));
+            document.dispatch(command, saveArguments(path, filter));
             done = true;
         });
         // A save that asks nothing returns; one that asks waits for the answer.
@@ -218,6 +218,15 @@ TEST_F(SaveWarningGui, RichTextLosesTheSealsSoThePersonIsWarnedAndMayCancel)
         std::this_thread::sleep_for(std::chrono::seconds(1));
         EXPECT_FALSE(fileExists(target)) << "cancelled: nothing is written";
         EXPECT_TRUE(document.hasMaster("newSignatureType")) << "the open document keeps its seal";
+
+        // An export writes a copy in the format all the same.
+        EXPECT_TRUE(
+            saveAs(document, pathOf("exported.txt"), "Text", "No", nullptr, ".uno:ExportTo"));
+        EXPECT_TRUE(saveAs(document, pathOf("copy.html"), "HTML (StarWriter)", "No", nullptr,
+                           ".uno:SaveACopy"));
+        std::this_thread::sleep_for(std::chrono::seconds(1));
+        EXPECT_FALSE(fileExists(pathOf("exported.txt")));
+        EXPECT_FALSE(fileExists(pathOf("copy.html")));
 
         EXPECT_TRUE(saveAs(document, target, "Rich Text Format", "Yes"));
         ASSERT_TRUE(waitForFile(target, 10)) << "confirmed: the file is written";
