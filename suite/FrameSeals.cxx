@@ -15,6 +15,7 @@
 #include <com/sun/star/lang/XMultiComponentFactory.hpp>
 #include <com/sun/star/lang/XServiceInfo.hpp>
 #include <com/sun/star/text/XText.hpp>
+#include <com/sun/star/text/XTextFieldsSupplier.hpp>
 #include <com/sun/star/text/XTextViewCursorSupplier.hpp>
 #include <com/sun/star/view/XSelectionSupplier.hpp>
 #include <map>
@@ -275,7 +276,7 @@ void FrameSeals::run(SealCommand command)
             break;
         }
         case SealCommand::ShowSealInfo:
-            tools->showCertificateInfo(OUString());
+            showSealInfo();
             break;
         case SealCommand::RemoveSeal:
             tools->removeDocumentStamp();
@@ -320,6 +321,20 @@ void FrameSeals::markField()
         showNotice(componentContext, frame, OUString::fromUtf8(texts::kFieldNameTaken));
     else
         suite::markField(document, range, *name);
+}
+
+void FrameSeals::showSealInfo()
+{
+    // The seal library's window checks the seal itself. The certificate box only shows what the
+    // last check left, which says nothing of a text changed since: a certificate seal is checked
+    // now, and the check shows the box with its verdict.
+    Reference<text::XTextFieldsSupplier> fields(modelOf(frame), UNO_QUERY);
+    if (fields.is()
+        && fields->getTextFieldMasters()->hasByName(
+            OUString::createFromAscii(texts::kDocumentSignatureMaster)))
+        tools->showCertificateInfo(OUString());
+    else
+        run(SealCommand::VerifyDocument);
 }
 
 void FrameSeals::verifyField()

@@ -24,6 +24,10 @@ constexpr const char* kEventsAfterSaving[]
 
 constexpr char kInfobarId[] = "quillmark.seal.verdict";
 
+// A document stamped with the electronic seal keeps its signature in this field; a certificate
+// seal keeps its own.
+constexpr char kDocumentSignatureMaster[] = "com.sun.star.text.FieldMaster.User.newSignatureType";
+
 // Infobar lines.
 constexpr char kInfobarTitle[] = u8"印章";
 constexpr char kAllSealsValid[] = u8"本文档的 %1 个印章全部有效。";
