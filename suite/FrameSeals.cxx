@@ -7,7 +7,11 @@
 
 #include <OperationTexts.hxx>
 #include <Quillmark/Certificate/XSealSurvey.hpp>
+#include <com/sun/star/beans/XPropertySet.hpp>
+#include <com/sun/star/container/XIndexAccess.hpp>
+#include <com/sun/star/container/XNameAccess.hpp>
 #include <com/sun/star/container/XNamed.hpp>
+#include <com/sun/star/drawing/XDrawPageSupplier.hpp>
 #include <com/sun/star/frame/FrameAction.hpp>
 #include <com/sun/star/frame/XController.hpp>
 #include <com/sun/star/frame/XModel.hpp>
@@ -379,18 +383,27 @@ void FrameSeals::verifyOnOpening()
 
 void FrameSeals::clearCaptionsForSaving()
 {
-    Reference<Quillmark::Certificate::XSealSurvey> survey(tools, UNO_QUERY);
-    if (!survey.is())
+    // Only the seal pictures matter here, not their verdicts: the marks find them without a
+    // verification, and the marking after the store verifies once.
+    Reference<drawing::XDrawPageSupplier> pages(modelOf(frame), UNO_QUERY);
+    if (!pages.is())
         return;
     try
     {
-        for (const auto& entry : survey->surveySeals(false))
-            for (const Reference<uno::XInterface>& picture : entry.Pictures)
-            {
-                Reference<text::XText> caption(picture, UNO_QUERY);
-                if (caption.is() && !caption->getString().isEmpty())
-                    caption->setString(OUString());
-            }
+        Reference<container::XIndexAccess> page(pages->getDrawPage(), UNO_QUERY_THROW);
+        const OUString markKey = OUString::createFromAscii(texts::kShapeTypeKey);
+        for (sal_Int32 i = 0; i < page->getCount(); ++i)
+        {
+            Reference<beans::XPropertySet> picture(page->getByIndex(i), UNO_QUERY);
+            Reference<text::XText> caption(picture, UNO_QUERY);
+            if (!caption.is() || caption->getString().isEmpty()
+                || !picture->getPropertySetInfo()->hasPropertyByName("UserDefinedAttributes"))
+                continue;
+            Reference<container::XNameAccess> marks(
+                picture->getPropertyValue("UserDefinedAttributes"), UNO_QUERY);
+            if (marks.is() && marks->hasByName(markKey))
+                caption->setString(OUString());
+        }
     }
     catch (const uno::Exception&)
     {

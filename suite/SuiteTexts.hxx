@@ -16,6 +16,8 @@ constexpr char kTextDocumentService[] = "com.sun.star.text.TextDocument";
 constexpr char kEventNew[] = "OnNew";
 constexpr char kEventLoad[] = "OnLoad";
 constexpr char kEventViewCreated[] = "OnViewCreated";
+// The attribute the component marks its seal pictures with.
+constexpr char kShapeTypeKey[] = "ShapeType";
 // Before and after storing: a seal picture that carries a caption is written by this office as a
 // Word file that it cannot open again, so captions leave before every save and come back after.
 constexpr const char* kEventsBeforeSaving[] = { "OnSave", "OnSaveAs" };
