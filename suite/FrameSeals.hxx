@@ -64,6 +64,7 @@ private:
     void broadcast(bool always);
     void run(SealCommand command);
     void markField();
+    void showSealInfo();
     void verifyField();
     void showVerdict(const rtl::OUString& line, bool valid);
     void releaseFrame();
