@@ -122,9 +122,7 @@ void FrameSeals::attachToController()
         if (!tools.is())
             return;
         // The window's saves ask first where a format would lose the seals.
-        saveInterceptor
-            = new SaveInterceptor(componentContext, frame,
-                                  Reference<Quillmark::Certificate::XSealSurvey>(tools, UNO_QUERY));
+        saveInterceptor = new SaveInterceptor(componentContext, frame);
         saveInterceptor->attach();
     }
     const Any frameArgument(frame);

@@ -2,6 +2,7 @@
 
 #include "SaveDialogs.hxx"
 #include "SaveRequest.hxx"
+#include "SealPresence.hxx"
 #include "SuiteTexts.hxx"
 
 #include <WordFormats.hxx>
@@ -74,11 +75,9 @@ OUString currentFilter(const Reference<frame::XModel>& document)
 }
 
 SaveInterceptor::SaveInterceptor(const Reference<uno::XComponentContext>& context,
-                                 const Reference<frame::XFrame>& documentFrame,
-                                 const Reference<Quillmark::Certificate::XSealSurvey>& sealSurvey)
+                                 const Reference<frame::XFrame>& documentFrame)
     : componentContext(context)
     , frame(documentFrame)
-    , survey(sealSurvey)
 {
 }
 
@@ -103,26 +102,17 @@ void SaveInterceptor::detach()
     {
         // A frame that is going away lets its interceptors go itself.
     }
-    std::lock_guard<std::mutex> lock(mutex);
-    survey.clear();
 }
 
-bool SaveInterceptor::carriesSeals()
+bool SaveInterceptor::documentCarriesSeals(const Reference<frame::XModel>& document)
 {
-    Reference<Quillmark::Certificate::XSealSurvey> sealSurvey;
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        sealSurvey = survey;
-    }
-    if (!sealSurvey.is())
-        return false;
     try
     {
-        return sealSurvey->surveySeals(false).hasElements();
+        return carriesSeals(document);
     }
     catch (const uno::Exception&)
     {
-        // Seals that cannot even be surveyed are still seals the format may lose.
+        // A document that cannot even be looked through may still hold seals the format loses.
         return true;
     }
 }
@@ -142,7 +132,7 @@ void SaveInterceptor::dispatchSave(const Reference<frame::XDispatch>& original,
 {
     const Reference<frame::XFrame> documentFrame(frame);
     const Reference<frame::XModel> document = modelOf(documentFrame);
-    if (!document.is() || !carriesSeals())
+    if (!document.is() || !documentCarriesSeals(document))
     {
         original->dispatch(url, arguments);
         return;

@@ -3,10 +3,10 @@
 /// cancel. Everything else goes to the office unchanged.
 #pragma once
 
-#include <Quillmark/Certificate/XSealSurvey.hpp>
 #include <com/sun/star/frame/XDispatch.hpp>
 #include <com/sun/star/frame/XDispatchProviderInterceptor.hpp>
 #include <com/sun/star/frame/XFrame.hpp>
+#include <com/sun/star/frame/XModel.hpp>
 #include <com/sun/star/uno/XComponentContext.hpp>
 #include <cppuhelper/implbase1.hxx>
 #include <cppuhelper/weakref.hxx>
@@ -21,8 +21,7 @@ class SaveInterceptor : public cppu::WeakImplHelper1<css::frame::XDispatchProvid
 {
 public:
     SaveInterceptor(const css::uno::Reference<css::uno::XComponentContext>& context,
-                    const css::uno::Reference<css::frame::XFrame>& frame,
-                    const css::uno::Reference<Quillmark::Certificate::XSealSurvey>& survey);
+                    const css::uno::Reference<css::frame::XFrame>& frame);
 
     /// Registers with the frame.
     void attach();
@@ -52,14 +51,13 @@ public:
         const css::uno::Reference<css::frame::XDispatchProvider>& provider) override;
 
 private:
-    bool carriesSeals();
+    static bool documentCarriesSeals(const css::uno::Reference<css::frame::XModel>& document);
     css::uno::Reference<css::frame::XDispatch> slaveDispatch(const char* command,
                                                              css::util::URL& url);
 
     css::uno::Reference<css::uno::XComponentContext> componentContext;
     css::uno::WeakReference<css::frame::XFrame> frame;
     std::mutex mutex;
-    css::uno::Reference<Quillmark::Certificate::XSealSurvey> survey;
     css::uno::Reference<css::frame::XDispatchProvider> slave;
     css::uno::Reference<css::frame::XDispatchProvider> master;
 };

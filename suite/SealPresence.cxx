@@ -1,0 +1,123 @@
+#include "SealPresence.hxx"
+
+#include "SuiteTexts.hxx"
+
+#include <DocstoreTexts.hxx>
+#include <OperationTexts.hxx>
+#include <com/sun/star/beans/XPropertySet.hpp>
+#include <com/sun/star/container/XEnumeration.hpp>
+#include <com/sun/star/container/XEnumerationAccess.hpp>
+#include <com/sun/star/container/XIndexAccess.hpp>
+#include <com/sun/star/container/XNameAccess.hpp>
+#include <com/sun/star/document/XDocumentPropertiesSupplier.hpp>
+#include <com/sun/star/drawing/XDrawPageSupplier.hpp>
+#include <com/sun/star/lang/XServiceInfo.hpp>
+#include <com/sun/star/text/XTextFieldsSupplier.hpp>
+#include <set>
+
+using namespace com::sun::star;
+using css::uno::Reference;
+using css::uno::UNO_QUERY;
+using css::uno::UNO_QUERY_THROW;
+using rtl::OUString;
+
+namespace quillmark::suite
+{
+namespace
+{
+namespace store = quillmark::texts;
+
+/// A picture the component marked as a seal.
+bool hasMarkedPicture(const Reference<frame::XModel>& document)
+{
+    Reference<drawing::XDrawPageSupplier> pages(document, UNO_QUERY);
+    if (!pages.is())
+        return false;
+    Reference<container::XIndexAccess> page(pages->getDrawPage(), UNO_QUERY_THROW);
+    const OUString markKey = OUString::createFromAscii(texts::kShapeTypeKey);
+    for (sal_Int32 i = 0; i < page->getCount(); ++i)
+    {
+        Reference<beans::XPropertySet> shape(page->getByIndex(i), UNO_QUERY);
+        if (!shape.is() || !shape->getPropertySetInfo()->hasPropertyByName("UserDefinedAttributes"))
+            continue;
+        Reference<container::XNameAccess> marks(shape->getPropertyValue("UserDefinedAttributes"),
+                                                UNO_QUERY);
+        if (marks.is() && marks->hasByName(markKey))
+            return true;
+    }
+    return false;
+}
+
+/// The document seal's signature, or a certificate seal's pair of fields; also where a Word
+/// format left them among the document's properties.
+bool hasSealSignature(const Reference<frame::XModel>& document)
+{
+    const OUString documentSignature = OUString::createFromAscii(store::kDocumentSignatureField);
+    const OUString certSuffix = OUString::createFromAscii(store::kCertSuffix);
+    const OUString signSuffix = OUString::createFromAscii(store::kSignSuffix);
+    std::set<OUString> names;
+    Reference<text::XTextFieldsSupplier> fields(document, UNO_QUERY);
+    if (fields.is())
+    {
+        Reference<container::XNameAccess> masters = fields->getTextFieldMasters();
+        const OUString prefix = OUString::createFromAscii(store::kUserMasterPrefix);
+        for (const OUString& instance : masters->getElementNames())
+        {
+            if (!instance.startsWithIgnoreAsciiCase(prefix))
+                continue;
+            Reference<beans::XPropertySet> master(masters->getByName(instance), UNO_QUERY);
+            OUString name;
+            if (master.is() && (master->getPropertyValue("Name") >>= name))
+                names.insert(name);
+        }
+    }
+    Reference<document::XDocumentPropertiesSupplier> properties(document, UNO_QUERY);
+    if (properties.is())
+    {
+        Reference<beans::XPropertySet> user(
+            properties->getDocumentProperties()->getUserDefinedProperties(), UNO_QUERY);
+        if (user.is())
+            for (const beans::Property& property : user->getPropertySetInfo()->getProperties())
+                names.insert(property.Name);
+    }
+    if (names.count(documentSignature))
+        return true;
+    for (const OUString& name : names)
+        if (name.endsWith(certSuffix)
+            && names.count(name.copy(0, name.getLength() - certSuffix.getLength()) + signSuffix))
+            return true;
+    return false;
+}
+
+/// A field whose start marker carries a signature.
+bool hasSignedField(const Reference<frame::XModel>& document)
+{
+    Reference<text::XTextFieldsSupplier> fields(document, UNO_QUERY);
+    if (!fields.is())
+        return false;
+    const OUString startSuffix = OUString::createFromAscii(store::kFieldStartSuffix);
+    Reference<container::XEnumeration> all = fields->getTextFields()->createEnumeration();
+    while (all->hasMoreElements())
+    {
+        Reference<lang::XServiceInfo> field(all->nextElement(), UNO_QUERY);
+        if (!field.is()
+            || !field->supportsService(OUString::createFromAscii(texts::kAnnotationService)))
+            continue;
+        Reference<beans::XPropertySet> marker(field, UNO_QUERY_THROW);
+        OUString content, signature;
+        marker->getPropertyValue("Content") >>= content;
+        marker->getPropertyValue("Author") >>= signature;
+        if (content.endsWith(startSuffix) && !signature.isEmpty())
+            return true;
+    }
+    return false;
+}
+}
+
+bool carriesSeals(const Reference<frame::XModel>& document)
+{
+    return document.is()
+           && (hasMarkedPicture(document) || hasSealSignature(document)
+               || hasSignedField(document));
+}
+}
