@@ -89,10 +89,12 @@ SealVerdict checkCertificateSignature(const OUString& signatureText,
     const bool namesItsSigner
         = !checked.signer.empty()
           && decodeBase64Text(certificateText, kCertificateArea) == checked.signer;
+    if (!namesItsSigner)
+        return { SealVerdict::Outcome::Refused, fromUtf8(texts::kCertificateNotSigner) };
     const OUString signedText
         = fromGbkBounded(reinterpret_cast<const char*>(plain.data()), plainLength);
-    return { namesItsSigner && signedText == documentText ? SealVerdict::Outcome::Valid
-                                                          : SealVerdict::Outcome::Changed,
+    return { signedText == documentText ? SealVerdict::Outcome::Valid
+                                        : SealVerdict::Outcome::Changed,
              OUString() };
 }
 

@@ -29,6 +29,8 @@ typedef struct KTXESealDetails
     int valid;
     /* The verdict with its reason, one line. */
     const char* verdict;
+    /* Non-zero when the signature is sound but was made over other text: the text changed. */
+    int textChanged;
 } KTXESealDetails;
 
 typedef void (*KTXESealDetailsPresenter)(void* context, const KTXESealDetails* details);

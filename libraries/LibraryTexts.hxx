@@ -24,4 +24,5 @@ constexpr char kIssuerNameFailed[] = u8"证书发放者通用名错误！";
 constexpr char kCountryNameFailed[] = u8"取证书用户国家名信息错误！";
 // Why a seal could not be checked at all.
 constexpr char kSealLibraryUnavailable[] = u8"电子印章库不可用，无法验证印章";
+constexpr char kCertificateNotSigner[] = u8"印章所示证书不是签名者的证书";
 }

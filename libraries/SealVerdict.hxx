@@ -12,10 +12,13 @@ struct SealVerdict
     {
         Valid,       ///< the signature matches the text
         Changed,     ///< the check completed and the text differs from what was signed
+        Refused,     ///< the check completed and the signature vouches for nothing; `reason` says
+                     ///< why (an untrusted authority, an expired seal, another signer's seal)
         Unverifiable ///< the check could not complete; `reason` says why
     };
     Outcome outcome = Outcome::Unverifiable;
-    /// Why the check could not complete, as the user is told it; empty otherwise.
+    /// Why the seal is refused or the check could not complete, as the user is told it; empty
+    /// otherwise.
     rtl::OUString reason;
 
     bool valid() const { return outcome == Outcome::Valid; }

@@ -164,6 +164,7 @@ SurveyedSeal surveyed(SurveyedSeal::Kind kind, const OUString& name, const SealV
         case Outcome::Changed:
             seal.reason = fromUtf8(changedText);
             break;
+        case Outcome::Refused:
         case Outcome::Unverifiable:
             seal.reason = verdict.reason;
             break;

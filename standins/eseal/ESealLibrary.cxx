@@ -105,6 +105,7 @@ void presentDetails(const ktxeseal::SealDetails& details)
     shown.items = items.empty() ? nullptr : items.data();
     shown.itemCount = static_cast<int>(items.size());
     shown.valid = details.valid ? 1 : 0;
+    shown.textChanged = details.textChanged ? 1 : 0;
     shown.verdict = details.verdict.c_str();
     detailsPresenter(detailsPresenterContext, &shown);
 }

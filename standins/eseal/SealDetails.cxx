@@ -51,6 +51,7 @@ SealDetails describeAssessment(const SealAssessment& assessment)
 {
     SealDetails details;
     details.valid = assessment.verdict == SealVerdict::Valid;
+    details.textChanged = assessment.verdict == SealVerdict::TextChanged;
     details.verdict = verdictText(assessment.verdict);
     if (!assessment.content)
         return details;

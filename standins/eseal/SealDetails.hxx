@@ -15,6 +15,7 @@ struct SealDetails
     std::vector<std::pair<std::string, std::string>> items;
     Bytes picture;
     bool valid = false;
+    bool textChanged = false;
     std::string verdict;
 };
 

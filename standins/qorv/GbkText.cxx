@@ -21,6 +21,12 @@ public:
     }
     ~Converter() { iconv_close(handle); }
     iconv_t native() const { return handle; }
+    /// Back to the initial state, as a freshly opened converter.
+    Converter& reset()
+    {
+        iconv(handle, nullptr, nullptr, nullptr, nullptr);
+        return *this;
+    }
     Converter(const Converter&) = delete;
     Converter& operator=(const Converter&) = delete;
 
@@ -45,6 +51,20 @@ private:
     iconv_t handle;
 };
 
+// Opening a converter loads and looks up gconv modules, which costs far more than converting a
+// certificate's names: each thread keeps one per direction.
+Converter& toGbk()
+{
+    thread_local Converter converter("GBK", "UTF-8");
+    return converter;
+}
+
+Converter& fromGbk()
+{
+    thread_local Converter converter("UTF-8", "GBK");
+    return converter;
+}
+
 /// Length of the UTF-8 sequence that starts with `lead`, 1 for a byte that starts none.
 size_t utf8SequenceLength(unsigned char lead)
 {
@@ -60,7 +80,7 @@ size_t utf8SequenceLength(unsigned char lead)
 
 std::string utf8ToGbk(const std::string& utf8)
 {
-    Converter converter("GBK", "UTF-8");
+    Converter& converter = toGbk().reset();
     std::string input(utf8);
     std::string out;
     char* in = input.data();
@@ -78,7 +98,7 @@ std::string utf8ToGbk(const std::string& utf8)
 bool gbkToUtf8Secret(const char* gbk, size_t length, char* out, size_t capacity, size_t& written)
 {
     written = 0;
-    Converter converter("UTF-8", "GBK");
+    Converter& converter = fromGbk().reset();
     // iconv takes its input as non-const; it only reads it.
     char* in = const_cast<char*>(gbk);
     size_t left = length;
@@ -95,7 +115,7 @@ bool gbkToUtf8Secret(const char* gbk, size_t length, char* out, size_t capacity,
 
 std::optional<std::string> gbkToUtf8(const std::string& gbk)
 {
-    Converter converter("UTF-8", "GBK");
+    Converter& converter = fromGbk().reset();
     std::string input(gbk);
     std::string out;
     char* in = input.data();

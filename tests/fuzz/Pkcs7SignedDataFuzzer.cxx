@@ -1,5 +1,6 @@
 // PKCS#7 signed data as a certificate seal carries it, decoded into output areas of exactly the
 // sizes the library promises to keep to (its smallest areas, or the input's length when longer).
+// The seeds' authority is trusted, so mutations reach what follows a verified signature too.
 #include "Pkcs7Decoding.hxx"
 
 #include <algorithm>
@@ -20,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, size_t size)
     int certificatesLength = -1;
     const int status = qorv::decodeSignedData(
         data, static_cast<int>(size), signer.data(), &signerLength, &signerCount, content.data(),
-        &contentLength, certificates.data(), &certificatesLength, std::string());
+        &contentLength, certificates.data(), &certificatesLength, FUZZ_TRUST_STORE);
     const auto within = [](int length, const std::vector<unsigned char>& area) {
         return length >= 0 && static_cast<size_t>(length) <= area.size();
     };

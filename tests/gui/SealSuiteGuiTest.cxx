@@ -154,6 +154,30 @@ protected:
         return nullptr;
     }
 
+    /// The seal, once the office shows it: a window that has just opened may still be
+    /// laying its page out.
+    static Reference<drawing::XShape> waitForSealShape(WriterDocument& document)
+    {
+        Reference<drawing::XShape> seal;
+        waitFor([&] {
+            try
+            {
+                seal = sealShape(document);
+            }
+            catch (const uno::RuntimeException&)
+            {
+                // Shapes read while the page is being built may go away under the reader.
+            }
+            return seal.is();
+        });
+        return seal;
+    }
+
+    static OUString caption(const Reference<drawing::XShape>& seal)
+    {
+        return Reference<text::XText>(seal, UNO_QUERY_THROW)->getString();
+    }
+
     /// A new notice with a stamping area inserted and stamped, through the commands.
     WriterDocument stampedNotice()
     {
@@ -211,10 +235,14 @@ TEST_F(SealSuiteGui, WriterHasTheSealMenuAndToolbar)
         EXPECT_TRUE(layout->isElementVisible(kToolbar));
 
         // The menu bar as a person meets it: its menus and their entries, by name.
-        Reference<accessibility::XAccessibleContext> sealMenu
-            = findAccessible(Reference<accessibility::XAccessible>(
-                                 document.frame->getContainerWindow(), UNO_QUERY_THROW),
-                             accessibility::AccessibleRole::MENU, OUString::fromUtf8(u8"印章"));
+        Reference<accessibility::XAccessibleContext> sealMenu;
+        waitFor([&] {
+            sealMenu
+                = findAccessible(Reference<accessibility::XAccessible>(
+                                     document.frame->getContainerWindow(), UNO_QUERY_THROW),
+                                 accessibility::AccessibleRole::MENU, OUString::fromUtf8(u8"印章"));
+            return sealMenu.is();
+        });
         ASSERT_TRUE(sealMenu.is()) << "the menu bar has the seal menu";
         std::vector<OUString> titles;
         for (sal_Int32 i = 0; i < sealMenu->getAccessibleChildCount(); ++i)
@@ -361,7 +389,10 @@ TEST_F(SealSuiteGui, RightClickOnASealOpensTheSealMenu)
         ASSERT_TRUE(sealShape(document).is());
         document.escape();
         document.moveViewCursor(0);
-        const Point seal = redCentre(visible->screenshot("before-right-click"));
+        // The seal is on the screen once the office has painted the page.
+        Point seal;
+        for (int attempt = 0; attempt < 5 && seal.x < 0; ++attempt)
+            seal = redCentre(visible->screenshot("before-right-click"));
         ASSERT_GE(seal.x, 0) << "the red seal is on the screen";
 
         visible->run("xdotool mousemove " + std::to_string(seal.x) + " " + std::to_string(seal.y)
@@ -395,15 +426,16 @@ TEST_F(SealSuiteGui, ADocumentChangedOutsideTheOfficeOpensWithItsSealMarkedInval
                                     " && sed -i 's/clerk stamps/clerk STAMPS/' content.xml"
                                     " && zip -q changed-outside.odt content.xml"));
 
+        // The window's helper surveys and marks the seals after the office has opened the file.
         WriterDocument document = WriterDocument::load(office(), path);
-        Reference<drawing::XShape> seal = sealShape(document);
-        ASSERT_TRUE(seal.is());
         EXPECT_TRUE(waitFor([&] { return hasVerdict(document); })) << "the infobar tells";
+        const Reference<drawing::XShape> seal = waitForSealShape(document);
+        ASSERT_TRUE(seal.is()) << "the seal is on the reopened page";
         Reference<beans::XPropertySet> picture(seal, UNO_QUERY_THROW);
+        waitFor([&] { return caption(seal) == OUString::fromUtf8(u8"无效印章"); });
         EXPECT_EQ(drawing::ColorMode_MONO,
                   picture->getPropertyValue("GraphicColorMode").get<drawing::ColorMode>());
-        EXPECT_EQ(OUString::fromUtf8(u8"无效印章"),
-                  Reference<text::XText>(seal, UNO_QUERY_THROW)->getString());
+        EXPECT_EQ(OUString::fromUtf8(u8"无效印章"), caption(seal));
         EXPECT_FALSE(Reference<util::XModifiable>(document.model, UNO_QUERY_THROW)->isModified())
             << "opening leaves the document as it was";
         visible->screenshot("invalid-seal");
@@ -417,10 +449,8 @@ TEST_F(SealSuiteGui, ADocumentChangedOutsideTheOfficeOpensWithItsSealMarkedInval
             ->storeAsURL(OUString::fromUtf8(
                              rtl::OString(("file://" + folder + "/changed-outside.docx").c_str())),
                          css::uno::Sequence<beans::PropertyValue>(&filter, 1));
-        EXPECT_TRUE(waitFor([&] {
-            return Reference<text::XText>(seal, UNO_QUERY_THROW)->getString()
-                   == OUString::fromUtf8(u8"无效印章");
-        })) << "the caption comes back after the store";
+        EXPECT_TRUE(waitFor([&] { return caption(seal) == OUString::fromUtf8(u8"无效印章"); }))
+            << "the caption comes back after the store";
         EXPECT_FALSE(Reference<util::XModifiable>(document.model, UNO_QUERY_THROW)->isModified());
         WriterDocument word = WriterDocument::load(office(), folder + "/changed-outside.docx");
         EXPECT_TRUE(word.model.is()) << "the Word copy opens";

@@ -3,6 +3,7 @@
 #include <Office.hxx>
 #include "Sequences.hxx"
 
+#include <com/sun/star/awt/XToolkitExperimental.hpp>
 #include <com/sun/star/container/XNameAccess.hpp>
 #include <com/sun/star/container/XNamed.hpp>
 #include <com/sun/star/drawing/ShapeCollection.hpp>
@@ -77,11 +78,26 @@ void writeSolidGif(const std::string& path, int width, int height, unsigned char
         throw std::runtime_error("cannot write " + path);
 }
 
+namespace
+{
+// A new window finishes setting up its view from events it posted to itself (the cursor and
+// selection a file stored among them); a selection made before they ran would be undone.
+void settle(Office& office)
+{
+    Reference<awt::XToolkitExperimental> toolkit(
+        office.context()->getServiceManager()->createInstanceWithContext("com.sun.star.awt.Toolkit",
+                                                                         office.context()),
+        UNO_QUERY_THROW);
+    toolkit->processEventsToIdle();
+}
+}
+
 WriterDocument WriterDocument::create(Office& office, const OUString& text)
 {
     WriterDocument document;
     document.attach(
         office, office.desktop()->loadComponentFromURL("private:factory/swriter", "_blank", 0, {}));
+    settle(office);
     if (!text.isEmpty())
         document.insertText(0, text);
     return document;
@@ -97,6 +113,7 @@ WriterDocument WriterDocument::load(Office& office, const std::string& path)
     Reference<text::XPageCursor> pages(document.viewCursor(), UNO_QUERY_THROW);
     pages->jumpToLastPage();
     pages->jumpToFirstPage();
+    settle(office);
     return document;
 }
 

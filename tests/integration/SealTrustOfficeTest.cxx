@@ -73,6 +73,18 @@ TEST_F(SealTrustOfficeTest, SealOfAnUntrustedAuthorityReadsInvalid)
     EXPECT_TRUE(helper->verifyDocument()) << "the document reads as not valid";
     EXPECT_TRUE(helper->documentModified);
     EXPECT_EQ(drawing::ColorMode_MONO, colorMode());
+
+    // The text is the one signed: the reason a person reads must be the authority, not a change.
+    const auto seals = helper->surveySeals(false);
+    ASSERT_EQ(1, seals.getLength());
+    EXPECT_FALSE(seals[0].Valid);
+    EXPECT_EQ(u8"印章无效：印章不是由受信任的制章机构颁发", seals[0].Reason.toUtf8());
+
+    document.insertText(0, "x");
+    const auto changed = helper->surveySeals(false);
+    ASSERT_EQ(1, changed.getLength());
+    EXPECT_EQ(u8"印章无效：印章不是由受信任的制章机构颁发", changed[0].Reason.toUtf8())
+        << "a seal no authority vouches for is refused before its text is compared";
 }
 
 TEST_F(SealTrustOfficeTest, SelfMadeSealReadsInvalid)
