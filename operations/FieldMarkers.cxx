@@ -6,6 +6,7 @@
 
 #include <DeclaredExceptions.hxx>
 #include <QORVHelper.hxx>
+#include <com/sun/star/beans/UnknownPropertyException.hpp>
 #include <com/sun/star/container/XEnumeration.hpp>
 #include <com/sun/star/container/XEnumerationAccess.hpp>
 #include <com/sun/star/text/XTextContent.hpp>
@@ -39,11 +40,17 @@ void forEachContentField(
         Reference<beans::XPropertySet> field(fields->nextElement(), UNO_QUERY);
         if (!field.is())
             continue;
-        Reference<beans::XPropertySetInfo> info = field->getPropertySetInfo();
-        if (!info.is() || !info->hasPropertyByName("Content"))
-            continue;
+        // Asked directly: the office builds a fresh property description for every
+        // getPropertySetInfo, which cost more than the rest of the walk.
         OUString content;
-        field->getPropertyValue("Content") >>= content;
+        try
+        {
+            field->getPropertyValue("Content") >>= content;
+        }
+        catch (const beans::UnknownPropertyException&)
+        {
+            continue;
+        }
         if (!visit(field, content))
             return;
     }

@@ -193,7 +193,12 @@ public:
             rtl::Reference<quillmark::QORVHelper> helper = new quillmark::QORVHelper(context);
             const Any frameArgument(frame);
             helper->initialize(uno::Sequence<Any>(&frameArgument, 1));
-            results = task == "fields" ? fields(*helper, frame, count) : document(*helper, frame);
+            if (task == "fields")
+                results = fields(*helper, frame, count);
+            else if (task == "stamp")
+                results = stampOnly(*helper, frame);
+            else
+                results = document(*helper, frame);
         });
         run->run(context);
         return Any(uno::Sequence<beans::NamedValue>(results.data(),
@@ -262,6 +267,17 @@ private:
         return results;
     }
 
+    /// Stamps the document at its start, as a clerk would before storing it.
+    std::vector<beans::NamedValue> stampOnly(quillmark::QORVHelper& helper,
+                                             const Reference<frame::XFrame>& frame)
+    {
+        Reference<text::XTextViewCursorSupplier>(frame->getController(), UNO_QUERY_THROW)
+            ->getViewCursor()
+            ->gotoStart(false);
+        const bool stamped = helper.insertStampArea() && helper.stampDocument();
+        return { value("stamped", stamped ? 1 : 0) };
+    }
+
     /// Marks every paragraph as a field, then signs and verifies each, beside the floor of the
     /// same field texts.
     std::vector<beans::NamedValue> fields(quillmark::QORVHelper& helper,
@@ -316,6 +332,12 @@ private:
                       for (sal_Int32 i = 0; i < count; ++i)
                           valid += helper.verifyField(name(i)) ? 1 : 0;
                   }));
+        sal_Int32 surveyedValid = 0;
+        addTiming(results, "survey", seconds([&] {
+                      for (const auto& seal : helper.surveySeals(false))
+                          surveyedValid += seal.Valid ? 1 : 0;
+                  }));
+        results.push_back(value("surveyed", surveyedValid));
         results.push_back(value("signed", signedFields));
         results.push_back(value("valid", valid));
         return results;
