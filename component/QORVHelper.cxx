@@ -47,6 +47,7 @@ void QORVHelper::initialize(const uno::Sequence<uno::Any>& arguments)
     try
     {
         restoreSealsFromWordFormat();
+        restoreFieldSealsFromWordFormat();
     }
     catch (const uno::Exception&)
     {

@@ -179,6 +179,8 @@ public:
     /// Turns the pictures that a .docx or .doc round trip made of document seals back into
     /// document seals; a document without a document signature is left alone.
     void restoreSealsFromWordFormat();
+    /// The same for field seals a .docx kept by name and description, where their field is signed.
+    void restoreFieldSealsFromWordFormat();
     /// Before the document is saved with the office filter `filterName`: warns and returns false
     /// when the format would lose the document's seals, and readies the seals of a Word format.
     bool prepareSealsForSaving(const OUString& filterName);

@@ -79,18 +79,34 @@ void writeAlternativeText(const Reference<beans::XPropertySet>& object, const OU
     object->setPropertyValue(ascii(alternativeTextProperty(object)), Any(text));
 }
 
+namespace
+{
+void writeAttribute(const Reference<beans::XPropertySet>& object, const Any& container,
+                    const char* key, const OUString& value)
+{
+    Reference<container::XNameContainer> attributes(container, UNO_QUERY_THROW);
+    const xml::AttributeData data(OUString(), ascii(texts::kAttributeType), value);
+    const OUString name = ascii(key);
+    if (attributes->hasByName(name))
+        attributes->removeByName(name);
+    attributes->insertByName(name, Any(data));
+    object->setPropertyValue(ascii(kUserDefinedAttributes), Any(attributes));
+}
+}
+
+void setStamperName(const Reference<beans::XPropertySet>& object, const OUString& name)
+{
+    writeAttribute(object, object->getPropertyValue(ascii(kUserDefinedAttributes)),
+                   texts::kStamperNameKey, name);
+}
+
 void QORVHelper::setShapeType(const Reference<beans::XPropertySet>& object, const OUString& value)
 {
+    // An object without attributes fails here, to the caller.
     const Any container = object->getPropertyValue(ascii(kUserDefinedAttributes));
     try
     {
-        Reference<container::XNameContainer> attributes(container, UNO_QUERY_THROW);
-        const xml::AttributeData data(OUString(), ascii(texts::kAttributeType), value);
-        const OUString key = ascii(texts::kShapeTypeKey);
-        if (attributes->hasByName(key))
-            attributes->removeByName(key);
-        attributes->insertByName(key, Any(data));
-        object->setPropertyValue(ascii(kUserDefinedAttributes), Any(attributes));
+        writeAttribute(object, container, texts::kShapeTypeKey, value);
     }
     catch (const uno::Exception&)
     {

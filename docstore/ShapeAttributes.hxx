@@ -12,6 +12,10 @@ rtl::OUString getShapeType(const css::uno::Reference<css::beans::XPropertySet>& 
 /// The "StamperName" attribute's value (the seal name), or "" when the object carries none.
 rtl::OUString getStamperName(const css::uno::Reference<css::beans::XPropertySet>& object);
 
+/// Names the seal a certificate seal's picture belongs to.
+void setStamperName(const css::uno::Reference<css::beans::XPropertySet>& object,
+                    const rtl::OUString& name);
+
 /// The seal name of the last graphic shape among the selected objects ("" when it carries none);
 /// "" too for a selection that is no collection of objects, such as a picture in the text.
 rtl::OUString lastStamperName(const css::uno::Reference<css::uno::XInterface>& selection);

@@ -1,7 +1,9 @@
 // Word formats keep a seal's picture and name but lose its marks: after a .docx or .doc round
 // trip the seal comes back as an ordinary picture in the text named "Stamper", and its signature
 // only in the document's user-defined properties (see SignatureFields.cxx). Such pictures are
-// turned back into document seals, so that they can be selected, verified and marked again.
+// turned back into seals, so that they can be selected, verified and marked again: a certificate
+// seal where the picture's description names a seal whose two fields the document keeps, else
+// the document seal.
 
 #include "DocstoreTexts.hxx"
 #include "ShapeAttributes.hxx"
@@ -74,16 +76,23 @@ void copyProperty(const Reference<beans::XPropertySet>& from,
 void QORVHelper::restoreSealsFromWordFormat()
 {
     Reference<frame::XModel> document = model();
-    if (!document.is() || !hasUserField(ascii(texts::kDocumentSignatureField)))
+    if (!document.is())
         return;
     const std::vector<Reference<beans::XPropertySet>> pictures = importedSeals(document);
     if (pictures.empty())
         return;
+    const bool documentSigned = hasUserField(ascii(texts::kDocumentSignatureField));
     Reference<util::XModifiable> modifiable(document, UNO_QUERY);
     const bool wasModified = modifiable.is() && modifiable->isModified();
     Reference<lang::XMultiServiceFactory> factory(document, UNO_QUERY_THROW);
     for (const Reference<beans::XPropertySet>& picture : pictures)
     {
+        const OUString certificateSeal = readAlternativeText(picture);
+        const bool isCertificateSeal = !certificateSeal.isEmpty()
+                                       && hasUserField(certificateSeal + ascii(texts::kCertSuffix))
+                                       && hasUserField(certificateSeal + ascii(texts::kSignSuffix));
+        if (!isCertificateSeal && !documentSigned)
+            continue;
         // The seal goes where the picture was: at its anchor, with its orientation.
         Reference<text::XTextRange> anchor
             = Reference<text::XTextContent>(picture, UNO_QUERY_THROW)->getAnchor();
@@ -107,6 +116,11 @@ void QORVHelper::restoreSealsFromWordFormat()
         seal->setPropertyValue("SizeProtect", Any(true));
         seal->setPropertyValue("Opaque", Any(true));
         setShapeType(seal, ascii(texts::kDocumentSealMark));
+        if (isCertificateSeal)
+        {
+            setStamperName(seal, certificateSeal);
+            writeAlternativeText(seal, certificateSeal);
+        }
         Reference<lang::XComponent>(picture, UNO_QUERY_THROW)->dispose();
     }
     // Reading a document in is no change the user made.

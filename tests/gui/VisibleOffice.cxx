@@ -137,24 +137,28 @@ std::string VisibleOffice::screenshot(const std::string& name) const
 
 bool VisibleOffice::waitForWindow(const std::string& pattern, int seconds) const
 {
-    for (int i = 0; i < seconds * 5; ++i)
+    // Looked at once more at the deadline, so that no wait looks only once.
+    for (int i = 0;; ++i)
     {
         if (run("xdotool search --onlyvisible --name " + quoted(pattern) + " >/dev/null 2>&1") == 0)
             return true;
+        if (i >= seconds * 5)
+            return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
     }
-    return false;
 }
 
 bool VisibleOffice::waitForWindowGone(const std::string& pattern, int seconds) const
 {
-    for (int i = 0; i < seconds * 5; ++i)
+    // Looked at once more at the deadline, so that no wait looks only once.
+    for (int i = 0;; ++i)
     {
         if (run("xdotool search --onlyvisible --name " + quoted(pattern) + " >/dev/null 2>&1") != 0)
             return true;
+        if (i >= seconds * 5)
+            return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
     }
-    return false;
 }
 
 Point redCentre(const std::string& png)

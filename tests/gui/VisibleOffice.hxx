@@ -26,7 +26,8 @@ public:
     int run(const std::string& command) const;
     /// Saves the screen as `<shots>/<name>.png`; the path.
     std::string screenshot(const std::string& name) const;
-    /// Waits until a window whose name matches `pattern` is shown; false after `seconds`.
+    /// Waits until a window whose name matches `pattern` is shown; false after `seconds` (0: looks
+    /// once).
     bool waitForWindow(const std::string& pattern, int seconds) const;
     /// Waits until no window whose name matches `pattern` is shown; false after `seconds`.
     bool waitForWindowGone(const std::string& pattern, int seconds) const;

@@ -10,6 +10,7 @@
 #include <QorvStatus.hxx>
 #include <ShapeAttributes.hxx>
 #include <TestToken.hxx>
+#include <DocumentSeal.hxx>
 #include <TokenSigner.hxx>
 
 #include <com/sun/star/drawing/ColorMode.hpp>
@@ -665,6 +666,36 @@ TEST_F(CertificateSealTest, TokenSealSurvivesSaveAndReload)
     EXPECT_EQ(ou("QORV Test CA"), certItem(8));
 
     editText([&] { document.insertText(0, ou(u8"改")); });
+    EXPECT_TRUE(helper->verifyDocument());
+    EXPECT_EQ(utf8(kChanged), utf8(box().message));
+}
+
+TEST_F(CertificateSealTest, SealOfTheSealingToolSurvivesADocxRoundTrip)
+{
+    // As quillmark-cert-seal writes it.
+    const auto signature = signOnToken(gbkBytes(document.text()));
+    quillmark::certseal::writeSignatureFields(document.model, kSealName, signature.certificate,
+                                              signature.signedData);
+    quillmark::certseal::placeSealShape(document.model, "file://" + pictureFile("tool-seal.gif"),
+                                        {}, kSealName);
+
+    document.saveAndReload(office(), "certificate-sealed.docx", "MS Word 2007 XML");
+    helper = makeHelper(document.frame);
+    EXPECT_FALSE(document.hasMaster(kSealName + "Sign")) << "the format drops masters";
+    const auto certificateSeals = seals();
+    ASSERT_EQ(1u, certificateSeals.size());
+    EXPECT_EQ(kSealName, quillmark::getStamperName(
+                             Reference<beans::XPropertySet>(certificateSeals[0], UNO_QUERY_THROW)))
+        << "the picture is the certificate seal again";
+    document.selectShapes(certificateSeals);
+
+    EXPECT_FALSE(helper->verifyDocument());
+    EXPECT_TRUE(messages().empty());
+    EXPECT_EQ(utf8(kUnchanged), utf8(box().message));
+
+    document.escape();
+    document.insertText(0, ou(u8"改"));
+    document.selectShapes(certificateSeals);
     EXPECT_TRUE(helper->verifyDocument());
     EXPECT_EQ(utf8(kChanged), utf8(box().message));
 }

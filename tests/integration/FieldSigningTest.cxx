@@ -9,6 +9,7 @@
 #include <PicturePaths.hxx>
 #include <ShapeAttributes.hxx>
 #include <com/sun/star/lang/XMultiServiceFactory.hpp>
+#include <com/sun/star/container/XNamed.hpp>
 #include <com/sun/star/style/BreakType.hpp>
 #include <com/sun/star/text/TextContentAnchorType.hpp>
 #include <com/sun/star/text/WrapTextMode.hpp>
@@ -481,4 +482,28 @@ TEST_F(FieldSigningTest, FieldTextThatGbkCannotCarryIsRefusedAndNothingIsWritten
         document.removeText(kInsideRegion, character.getLength());
     }
     EXPECT_TRUE(helper->signField("contract")) << "the field as GBK carries it signs";
+}
+
+TEST_F(FieldSigningTest, FieldSealComesBackFromDocxAndShowsItsFieldsVerdict)
+{
+    ASSERT_TRUE(helper->signField("contract"));
+    // A picture that claims to seal a field nobody signed.
+    markField("annex", kAfterRegion, kAfterRegion + 1);
+    Reference<beans::XPropertySet> claim
+        = document.insertTextGraphic(SEAL_STAMP_AREA_PICTURE, "annex", kAfterRegion + 3);
+    quillmark::writeAlternativeText(claim, "FieldStamper");
+
+    document.saveAndReload(office(), "field-seal.docx", "MS Word 2007 XML");
+    helper = makeHelper(document.frame);
+    EXPECT_EQ("FieldStamper", quillmark::getShapeType(document.textGraphic("contract")));
+    EXPECT_TRUE(quillmark::getShapeType(document.textGraphic("annex")).isEmpty());
+
+    document.insertText(kInsideRegion, "x");
+    const auto seals = helper->surveySeals(true);
+    ASSERT_EQ(1, seals.getLength());
+    EXPECT_FALSE(seals[0].Valid);
+    EXPECT_EQ(1, seals[0].Pictures.getLength()) << "the picture is the field's seal again";
+    drawing::ColorMode mode = drawing::ColorMode_STANDARD;
+    document.textGraphic("contract")->getPropertyValue("GraphicColorMode") >>= mode;
+    EXPECT_EQ(drawing::ColorMode_MONO, mode) << "no red seal beside a changed field";
 }

@@ -1,6 +1,9 @@
 #include "DocumentSeal.hxx"
 
+#include <com/sun/star/beans/PropertyAttribute.hpp>
+#include <com/sun/star/beans/XPropertyContainer.hpp>
 #include <com/sun/star/beans/XPropertySet.hpp>
+#include <com/sun/star/document/XDocumentPropertiesSupplier.hpp>
 #include <com/sun/star/container/XNameAccess.hpp>
 #include <com/sun/star/container/XNameContainer.hpp>
 #include <com/sun/star/container/XNamed.hpp>
@@ -51,6 +54,22 @@ void putAttribute(const Reference<container::XNameContainer>& attributes, const 
         attributes->removeByName(key);
     attributes->insertByName(key, Any(cdata(value)));
 }
+
+// Word formats drop field masters but keep user-defined document properties: the office's
+// component reads a seal field from the property of the same name when its master is gone.
+void mirrorInDocumentProperties(const Reference<frame::XModel>& model, const OUString& name,
+                                const OUString& value)
+{
+    Reference<beans::XPropertyContainer> properties
+        = Reference<document::XDocumentPropertiesSupplier>(model, UNO_QUERY_THROW)
+              ->getDocumentProperties()
+              ->getUserDefinedProperties();
+    Reference<beans::XPropertySet> values(properties, UNO_QUERY_THROW);
+    if (values->getPropertySetInfo()->hasPropertyByName(name))
+        values->setPropertyValue(name, Any(value));
+    else
+        properties->addProperty(name, beans::PropertyAttribute::REMOVABLE, Any(value));
+}
 }
 
 OUString documentText(const Reference<frame::XModel>& model)
@@ -61,6 +80,7 @@ OUString documentText(const Reference<frame::XModel>& model)
 void writeUserField(const Reference<frame::XModel>& model, const OUString& name,
                     const OUString& value)
 {
+    mirrorInDocumentProperties(model, name, value);
     const OUString fullName = OUString::createFromAscii(kMasterPrefix) + name;
     Reference<container::XNameAccess> masters = fieldMasters(model);
     if (masters->hasByName(fullName))
@@ -158,6 +178,8 @@ void placeSealShape(const Reference<frame::XModel>& model, const std::string& pi
         throw std::runtime_error("the office cannot read the seal picture " + pictureUrl);
     }
     shape->setPropertyValue("Name", Any(OUString("Stamper")));
+    // Word formats keep a picture's description but not its attributes: it names the seal there.
+    shape->setPropertyValue("Description", Any(sealName));
     shape->setPropertyValue("AnchorType", Any(text::TextContentAnchorType_AT_PAGE));
     shape->setPropertyValue("TextWrap", Any(text::WrapTextMode_THROUGH));
     shape->setPropertyValue("Surround", Any(text::WrapTextMode_THROUGH));

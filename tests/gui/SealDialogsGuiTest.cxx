@@ -1,0 +1,593 @@
+// The seal dialogs as a person meets them in a visible office with the extension installed: the
+// PIN box, the certificate box, the seal details window and the field-name dialog, answered by
+// typing and clicking. What they show is read as a screen reader reads it.
+
+#include "VisibleOffice.hxx"
+
+#include <DocumentSeal.hxx>
+#include <SealPicture.hxx>
+#include <TestSeal.hxx>
+#include <TestToken.hxx>
+#include <TokenSigner.hxx>
+#include <WriterDocument.hxx>
+
+#include <com/sun/star/accessibility/AccessibleRole.hpp>
+#include <com/sun/star/accessibility/XAccessible.hpp>
+#include <com/sun/star/accessibility/XAccessibleContext.hpp>
+#include <com/sun/star/accessibility/XAccessibleText.hpp>
+#include <com/sun/star/awt/XExtendedToolkit.hpp>
+#include <com/sun/star/awt/XWindow2.hpp>
+#include <com/sun/star/container/XNamed.hpp>
+#include <com/sun/star/lang/XMultiComponentFactory.hpp>
+#include <com/sun/star/text/XTextFieldsSupplier.hpp>
+#include <openssl/bn.h>
+#include <openssl/x509.h>
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <gtest/gtest.h>
+#include <set>
+#include <thread>
+
+using namespace com::sun::star;
+using namespace quillmark::test;
+using css::uno::Reference;
+using css::uno::UNO_QUERY;
+using css::uno::UNO_QUERY_THROW;
+using rtl::OUString;
+
+namespace
+{
+namespace role = accessibility::AccessibleRole;
+
+constexpr char kNotice[] = "The clerk stamps this notice. contract body here. End of notice.";
+constexpr char kPinBoxTitle[] = u8"输入口令";
+constexpr char kCertificateBoxTitle[] = u8"印章信息";
+constexpr char kDetailsTitle[] = u8"电子印章信息";
+constexpr char kFieldNameTitle[] = u8"标记签章域";
+constexpr char kNoticeTitle[] = u8"提示";
+constexpr char kOk[] = u8"确定";
+constexpr char kCancel[] = u8"取消";
+
+OUString ou(const char* text) { return OUString::fromUtf8(text); }
+
+std::string utf8(const OUString& text)
+{
+    return std::string(rtl::OUStringToOString(text, RTL_TEXTENCODING_UTF8).getStr());
+}
+
+std::string quoted(const std::string& text) { return "'" + text + "'"; }
+
+bool waitFor(const std::function<bool()>& condition, int seconds = 10)
+{
+    for (int i = 0; i < seconds * 10; ++i)
+    {
+        if (condition())
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return condition();
+}
+
+/// Every accessible below `context` (itself included), depth first.
+void collect(const Reference<accessibility::XAccessibleContext>& context,
+             std::vector<Reference<accessibility::XAccessibleContext>>& found, int depth = 6)
+{
+    if (!context.is())
+        return;
+    found.push_back(context);
+    if (depth == 0)
+        return;
+    for (sal_Int32 i = 0; i < context->getAccessibleChildCount(); ++i)
+    {
+        Reference<accessibility::XAccessible> child = context->getAccessibleChild(i);
+        if (child.is())
+            collect(child->getAccessibleContext(), found, depth - 1);
+    }
+}
+
+/// An open dialog of the office as a person sees it: its texts, fields and buttons.
+class OpenDialog
+{
+public:
+    OpenDialog() = default;
+    explicit OpenDialog(const Reference<accessibility::XAccessibleContext>& window)
+    {
+        collect(window, parts);
+    }
+
+    bool isOpen() const { return !parts.empty(); }
+
+    /// What it says: its labels, and the text of a message.
+    std::vector<OUString> labels() const
+    {
+        std::vector<OUString> texts;
+        for (const auto& part : parts)
+        {
+            const sal_Int16 partRole = part->getAccessibleRole();
+            if (partRole == role::LABEL || partRole == role::STATIC)
+                texts.push_back(part->getAccessibleName());
+            Reference<accessibility::XAccessibleText> text(part, UNO_QUERY);
+            if (text.is() && partRole != role::PASSWORD_TEXT)
+                texts.push_back(text->getText());
+        }
+        return texts;
+    }
+
+    /// True when a label reads `text` exactly.
+    bool says(const OUString& text) const
+    {
+        for (const OUString& label : labels())
+            if (label == text)
+                return true;
+        return false;
+    }
+
+    /// True when a label contains `text`.
+    bool mentions(const OUString& text) const
+    {
+        for (const OUString& label : labels())
+            if (label.indexOf(text) >= 0)
+                return true;
+        return false;
+    }
+
+    /// The `index`th part of that role, in reading order.
+    Reference<accessibility::XAccessibleContext> part(sal_Int16 partRole, int index = 0) const
+    {
+        for (const auto& candidate : parts)
+            if (candidate->getAccessibleRole() == partRole && index-- == 0)
+                return candidate;
+        return nullptr;
+    }
+
+    /// The button whose caption starts with `caption` (the office may add a mnemonic to it).
+    Reference<accessibility::XAccessibleContext> button(const OUString& caption) const
+    {
+        for (const auto& candidate : parts)
+            if (candidate->getAccessibleRole() == role::PUSH_BUTTON
+                && candidate->getAccessibleName().startsWith(caption))
+                return candidate;
+        return nullptr;
+    }
+
+    std::string describe() const
+    {
+        std::string text;
+        for (const OUString& label : labels())
+            text += "[" + utf8(label) + "] ";
+        return text;
+    }
+
+private:
+    std::vector<Reference<accessibility::XAccessibleContext>> parts;
+};
+
+class SealDialogsGui : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        // The token and the seal are made before the office starts, which inherits where they
+        // are from this process's environment.
+        qorvtest::testToken();
+        char pattern[] = "/tmp/quillmark-gui-dialogs-XXXXXX";
+        ASSERT_NE(nullptr, mkdtemp(pattern));
+        sealFolder = pattern;
+        seal = new TestSeal(sealFolder, u8"北京市测试有限公司");
+        seal->activate();
+        visible = new VisibleOffice({ 86, 87, 88, 89, 90 }, {});
+        visible->run("mkdir -p '" + visible->office().userDirectory() + "/gallery' && cp '"
+                     + SEAL_STAMP_AREA_PICTURE + "' '" + visible->office().userDirectory()
+                     + "/gallery/'");
+    }
+
+    static void TearDownTestSuite()
+    {
+        delete visible;
+        visible = nullptr;
+        delete seal;
+        seal = nullptr;
+        removeTree(sealFolder);
+    }
+
+    void SetUp() override { ASSERT_NE(nullptr, visible); }
+
+    Office& office() { return visible->office(); }
+
+    /// The office's dialog of that title, once it is shown with its buttons.
+    OpenDialog waitForDialog(const char* title, int seconds = 15)
+    {
+        Reference<awt::XExtendedToolkit> toolkit(
+            office().serviceManager()->createInstanceWithContext("com.sun.star.awt.Toolkit",
+                                                                 office().context()),
+            UNO_QUERY_THROW);
+        OpenDialog dialog;
+        waitFor(
+            [&] {
+                if (!visible->waitForWindow(title, 0))
+                    return false;
+                for (sal_Int32 i = 0; i < toolkit->getTopWindowCount(); ++i)
+                {
+                    try
+                    {
+                        Reference<awt::XWindow2> window(toolkit->getTopWindow(i), UNO_QUERY);
+                        Reference<accessibility::XAccessible> accessible(window, UNO_QUERY);
+                        // A dialog that has just closed may still be listed.
+                        if (!window.is() || !window->isVisible() || !accessible.is())
+                            continue;
+                        Reference<accessibility::XAccessibleContext> context
+                            = accessible->getAccessibleContext();
+                        if (!context.is() || context->getAccessibleName() != ou(title))
+                            continue;
+                        OpenDialog candidate(context);
+                        if (candidate.part(role::PUSH_BUTTON).is())
+                        {
+                            dialog = candidate;
+                            return true;
+                        }
+                    }
+                    catch (const uno::RuntimeException&)
+                    {
+                        // Gone while it was read: the next look decides.
+                    }
+                }
+                return false;
+            },
+            seconds);
+        return dialog;
+    }
+
+    /// Gives the dialog the keyboard and presses `keys` (xdotool key names) in it.
+    bool press(const char* title, const std::string& keys)
+    {
+        // No window manager runs: the dialog is given the keyboard as a click would give it.
+        return visible->run("xdotool search --onlyvisible --name " + quoted(title)
+                            + " windowfocus --sync key --delay 80 " + keys + " >/dev/null 2>&1")
+               == 0;
+    }
+
+    /// Types into the dialog's first field, where its cursor starts.
+    bool typeInto(const char* title, const std::string& text)
+    {
+        return visible->run("xdotool search --onlyvisible --name " + quoted(title)
+                            + " windowfocus --sync type --delay 40 " + quoted(text)
+                            + " >/dev/null 2>&1")
+               == 0;
+    }
+
+    /// A notice with a certificate seal signed by the token, as the certificate tool makes it.
+    WriterDocument certificateSealedNotice()
+    {
+        WriterDocument document = WriterDocument::create(office(), ou(kNotice));
+        const auto signature = quillmark::certseal::signWithToken(
+            qorvtest::kPinUtf8, quillmark::certseal::gbkBytes(document.text()));
+        sealName = ou(signature.label.c_str());
+        quillmark::certseal::writeSignatureFields(document.model, sealName, signature.certificate,
+                                                  signature.signedData);
+        const std::string picture = visible->folder() + "/cert-seal.gif";
+        quillmark::certseal::writeDefaultSealPicture(picture, signature.label);
+        quillmark::certseal::SealPlacement placement;
+        placement.x = 6000;
+        placement.y = 4000;
+        quillmark::certseal::placeSealShape(document.model, fileUrl(picture), placement, sealName);
+        return document;
+    }
+
+    /// A notice stamped with the electronic seal through the seal commands.
+    WriterDocument stampedNotice()
+    {
+        WriterDocument document = WriterDocument::create(office(), ou(kNotice));
+        document.moveViewCursor(0);
+        document.dispatch("quillmark.seal:InsertStampArea");
+        Reference<beans::XPropertySet> area = document.textGraphic("gzqy");
+        EXPECT_TRUE(area.is()) << "the stamping area is inserted";
+        if (area.is())
+            document.select(area);
+        document.dispatch("quillmark.seal:StampDocument");
+        return document;
+    }
+
+    static Reference<drawing::XShape> sealShape(WriterDocument& document)
+    {
+        for (const auto& shape : document.drawShapes())
+            if (Reference<container::XNamed>(shape, UNO_QUERY_THROW)->getName() == "Stamper")
+                return shape;
+        return nullptr;
+    }
+
+    /// Runs a seal command on its own thread, as the menu does, while the test answers its
+    /// dialogs. When it goes, dialogs a failed test left open are closed, so that the command
+    /// returns.
+    class Command
+    {
+    public:
+        Command(SealDialogsGui& test, WriterDocument& document, const char* url)
+            : test(test)
+            , worker([done = done, &document, url] {
+                try
+                {
+                    document.dispatch(url);
+                }
+                catch (const uno::Exception&)
+                {
+                    // The test sees what the command left.
+                }
+                *done = true;
+            })
+        {
+        }
+        ~Command()
+        {
+            // A command whose dialogs were answered ends within moments.
+            bool leftOpen = false;
+            for (int tick = 0; tick < 150 && !*done; ++tick)
+            {
+                if (tick >= 25)
+                {
+                    for (const char* title : { kNoticeTitle, kPinBoxTitle, kCertificateBoxTitle,
+                                               kDetailsTitle, kFieldNameTitle })
+                        if (!leftOpen && test.visible->waitForWindow(title, 0))
+                            ADD_FAILURE() << "left open: " << title;
+                    leftOpen = true;
+                    for (const char* title : { kNoticeTitle, kPinBoxTitle, kCertificateBoxTitle,
+                                               kDetailsTitle, kFieldNameTitle })
+                        test.closeLeftOver(title);
+                }
+                std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            }
+            EXPECT_FALSE(leftOpen) << "the command's dialogs were answered";
+            if (*done)
+                worker.join();
+            else
+                worker.detach();
+        }
+
+    private:
+        SealDialogsGui& test;
+        std::shared_ptr<std::atomic<bool>> done = std::make_shared<std::atomic<bool>>(false);
+        std::thread worker;
+    };
+
+    /// Closes whatever dialog of that title is still open, so that a failed test ends.
+    void closeLeftOver(const char* title)
+    {
+        visible->run("xdotool search --onlyvisible --name " + quoted(title)
+                     + " windowfocus --sync key Escape");
+    }
+
+    /// The contents of the document's annotations, which mark its fields.
+    static std::set<OUString> fieldMarkers(WriterDocument& document)
+    {
+        std::set<OUString> found;
+        Reference<container::XEnumeration> fields
+            = Reference<text::XTextFieldsSupplier>(document.model, UNO_QUERY_THROW)
+                  ->getTextFields()
+                  ->createEnumeration();
+        while (fields->hasMoreElements())
+        {
+            Reference<beans::XPropertySet> field(fields->nextElement(), UNO_QUERY_THROW);
+            OUString content;
+            field->getPropertyValue("Content") >>= content;
+            found.insert(content);
+        }
+        return found;
+    }
+
+    static std::string sealFolder;
+    static TestSeal* seal;
+    static VisibleOffice* visible;
+    OUString sealName;
+};
+
+std::string SealDialogsGui::sealFolder;
+TestSeal* SealDialogsGui::seal = nullptr;
+VisibleOffice* SealDialogsGui::visible = nullptr;
+
+/// The token certificate's serial number and issuer, as the certificate box words them.
+struct SignerCertificate
+{
+    OUString serialNumber;
+    OUString issuer;
+};
+
+SignerCertificate signerCertificate()
+{
+    const qorvtest::X509Ptr certificate
+        = qorvtest::readCertificate(qorvtest::testToken().signerCertificatePath);
+    SignerCertificate signer;
+    if (!certificate)
+        return signer;
+    BIGNUM* serial = ASN1_INTEGER_to_BN(X509_get0_serialNumber(certificate.get()), nullptr);
+    char* hex = BN_bn2hex(serial);
+    signer.serialNumber = OUString::createFromAscii(hex);
+    OPENSSL_free(hex);
+    BN_free(serial);
+    char name[256] = {};
+    X509_NAME_get_text_by_NID(X509_get_issuer_name(certificate.get()), NID_commonName, name,
+                              sizeof name);
+    signer.issuer = ou(name);
+    return signer;
+}
+}
+
+TEST_F(SealDialogsGui, RemovingACertificateSealTakesTheRightPinTypedIntoThePinBox)
+{
+    try
+    {
+        WriterDocument document = certificateSealedNotice();
+        ASSERT_TRUE(sealShape(document).is());
+
+        // A wrong PIN: the token refuses it and the seal stays.
+        document.selectShapes({ sealShape(document) });
+        {
+            Command removal(*this, document, "quillmark.seal:RemoveSeal");
+            OpenDialog pinBox = waitForDialog(kPinBoxTitle);
+            ASSERT_TRUE(pinBox.isOpen()) << "removing a certificate seal asks for the PIN";
+            const auto pinField = pinBox.part(role::PASSWORD_TEXT);
+            ASSERT_TRUE(pinField.is()) << "the PIN is typed unseen";
+            EXPECT_TRUE(pinBox.button(ou(kOk)).is() && pinBox.button(ou(kCancel)).is())
+                << pinBox.describe();
+            EXPECT_TRUE(typeInto(kPinBoxTitle, "000000"));
+            visible->screenshot("pin-box");
+            EXPECT_TRUE(press(kPinBoxTitle, "Return"));
+            OpenDialog refusal = waitForDialog(kNoticeTitle);
+            EXPECT_TRUE(refusal.isOpen()) << "the person is told";
+            EXPECT_TRUE(refusal.mentions(ou(u8"登录失败！"))) << refusal.describe();
+            visible->screenshot("pin-refused");
+            if (refusal.isOpen())
+            {
+                EXPECT_TRUE(press(kNoticeTitle, "Return"));
+            }
+        }
+        EXPECT_TRUE(sealShape(document).is()) << "a wrong PIN removes nothing";
+
+        // The right PIN, typed as the token keeps it.
+        document.selectShapes({ sealShape(document) });
+        {
+            Command removal(*this, document, "quillmark.seal:RemoveSeal");
+            OpenDialog pinBox = waitForDialog(kPinBoxTitle);
+            ASSERT_TRUE(pinBox.isOpen());
+            EXPECT_TRUE(typeInto(kPinBoxTitle, qorvtest::kPinUtf8));
+            EXPECT_TRUE(press(kPinBoxTitle, "Return"));
+        }
+        EXPECT_TRUE(waitFor([&] { return !sealShape(document).is(); }))
+            << "the right PIN removes the seal";
+        EXPECT_FALSE(visible->waitForWindow(kNoticeTitle, 1)) << "and nothing is refused";
+    }
+    catch (const uno::Exception& e)
+    {
+        FAIL() << e.Message;
+    }
+}
+
+TEST_F(SealDialogsGui, TheCertificateBoxShowsTheSignerAndKeepsTheCommentTypedIntoIt)
+{
+    try
+    {
+        WriterDocument document = certificateSealedNotice();
+        const SignerCertificate signer = signerCertificate();
+        ASSERT_FALSE(signer.serialNumber.isEmpty());
+        const std::string comment = u8"已核对原件";
+
+        document.selectShapes({ sealShape(document) });
+        {
+            Command details(*this, document, "quillmark.seal:ShowSealInfo");
+            OpenDialog box = waitForDialog(kCertificateBoxTitle);
+            ASSERT_TRUE(box.isOpen()) << "the certificate box opens";
+            EXPECT_TRUE(box.says(signer.serialNumber)) << box.describe();
+            EXPECT_TRUE(box.says(signer.issuer)) << box.describe();
+            EXPECT_TRUE(box.says(ou(u8"印章有效"))) << box.describe();
+            // The comment field scrolls: its pane is what takes the click.
+            EXPECT_TRUE(typeInto(kCertificateBoxTitle, comment));
+            visible->screenshot("certificate-box");
+            // From the comment to 确定.
+            EXPECT_TRUE(press(kCertificateBoxTitle, "Tab Return"));
+        }
+        EXPECT_EQ(ou(comment.c_str()), document.masterContent(sealName + "Postil"))
+            << "the comment is kept with the seal";
+
+        // Verifying a changed document shows the box with the verdict.
+        document.escape();
+        document.insertText(0, "Not ");
+        document.selectShapes({ sealShape(document) });
+        {
+            Command verification(*this, document, "quillmark.seal:VerifyDocument");
+            OpenDialog box = waitForDialog(kCertificateBoxTitle);
+            ASSERT_TRUE(box.isOpen()) << "verifying a certificate seal shows the box";
+            EXPECT_TRUE(box.says(ou(u8"文档已被修改，印章无效！"))) << box.describe();
+            EXPECT_TRUE(box.says(ou(u8"印章无效"))) << box.describe();
+            visible->screenshot("certificate-box-changed");
+            // Read and put away with the keyboard.
+            EXPECT_TRUE(press(kCertificateBoxTitle, "Escape"));
+        }
+    }
+    catch (const uno::Exception& e)
+    {
+        FAIL() << e.Message;
+    }
+}
+
+TEST_F(SealDialogsGui, TheSealDetailsWindowShowsTheSealAndWhyItIsValidOrNot)
+{
+    try
+    {
+        WriterDocument document = stampedNotice();
+        ASSERT_TRUE(sealShape(document).is());
+        document.selectShapes({ sealShape(document) });
+        {
+            Command details(*this, document, "quillmark.seal:ShowSealInfo");
+            OpenDialog window = waitForDialog(kDetailsTitle);
+            ASSERT_TRUE(window.isOpen()) << "the seal's details are shown";
+            EXPECT_TRUE(window.says(ou(u8"北京市测试有限公司"))) << window.describe();
+            EXPECT_TRUE(window.says(ou(u8"印章有效：文档未被修改"))) << window.describe();
+            visible->screenshot("seal-details");
+            EXPECT_TRUE(press(kDetailsTitle, "Return"));
+        }
+        EXPECT_TRUE(visible->waitForWindowGone(kDetailsTitle, 5)) << "关闭 closes it";
+
+        document.escape();
+        document.insertText(0, "Not ");
+        document.selectShapes({ sealShape(document) });
+        {
+            Command details(*this, document, "quillmark.seal:ShowSealInfo");
+            OpenDialog window = waitForDialog(kDetailsTitle);
+            ASSERT_TRUE(window.isOpen());
+            EXPECT_TRUE(window.says(ou(u8"印章无效：文档已被修改"))) << window.describe();
+            EXPECT_FALSE(window.says(ou(u8"印章有效：文档未被修改")));
+            visible->screenshot("seal-details-changed");
+            EXPECT_TRUE(press(kDetailsTitle, "Return"));
+        }
+    }
+    catch (const uno::Exception& e)
+    {
+        FAIL() << e.Message;
+    }
+}
+
+TEST_F(SealDialogsGui, TheFieldNameDialogMarksTheTypedNameAndRefusesATakenOne)
+{
+    try
+    {
+        WriterDocument document = WriterDocument::create(office(), ou(kNotice));
+        auto markTyped = [&](const std::string& name, const char* answer) {
+            document.selectText(30, 19);
+            Command marking(*this, document, "quillmark.seal:MarkField");
+            OpenDialog dialog = waitForDialog(kFieldNameTitle);
+            ASSERT_TRUE(dialog.isOpen()) << "MarkField asks for the name";
+            EXPECT_TRUE(typeInto(kFieldNameTitle, name));
+            EXPECT_TRUE(press(kFieldNameTitle, answer));
+        };
+
+        markTyped("contract", "Escape");
+        EXPECT_EQ(0u, fieldMarkers(document).size()) << "a cancelled dialog marks nothing";
+
+        markTyped("contract", "Return");
+        const auto markers = fieldMarkers(document);
+        EXPECT_EQ(2u, markers.size());
+        EXPECT_EQ(1u, markers.count(ou("contract__@*Start@")));
+        EXPECT_EQ(1u, markers.count(ou("contract__@*End@")));
+
+        // The same name again: the person is told, and nothing more is marked.
+        document.selectText(0, 10);
+        {
+            Command marking(*this, document, "quillmark.seal:MarkField");
+            OpenDialog dialog = waitForDialog(kFieldNameTitle);
+            ASSERT_TRUE(dialog.isOpen());
+            EXPECT_TRUE(typeInto(kFieldNameTitle, "contract"));
+            EXPECT_TRUE(press(kFieldNameTitle, "Return"));
+            OpenDialog notice = waitForDialog(kNoticeTitle);
+            EXPECT_TRUE(notice.mentions(ou(u8"已有同名的签章域！"))) << notice.describe();
+            if (notice.isOpen())
+            {
+                EXPECT_TRUE(press(kNoticeTitle, "Return"));
+            }
+        }
+        EXPECT_EQ(2u, fieldMarkers(document).size());
+    }
+    catch (const uno::Exception& e)
+    {
+        FAIL() << e.Message;
+    }
+}
