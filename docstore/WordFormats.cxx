@@ -131,21 +131,6 @@ void QORVHelper::restoreSealsFromWordFormat()
 
 namespace quillmark
 {
-bool formatKeepsSeals(const OUString& filterName)
-{
-    for (const char* kept : { "writer8", "writer8_template", "StarOffice XML (Writer)",
-                              "MS Word 97", "MS Word 97 Vorlage", "MS Word 2007 XML",
-                              "MS Word 2007 XML Template", "Office Open XML Text" })
-        if (filterName.equalsAscii(kept))
-            return true;
-    return false;
-}
-
-bool isWordFormat(const OUString& filterName)
-{
-    return filterName.startsWith("MS Word") || filterName.startsWith("Office Open XML");
-}
-
 bool QORVHelper::prepareSealsForSaving(const OUString& filterName)
 {
     Reference<frame::XModel> document = model();

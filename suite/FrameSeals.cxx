@@ -7,7 +7,11 @@
 
 #include <OperationTexts.hxx>
 #include <Quillmark/Certificate/XSealSurvey.hpp>
+#include <com/sun/star/beans/XPropertySet.hpp>
+#include <com/sun/star/container/XIndexAccess.hpp>
+#include <com/sun/star/container/XNameAccess.hpp>
 #include <com/sun/star/container/XNamed.hpp>
+#include <com/sun/star/drawing/XDrawPageSupplier.hpp>
 #include <com/sun/star/frame/FrameAction.hpp>
 #include <com/sun/star/frame/XController.hpp>
 #include <com/sun/star/frame/XModel.hpp>
@@ -15,6 +19,7 @@
 #include <com/sun/star/lang/XMultiComponentFactory.hpp>
 #include <com/sun/star/lang/XServiceInfo.hpp>
 #include <com/sun/star/text/XText.hpp>
+#include <com/sun/star/text/XTextFieldsSupplier.hpp>
 #include <com/sun/star/text/XTextViewCursorSupplier.hpp>
 #include <com/sun/star/view/XSelectionSupplier.hpp>
 #include <map>
@@ -116,6 +121,11 @@ void FrameSeals::attachToController()
                   UNO_QUERY);
         if (!tools.is())
             return;
+        // The window's saves ask first where a format would lose the seals.
+        saveInterceptor
+            = new SaveInterceptor(componentContext, frame,
+                                  Reference<Quillmark::Certificate::XSealSurvey>(tools, UNO_QUERY));
+        saveInterceptor->attach();
     }
     const Any frameArgument(frame);
     Reference<lang::XInitialization>(tools, UNO_QUERY_THROW)
@@ -275,7 +285,7 @@ void FrameSeals::run(SealCommand command)
             break;
         }
         case SealCommand::ShowSealInfo:
-            tools->showCertificateInfo(OUString());
+            showSealInfo();
             break;
         case SealCommand::RemoveSeal:
             tools->removeDocumentStamp();
@@ -322,6 +332,20 @@ void FrameSeals::markField()
         suite::markField(document, range, *name);
 }
 
+void FrameSeals::showSealInfo()
+{
+    // The seal library's window checks the seal itself. The certificate box only shows what the
+    // last check left, which says nothing of a text changed since: a certificate seal is checked
+    // now, and the check shows the box with its verdict.
+    Reference<text::XTextFieldsSupplier> fields(modelOf(frame), UNO_QUERY);
+    if (fields.is()
+        && fields->getTextFieldMasters()->hasByName(
+            OUString::createFromAscii(texts::kDocumentSignatureMaster)))
+        tools->showCertificateInfo(OUString());
+    else
+        run(SealCommand::VerifyDocument);
+}
+
 void FrameSeals::verifyField()
 {
     OUString name = selectionState.enclosingField;
@@ -364,18 +388,27 @@ void FrameSeals::verifyOnOpening()
 
 void FrameSeals::clearCaptionsForSaving()
 {
-    Reference<Quillmark::Certificate::XSealSurvey> survey(tools, UNO_QUERY);
-    if (!survey.is())
+    // Only the seal pictures matter here, not their verdicts: the marks find them without a
+    // verification, and the marking after the store verifies once.
+    Reference<drawing::XDrawPageSupplier> pages(modelOf(frame), UNO_QUERY);
+    if (!pages.is())
         return;
     try
     {
-        for (const auto& entry : survey->surveySeals(false))
-            for (const Reference<uno::XInterface>& picture : entry.Pictures)
-            {
-                Reference<text::XText> caption(picture, UNO_QUERY);
-                if (caption.is() && !caption->getString().isEmpty())
-                    caption->setString(OUString());
-            }
+        Reference<container::XIndexAccess> page(pages->getDrawPage(), UNO_QUERY_THROW);
+        const OUString markKey = OUString::createFromAscii(texts::kShapeTypeKey);
+        for (sal_Int32 i = 0; i < page->getCount(); ++i)
+        {
+            Reference<beans::XPropertySet> picture(page->getByIndex(i), UNO_QUERY);
+            Reference<text::XText> caption(picture, UNO_QUERY);
+            if (!caption.is() || caption->getString().isEmpty()
+                || !picture->getPropertySetInfo()->hasPropertyByName("UserDefinedAttributes"))
+                continue;
+            Reference<container::XNameAccess> marks(
+                picture->getPropertyValue("UserDefinedAttributes"), UNO_QUERY);
+            if (marks.is() && marks->hasByName(markKey))
+                caption->setString(OUString());
+        }
     }
     catch (const uno::Exception&)
     {
@@ -411,6 +444,9 @@ void FrameSeals::releaseFrame()
         registry().erase(identity(frame));
     }
     statusListeners.clear();
+    if (saveInterceptor.is())
+        saveInterceptor->detach();
+    saveInterceptor.clear();
     tools.clear();
     frame.clear();
 }

@@ -3,6 +3,7 @@
 /// the commands themselves; and the verdict line over the document.
 #pragma once
 
+#include "SaveInterceptor.hxx"
 #include "SealCommands.hxx"
 
 #include <Quillmark/Certificate/XQORVTools.hpp>
@@ -63,6 +64,7 @@ private:
     void broadcast(bool always);
     void run(SealCommand command);
     void markField();
+    void showSealInfo();
     void verifyField();
     void showVerdict(const rtl::OUString& line, bool valid);
     void releaseFrame();
@@ -78,6 +80,7 @@ private:
     css::uno::Reference<css::uno::XComponentContext> componentContext;
     css::uno::Reference<css::frame::XFrame> frame;
     css::uno::Reference<Quillmark::Certificate::XQORVTools> tools;
+    rtl::Reference<SaveInterceptor> saveInterceptor;
     SelectionState selectionState;
     std::vector<StatusListener> statusListeners;
     bool running = false;

@@ -16,6 +16,8 @@ constexpr char kTextDocumentService[] = "com.sun.star.text.TextDocument";
 constexpr char kEventNew[] = "OnNew";
 constexpr char kEventLoad[] = "OnLoad";
 constexpr char kEventViewCreated[] = "OnViewCreated";
+// The attribute the component marks its seal pictures with.
+constexpr char kShapeTypeKey[] = "ShapeType";
 // Before and after storing: a seal picture that carries a caption is written by this office as a
 // Word file that it cannot open again, so captions leave before every save and come back after.
 constexpr const char* kEventsBeforeSaving[] = { "OnSave", "OnSaveAs" };
@@ -23,6 +25,10 @@ constexpr const char* kEventsAfterSaving[]
     = { "OnSaveDone", "OnSaveAsDone", "OnSaveFailed", "OnSaveAsFailed" };
 
 constexpr char kInfobarId[] = "quillmark.seal.verdict";
+
+// A document stamped with the electronic seal keeps its signature in this field; a certificate
+// seal keeps its own.
+constexpr char kDocumentSignatureMaster[] = "com.sun.star.text.FieldMaster.User.newSignatureType";
 
 // Infobar lines.
 constexpr char kInfobarTitle[] = u8"印章";
@@ -50,4 +56,16 @@ constexpr char kFieldNameReserved[] = u8"签章域名称不能含有“__@*”�
 constexpr char kNoEnclosingField[] = u8"光标不在签章域内！";
 constexpr char kAnnotationService[] = "com.sun.star.text.textfield.Annotation";
 constexpr char kMarkerReserved[] = "__@*";
+
+// Saving in a format that loses the seals.
+constexpr char kSaveCommand[] = ".uno:Save";
+constexpr char kSaveAsCommand[] = ".uno:SaveAs";
+constexpr char kSaveACopyCommand[] = ".uno:SaveACopy";
+constexpr char kExportToCommand[] = ".uno:ExportTo";
+constexpr char kDefaultFilter[] = "writer8";
+constexpr char kTextModule[] = "com.sun.star.text.TextDocument";
+constexpr char kSaveWarningTitle[] = u8"印章签名将丢失";
+constexpr char kSaveWarning[]
+    = u8"此文档带有印章。“%"
+      u8"1”格式不能保存印章和签名，保存后印章将无法验证。\n\n仍要以此格式保存吗？";
 }

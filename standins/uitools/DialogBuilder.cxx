@@ -6,6 +6,7 @@
 #include <com/sun/star/awt/XDialog.hpp>
 #include <com/sun/star/awt/XToolkit.hpp>
 #include <com/sun/star/awt/FontWeight.hpp>
+#include <com/sun/star/awt/ImageScaleMode.hpp>
 #include <com/sun/star/beans/PropertyValue.hpp>
 #include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/graphic/GraphicProvider.hpp>
@@ -67,8 +68,12 @@ Reference<beans::XPropertySet> DialogBuilder::addControl(const char* service, co
 void DialogBuilder::addLabel(const char* name, const OUString& text, sal_Int32 x, sal_Int32 y,
                              sal_Int32 width, sal_Int32 height)
 {
-    addControl("com.sun.star.awt.UnoControlFixedTextModel", name, x, y, width, height)
-        ->setPropertyValue("Label", Any(text));
+    Reference<beans::XPropertySet> label
+        = addControl("com.sun.star.awt.UnoControlFixedTextModel", name, x, y, width, height);
+    label->setPropertyValue("Label", Any(text));
+    // Labels show data (names, serial numbers, dates, messages): a "~" in them is text, and no
+    // character of them may be underlined as a shortcut.
+    label->setPropertyValue("NoLabel", Any(true));
 }
 
 void DialogBuilder::addLabel(const char* name, const OUString& text, sal_Int32 x, sal_Int32 y,
@@ -77,6 +82,7 @@ void DialogBuilder::addLabel(const char* name, const OUString& text, sal_Int32 x
     Reference<beans::XPropertySet> label
         = addControl("com.sun.star.awt.UnoControlFixedTextModel", name, x, y, width, height);
     label->setPropertyValue("Label", Any(text));
+    label->setPropertyValue("NoLabel", Any(true));
     label->setPropertyValue("MultiLine", Any(true));
     label->setPropertyValue("TextColor", Any(colour));
     if (bold)
@@ -89,6 +95,8 @@ void DialogBuilder::addImageBytes(const char* name, const uno::Sequence<sal_Int8
     Reference<beans::XPropertySet> image
         = addControl("com.sun.star.awt.UnoControlImageControlModel", name, x, y, width, height);
     image->setPropertyValue("ScaleImage", Any(true));
+    // Dialog units are not square: a round seal stretched to the box would turn oval.
+    image->setPropertyValue("ScaleMode", Any(awt::ImageScaleMode::ISOTROPIC));
     if (!bytes.hasElements())
         return;
     beans::PropertyValue stream;
@@ -128,6 +136,8 @@ void DialogBuilder::addImage(const char* name, const OUString& url, sal_Int32 x,
     Reference<beans::XPropertySet> image
         = addControl("com.sun.star.awt.UnoControlImageControlModel", name, x, y, width, height);
     image->setPropertyValue("ScaleImage", Any(true));
+    // Dialog units are not square: a round seal stretched to the box would turn oval.
+    image->setPropertyValue("ScaleMode", Any(awt::ImageScaleMode::ISOTROPIC));
     image->setPropertyValue("ImageURL", Any(url));
 }
 

@@ -63,7 +63,8 @@ void SealDetailsBox::execute()
 
 void SealDetailsBox::show()
 {
-    constexpr sal_Int32 kWidth = 300;
+    // Wide enough for a validity period of two full times on one line.
+    constexpr sal_Int32 kWidth = 330;
     constexpr sal_Int32 kLineHeight = 12;
     const sal_Int32 linesHeight = details.getLength() * kLineHeight;
     const sal_Int32 height = std::max<sal_Int32>(100, 36 + linesHeight) + 30;

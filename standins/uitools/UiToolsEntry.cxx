@@ -4,35 +4,8 @@
 #include "SealDetailsBox.hxx"
 #include "SealPopupMenu.hxx"
 
-#include <com/sun/star/lang/XSingleComponentFactory.hpp>
-#include <cppuhelper/factory.hxx>
-#include <rtl/string.h>
+#include <ServiceFactory.hxx>
 #include <uno/lbnames.h>
-
-using namespace com::sun::star;
-using css::uno::Reference;
-
-namespace
-{
-template <class Service>
-Reference<uno::XInterface> SAL_CALL create(const Reference<uno::XComponentContext>& context)
-{
-    return static_cast<cppu::OWeakObject*>(new Service(context));
-}
-
-template <class Service>
-void* factoryFor(const char* implName)
-{
-    if (!implName || Service::implementationName() != rtl::OUString::createFromAscii(implName))
-        return nullptr;
-    Reference<lang::XSingleComponentFactory> factory = cppu::createSingleComponentFactory(
-        create<Service>, Service::implementationName(), Service::serviceNames());
-    if (!factory.is())
-        return nullptr;
-    factory->acquire();
-    return factory.get();
-}
-}
 
 extern "C" {
 
@@ -47,10 +20,6 @@ SAL_DLLPUBLIC_EXPORT void* SAL_CALL component_getFactory(const char* implName, v
     using quillmark::uitools::CertInfoBox;
     using quillmark::uitools::SealDetailsBox;
     using quillmark::uitools::SealPopupMenu;
-    if (void* factory = factoryFor<CertInfoBox>(implName))
-        return factory;
-    if (void* factory = factoryFor<SealDetailsBox>(implName))
-        return factory;
-    return factoryFor<SealPopupMenu>(implName);
+    return quillmark::factoryFor<CertInfoBox, SealDetailsBox, SealPopupMenu>(implName);
 }
 }

@@ -488,9 +488,18 @@ TEST_F(SealDialogsGui, TheCertificateBoxShowsTheSignerAndKeepsTheCommentTypedInt
         EXPECT_EQ(ou(comment.c_str()), document.masterContent(sealName + "Postil"))
             << "the comment is kept with the seal";
 
-        // Verifying a changed document shows the box with the verdict.
+        // Once the text has changed, the box tells so, however the person asks for it.
         document.escape();
         document.insertText(0, "Not ");
+        document.selectShapes({ sealShape(document) });
+        {
+            Command details(*this, document, "quillmark.seal:ShowSealInfo");
+            OpenDialog box = waitForDialog(kCertificateBoxTitle);
+            ASSERT_TRUE(box.isOpen());
+            EXPECT_TRUE(box.says(ou(u8"印章无效"))) << box.describe();
+            EXPECT_FALSE(box.says(ou(u8"印章有效"))) << box.describe();
+            EXPECT_TRUE(press(kCertificateBoxTitle, "Escape"));
+        }
         document.selectShapes({ sealShape(document) });
         {
             Command verification(*this, document, "quillmark.seal:VerifyDocument");
