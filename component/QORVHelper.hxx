@@ -137,6 +137,10 @@ public:
     bool storeFieldSignature(const OUString& fieldName, const OUString& signature);
     bool clearFieldSignature(const OUString& fieldName);
     bool placeFieldStamp(const OUString& fieldName, const OUString& pictureUrl);
+    /// The same with the field's last start and last end marker already found.
+    bool placeFieldStamp(const OUString& fieldName, const OUString& pictureUrl,
+                         const css::uno::Reference<css::beans::XPropertySet>& lastStart,
+                         const css::uno::Reference<css::beans::XPropertySet>& lastEnd);
 
     // Signature fields.
     bool readSealField(sal_Int32 kind, OUString& value);

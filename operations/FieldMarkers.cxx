@@ -6,6 +6,7 @@
 
 #include <DeclaredExceptions.hxx>
 #include <QORVHelper.hxx>
+#include <com/sun/star/beans/UnknownPropertyException.hpp>
 #include <com/sun/star/container/XEnumeration.hpp>
 #include <com/sun/star/container/XEnumerationAccess.hpp>
 #include <com/sun/star/text/XTextContent.hpp>
@@ -39,11 +40,17 @@ void forEachContentField(
         Reference<beans::XPropertySet> field(fields->nextElement(), UNO_QUERY);
         if (!field.is())
             continue;
-        Reference<beans::XPropertySetInfo> info = field->getPropertySetInfo();
-        if (!info.is() || !info->hasPropertyByName("Content"))
-            continue;
+        // Asked directly: the office builds a fresh property description for every
+        // getPropertySetInfo, which cost more than the rest of the walk.
         OUString content;
-        field->getPropertyValue("Content") >>= content;
+        try
+        {
+            field->getPropertyValue("Content") >>= content;
+        }
+        catch (const beans::UnknownPropertyException&)
+        {
+            continue;
+        }
         if (!visit(field, content))
             return;
     }
@@ -71,15 +78,50 @@ Reference<text::XTextField> QORVHelper::findFieldByContent(const OUString& key)
     return firstFieldWithContent(model(), key);
 }
 
-OUString fieldText(const Reference<frame::XModel>& document, const OUString& fieldName)
+FieldMarkerSet findFieldMarkers(const Reference<frame::XModel>& document, const OUString& fieldName)
 {
-    Reference<text::XTextContent> start(firstFieldWithContent(document, startKey(fieldName)),
-                                        UNO_QUERY);
-    Reference<text::XTextContent> end(firstFieldWithContent(document, endKey(fieldName)),
-                                      UNO_QUERY);
+    const OUString start = startKey(fieldName);
+    const OUString end = endKey(fieldName);
+    FieldMarkerSet markers;
+    forEachContentField(document,
+                        [&](const Reference<beans::XPropertySet>& field, const OUString& content) {
+                            if (content == start)
+                            {
+                                if (!markers.firstStart.is())
+                                    markers.firstStart = field;
+                                markers.lastStart = field;
+                            }
+                            else if (content == end)
+                            {
+                                if (!markers.firstEnd.is())
+                                    markers.firstEnd = field;
+                                markers.lastEnd = field;
+                            }
+                            return true;
+                        });
+    return markers;
+}
+
+OUString FieldMarkerSet::text() const
+{
+    Reference<text::XTextContent> start(firstStart, UNO_QUERY);
+    Reference<text::XTextContent> end(firstEnd, UNO_QUERY);
     if (!start.is() || !end.is())
         return OUString();
     return textBetweenMarkers(start, end);
+}
+
+OUString FieldMarkerSet::signature() const
+{
+    OUString value;
+    if (lastStart.is())
+        lastStart->getPropertyValue("Author") >>= value;
+    return value;
+}
+
+OUString fieldText(const Reference<frame::XModel>& document, const OUString& fieldName)
+{
+    return findFieldMarkers(document, fieldName).text();
 }
 
 OUString textBetweenMarkers(const Reference<text::XTextContent>& start,
@@ -102,16 +144,8 @@ OUString SAL_CALL QORVHelper::getFieldSignature(const OUString& fieldName)
     return withDeclaredExceptions([&]() -> OUString {
         if (!model().is())
             return OUString();
-        const OUString key = startKey(fieldName);
-        OUString signature;
         // The walk goes on past a match: the last start marker of the name decides.
-        forEachContentField(
-            model(), [&](const Reference<beans::XPropertySet>& field, const OUString& content) {
-                if (content == key)
-                    field->getPropertyValue("Author") >>= signature;
-                return true;
-            });
-        return signature;
+        return findFieldMarkers(model(), fieldName).signature();
     });
 }
 

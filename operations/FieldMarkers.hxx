@@ -20,6 +20,25 @@ void forEachContentField(
 rtl::OUString textBetweenMarkers(const css::uno::Reference<css::text::XTextContent>& start,
                                  const css::uno::Reference<css::text::XTextContent>& end);
 
+/// The markers of one field, as one walk over the document's fields finds them: the first start
+/// and the first end marker bound the field's text, the last start marker holds its signature,
+/// and the last marker of each kind places its seal. A marker the document lacks stays empty.
+struct FieldMarkerSet
+{
+    css::uno::Reference<css::beans::XPropertySet> firstStart;
+    css::uno::Reference<css::beans::XPropertySet> lastStart;
+    css::uno::Reference<css::beans::XPropertySet> firstEnd;
+    css::uno::Reference<css::beans::XPropertySet> lastEnd;
+
+    /// The text between the first start and the first end marker; "" when either is missing.
+    rtl::OUString text() const;
+    /// The signature the last start marker holds; "" when there is none.
+    rtl::OUString signature() const;
+};
+
+FieldMarkerSet findFieldMarkers(const css::uno::Reference<css::frame::XModel>& document,
+                                const rtl::OUString& fieldName);
+
 /// The text between the field's first start and first end marker; "" when either is missing.
 rtl::OUString fieldText(const css::uno::Reference<css::frame::XModel>& document,
                         const rtl::OUString& fieldName);

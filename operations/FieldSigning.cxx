@@ -73,13 +73,16 @@ sal_Bool SAL_CALL QORVHelper::signField(const OUString& fieldName)
         SealLibraryBinding sealLibrary;
         if (!model().is())
             return false;
-        const OUString text = getFieldText(fieldName);
+        // One walk over the document's fields serves every step: a walk for each would make
+        // signing all fields of a document take time in the square of their number.
+        const FieldMarkerSet markers = findFieldMarkers(model(), fieldName);
+        const OUString text = markers.text();
         if (text.isEmpty())
         {
             showMessage(fromUtf8(texts::kFieldEmpty));
             return false;
         }
-        if (!getFieldSignature(fieldName).isEmpty())
+        if (!markers.signature().isEmpty())
         {
             showMessage(fromUtf8(texts::kFieldAlreadySigned));
             return false;
@@ -105,13 +108,14 @@ sal_Bool SAL_CALL QORVHelper::signField(const OUString& fieldName)
             return false;
         }
 
-        if (!storeFieldSignature(fieldName, signature))
-            return false;
+        // The text was found, so the field has its start marker, which keeps the signature.
+        markers.firstStart->setPropertyValue("Author", Any(signature));
         const OUString picture = writeSealPictureFile(fieldName, signature);
         // A signature without its seal would claim a seal nobody sees: the field stays unsigned.
-        if (picture.isEmpty() || !placeFieldStamp(fieldName, picture))
+        if (picture.isEmpty()
+            || !placeFieldStamp(fieldName, picture, markers.lastStart, markers.lastEnd))
         {
-            clearFieldSignature(fieldName);
+            markers.firstStart->setPropertyValue("Author", Any(OUString()));
             return false;
         }
         return true;
@@ -141,10 +145,28 @@ sal_Bool SAL_CALL QORVHelper::setFieldSignature(const OUString& fieldName,
 
 bool QORVHelper::placeFieldStamp(const OUString& fieldName, const OUString& pictureUrl)
 {
+    Reference<beans::XPropertySet> start;
+    Reference<beans::XPropertySet> end;
     try
     {
-        const OUString start = fieldName + ascii(texts::kFieldStartSuffix);
-        const OUString end = fieldName + ascii(texts::kFieldEndSuffix);
+        const FieldMarkerSet markers = findFieldMarkers(model(), fieldName);
+        start = markers.lastStart;
+        end = markers.lastEnd;
+    }
+    catch (const uno::Exception&)
+    {
+        showErrorMessage(fromUtf8(texts::kInsertFieldSealFailed));
+        return false;
+    }
+    return placeFieldStamp(fieldName, pictureUrl, start, end);
+}
+
+bool QORVHelper::placeFieldStamp(const OUString& fieldName, const OUString& pictureUrl,
+                                 const Reference<beans::XPropertySet>& lastStart,
+                                 const Reference<beans::XPropertySet>& lastEnd)
+{
+    try
+    {
         sealPosition = awt::Point(-1, -1);
         fieldPictureURL = pictureUrl;
 
@@ -157,24 +179,20 @@ bool QORVHelper::placeFieldStamp(const OUString& fieldName, const OUString& pict
         listenToSelection(controller, this);
         const PageMetrics page = defaultPageMetrics(factory);
 
-        // Every marker is visited: the last one of each kind decides.
+        // The last marker of each kind decides.
         Reference<text::XTextRange> endAnchor;
-        forEachContentField(
-            document, [&](const Reference<beans::XPropertySet>& field, const OUString& content) {
-                if (content == start)
-                {
-                    viewCursor->gotoRange(
-                        Reference<text::XTextContent>(field, UNO_QUERY_THROW)->getAnchor(), false);
-                    sealPosition.X = viewCursor->getPosition().X;
-                }
-                else if (content == end)
-                {
-                    endAnchor = Reference<text::XTextContent>(field, UNO_QUERY_THROW)->getAnchor();
-                    viewCursor->gotoRange(endAnchor, false);
-                    sealPosition.Y = viewCursor->getPosition().Y;
-                }
-                return true;
-            });
+        if (lastStart.is())
+        {
+            viewCursor->gotoRange(
+                Reference<text::XTextContent>(lastStart, UNO_QUERY_THROW)->getAnchor(), false);
+            sealPosition.X = viewCursor->getPosition().X;
+        }
+        if (lastEnd.is())
+        {
+            endAnchor = Reference<text::XTextContent>(lastEnd, UNO_QUERY_THROW)->getAnchor();
+            viewCursor->gotoRange(endAnchor, false);
+            sealPosition.Y = viewCursor->getPosition().Y;
+        }
 
         if (!fileExists(fieldPictureURL))
         {

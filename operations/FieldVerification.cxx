@@ -1,5 +1,6 @@
 // Checking a field against its signature, and taking a field's seal away.
 
+#include "FieldMarkers.hxx"
 #include "OperationTexts.hxx"
 
 #include <CaughtExceptions.hxx>
@@ -58,13 +59,15 @@ sal_Bool SAL_CALL QORVHelper::verifyField(const OUString& fieldName)
         SealLibraryBinding sealLibrary;
         if (!model().is())
             return false;
-        const OUString signature = getFieldSignature(fieldName);
+        // One walk over the document's fields finds both the signature and the text.
+        const FieldMarkerSet markers = findFieldMarkers(model(), fieldName);
+        const OUString signature = markers.signature();
         if (signature.isEmpty())
         {
             showMessage(fromUtf8(texts::kFieldNotSigned));
             return false;
         }
-        if (checkSealLibrarySignature(sealLibrary, getFieldText(fieldName), signature).valid())
+        if (checkSealLibrarySignature(sealLibrary, markers.text(), signature).valid())
             return true;
         markSelectedFieldSeal(true);
         return false;

@@ -6,6 +6,10 @@
 #include <SecretText.hxx>
 
 #include <com/sun/star/awt/XWindowPeer.hpp>
+#include <com/sun/star/beans/XPropertySet.hpp>
+#include <com/sun/star/container/XIndexAccess.hpp>
+#include <com/sun/star/frame/XController.hpp>
+#include <com/sun/star/frame/XModel.hpp>
 #include <cppuhelper/supportsservice.hxx>
 #include <string>
 
@@ -64,6 +68,26 @@ Reference<awt::XWindowPeer> CertInfoBox::parentWindow() const
                       : Reference<awt::XWindowPeer>();
 }
 
+Reference<graphic::XGraphic> CertInfoBox::selectedPicture() const
+{
+    // A document sealed elsewhere brings its seal's picture on the page, not as a file here.
+    Reference<frame::XController> controller = frame.is() ? frame->getController() : nullptr;
+    Reference<frame::XModel> model = controller.is() ? controller->getModel() : nullptr;
+    Reference<container::XIndexAccess> selection(
+        model.is() ? model->getCurrentSelection() : nullptr, UNO_QUERY);
+    if (!selection.is())
+        return nullptr;
+    for (sal_Int32 index = 0; index < selection->getCount(); ++index)
+    {
+        Reference<beans::XPropertySet> shape(selection->getByIndex(index), UNO_QUERY);
+        Reference<graphic::XGraphic> picture;
+        if (shape.is() && shape->getPropertySetInfo()->hasPropertyByName("Graphic")
+            && (shape->getPropertyValue("Graphic") >>= picture) && picture.is())
+            return picture;
+    }
+    return nullptr;
+}
+
 void CertInfoBox::execute()
 {
     withDeclaredExceptions([this] { showCertificateBox(); });
@@ -72,7 +96,7 @@ void CertInfoBox::execute()
 void CertInfoBox::showCertificateBox()
 {
     DialogBuilder dialog(componentContext, text(u8"印章信息"), 260, 190);
-    dialog.addImage("picture", pictureUrl, 8, 8, 70, 70);
+    dialog.addImage("picture", pictureUrl, 8, 8, 70, 70, selectedPicture());
     dialog.addLabel("message", message, 86, 8, 166, 20);
     dialog.addLabel("validity", text(modified ? u8"印章无效" : u8"印章有效"), 86, 30, 166);
     sal_Int32 y = 44;

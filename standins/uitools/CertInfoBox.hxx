@@ -5,6 +5,7 @@
 #include <Quillmark/UITools/XCertInfoBox.hpp>
 #include <com/sun/star/awt/XWindowPeer.hpp>
 #include <com/sun/star/frame/XFrame.hpp>
+#include <com/sun/star/graphic/XGraphic.hpp>
 #include <com/sun/star/lang/XInitialization.hpp>
 #include <com/sun/star/lang/XServiceInfo.hpp>
 #include <com/sun/star/uno/XComponentContext.hpp>
@@ -47,6 +48,8 @@ private:
     void showCertificateBox();
     bool askForPin();
     css::uno::Reference<css::awt::XWindowPeer> parentWindow() const;
+    /// The picture of the seal selected in the document, if any.
+    css::uno::Reference<css::graphic::XGraphic> selectedPicture() const;
 
     css::uno::Reference<css::uno::XComponentContext> componentContext;
     css::uno::Reference<css::frame::XFrame> frame;

@@ -14,6 +14,7 @@
 #include <com/sun/star/io/SequenceInputStream.hpp>
 #include <com/sun/star/lang/XComponent.hpp>
 #include <com/sun/star/lang/XMultiComponentFactory.hpp>
+#include <osl/file.hxx>
 
 using namespace com::sun::star;
 using css::uno::Any;
@@ -131,14 +132,20 @@ void DialogBuilder::addEdit(const char* name, const OUString& text, sal_Int32 x,
 }
 
 void DialogBuilder::addImage(const char* name, const OUString& url, sal_Int32 x, sal_Int32 y,
-                             sal_Int32 width, sal_Int32 height)
+                             sal_Int32 width, sal_Int32 height,
+                             const Reference<graphic::XGraphic>& fallback)
 {
     Reference<beans::XPropertySet> image
         = addControl("com.sun.star.awt.UnoControlImageControlModel", name, x, y, width, height);
     image->setPropertyValue("ScaleImage", Any(true));
     // Dialog units are not square: a round seal stretched to the box would turn oval.
     image->setPropertyValue("ScaleMode", Any(awt::ImageScaleMode::ISOTROPIC));
-    image->setPropertyValue("ImageURL", Any(url));
+    osl::DirectoryItem file;
+    if (fallback.is()
+        && (url.isEmpty() || osl::DirectoryItem::get(url, file) != osl::FileBase::E_None))
+        image->setPropertyValue("Graphic", Any(fallback));
+    else
+        image->setPropertyValue("ImageURL", Any(url));
 }
 
 void DialogBuilder::addOkCancel(const OUString& ok, const OUString& cancel)

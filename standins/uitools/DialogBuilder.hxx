@@ -4,6 +4,7 @@
 #include <com/sun/star/awt/XWindowPeer.hpp>
 #include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/container/XNameContainer.hpp>
+#include <com/sun/star/graphic/XGraphic.hpp>
 #include <com/sun/star/lang/XMultiServiceFactory.hpp>
 #include <com/sun/star/uno/XComponentContext.hpp>
 #include <map>
@@ -28,8 +29,10 @@ public:
     /// A text field; `echo` hides what is typed (a PIN).
     void addEdit(const char* name, const rtl::OUString& text, sal_Int32 x, sal_Int32 y,
                  sal_Int32 width, sal_Int32 height, bool multiLine, bool echo = false);
+    /// A picture from its file; `fallback` is shown when the file cannot be read.
     void addImage(const char* name, const rtl::OUString& url, sal_Int32 x, sal_Int32 y,
-                  sal_Int32 width, sal_Int32 height);
+                  sal_Int32 width, sal_Int32 height,
+                  const css::uno::Reference<css::graphic::XGraphic>& fallback = {});
     /// A picture from its file's bytes (GIF, PNG, ...); nothing is shown for no bytes.
     void addImageBytes(const char* name, const css::uno::Sequence<sal_Int8>& bytes, sal_Int32 x,
                        sal_Int32 y, sal_Int32 width, sal_Int32 height);

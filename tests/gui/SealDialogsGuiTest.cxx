@@ -13,6 +13,7 @@
 
 #include <com/sun/star/accessibility/AccessibleRole.hpp>
 #include <com/sun/star/accessibility/XAccessible.hpp>
+#include <com/sun/star/accessibility/XAccessibleComponent.hpp>
 #include <com/sun/star/accessibility/XAccessibleContext.hpp>
 #include <com/sun/star/accessibility/XAccessibleText.hpp>
 #include <com/sun/star/awt/XExtendedToolkit.hpp>
@@ -23,7 +24,9 @@
 #include <openssl/bn.h>
 #include <openssl/x509.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cairo.h>
 #include <chrono>
 #include <functional>
 #include <gtest/gtest.h>
@@ -163,6 +166,39 @@ public:
 private:
     std::vector<Reference<accessibility::XAccessibleContext>> parts;
 };
+
+/// The number of seal-red pixels of a screenshot inside a part of a dialog.
+int redPixelsIn(const std::string& png, const Reference<accessibility::XAccessibleContext>& part)
+{
+    Reference<accessibility::XAccessibleComponent> component(part, UNO_QUERY);
+    if (!component.is())
+        return 0;
+    const awt::Point at = component->getLocationOnScreen();
+    const awt::Size size = component->getSize();
+    cairo_surface_t* image = cairo_image_surface_create_from_png(png.c_str());
+    int count = 0;
+    if (cairo_surface_status(image) == CAIRO_STATUS_SUCCESS)
+    {
+        const int width = cairo_image_surface_get_width(image);
+        const int height = cairo_image_surface_get_height(image);
+        const int stride = cairo_image_surface_get_stride(image);
+        const unsigned char* data = cairo_image_surface_get_data(image);
+        for (int y = std::max(0, at.Y); y < std::min(height, at.Y + size.Height); ++y)
+        {
+            const auto* row = reinterpret_cast<const uint32_t*>(data + y * stride);
+            for (int x = std::max(0, at.X); x < std::min(width, at.X + size.Width); ++x)
+            {
+                const int red = (row[x] >> 16) & 0xff;
+                const int green = (row[x] >> 8) & 0xff;
+                const int blue = row[x] & 0xff;
+                if (red > 170 && green < 90 && blue < 90)
+                    ++count;
+            }
+        }
+    }
+    cairo_surface_destroy(image);
+    return count;
+}
 
 class SealDialogsGui : public ::testing::Test
 {
@@ -479,6 +515,10 @@ TEST_F(SealDialogsGui, TheCertificateBoxShowsTheSignerAndKeepsTheCommentTypedInt
             EXPECT_TRUE(box.says(signer.serialNumber)) << box.describe();
             EXPECT_TRUE(box.says(signer.issuer)) << box.describe();
             EXPECT_TRUE(box.says(ou(u8"印章有效"))) << box.describe();
+            EXPECT_GT(
+                redPixelsIn(visible->screenshot("certificate-box-picture"), box.part(role::ICON)),
+                300)
+                << "the box shows the seal's picture";
             // The comment field scrolls: its pane is what takes the click.
             EXPECT_TRUE(typeInto(kCertificateBoxTitle, comment));
             visible->screenshot("certificate-box");

@@ -233,6 +233,13 @@ TEST_F(SealSuiteGui, WriterHasTheSealMenuAndToolbar)
         EXPECT_TRUE(waitFor([&] { return layout->getElement(kToolbar).is(); }))
             << "the seal toolbar is in the window";
         EXPECT_TRUE(layout->isElementVisible(kToolbar));
+        // Docked beside the office's own, under its name; not floating over them.
+        EXPECT_TRUE(layout->isElementDocked(kToolbar));
+        Reference<accessibility::XAccessible> toolbar(
+            layout->getElement(kToolbar)->getRealInterface(), UNO_QUERY);
+        ASSERT_TRUE(toolbar.is());
+        EXPECT_EQ(OUString::fromUtf8(u8"印章"),
+                  toolbar->getAccessibleContext()->getAccessibleName());
 
         // The menu bar as a person meets it: its menus and their entries, by name.
         Reference<accessibility::XAccessibleContext> sealMenu;
