@@ -39,34 +39,6 @@ bool isGifPicture(const unsigned char* bytes, size_t count)
                || std::equal(gif89a, gif89a + sizeof gif89a, bytes));
 }
 
-/// Holds the document's layout and repaint until the seal has arrived and the area has gone: the
-/// office then lays out and paints once, not after each of the two changes.
-class ControllersLocked
-{
-public:
-    explicit ControllersLocked(const Reference<frame::XModel>& document)
-        : document(document)
-    {
-        document->lockControllers();
-    }
-    ~ControllersLocked()
-    {
-        try
-        {
-            document->unlockControllers();
-        }
-        catch (const uno::Exception&)
-        {
-            // A document closed meanwhile has nothing left to lay out.
-        }
-    }
-    ControllersLocked(const ControllersLocked&) = delete;
-    ControllersLocked& operator=(const ControllersLocked&) = delete;
-
-private:
-    Reference<frame::XModel> document;
-};
-
 bool writeFile(const OUString& url, const unsigned char* bytes, size_t count)
 {
     OUString path;
@@ -175,7 +147,6 @@ sal_Bool QORVHelper::stampDocument()
         OUString previousSignature;
         const bool hadSignature
             = readUserField(ascii(texts::kDocumentSignatureField), previousSignature);
-        ControllersLocked oneLayout(document);
         writeDocumentSignature(signature);
         bool placed = false;
         try

@@ -8,6 +8,8 @@
 #include <SealLibraryBinding.hxx>
 #include <ShapeAttributes.hxx>
 #include <com/sun/star/drawing/ColorMode.hpp>
+#include <com/sun/star/text/TextContentAnchorType.hpp>
+#include <com/sun/star/text/WrapTextMode.hpp>
 #include <com/sun/star/text/XText.hpp>
 #include <com/sun/star/text/XTextGraphicObjectsSupplier.hpp>
 #include <com/sun/star/frame/XStorable.hpp>
@@ -274,9 +276,25 @@ TEST_F(StampDocumentTest, StampingFollowsTheInsertedAreaDirectly)
 {
     document.moveViewCursor(5);
     ASSERT_TRUE(helper->insertStampArea());
+    Reference<beans::XPropertySet> area = document.textGraphic("gzqy");
+    sal_Int32 areaX = 0;
+    sal_Int32 areaY = 0;
+    area->getPropertyValue("HoriOrientPosition") >>= areaX;
+    area->getPropertyValue("VertOrientPosition") >>= areaY;
     EXPECT_TRUE(helper->stampDocument()) << "the new area is the selection";
-    EXPECT_EQ(1u, seals().size());
+    ASSERT_EQ(1u, seals().size());
     EXPECT_TRUE(messages().empty());
+
+    // Where the area was, over the text: not in a paragraph, pushing the text aside.
+    Reference<drawing::XShape> seal(seals()[0], UNO_QUERY_THROW);
+    EXPECT_NEAR(areaX, seal->getPosition().X, 2);
+    EXPECT_NEAR(areaY, seal->getPosition().Y, 2);
+    text::TextContentAnchorType anchor = text::TextContentAnchorType_AS_CHARACTER;
+    seals()[0]->getPropertyValue("AnchorType") >>= anchor;
+    EXPECT_EQ(text::TextContentAnchorType_AT_PAGE, anchor);
+    text::WrapTextMode wrap = text::WrapTextMode_NONE;
+    seals()[0]->getPropertyValue("Surround") >>= wrap;
+    EXPECT_EQ(text::WrapTextMode_THROUGH, wrap);
 }
 
 TEST_F(StampDocumentTest, UnwritableSealPictureLeavesTheDocumentAsItWas)
