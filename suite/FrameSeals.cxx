@@ -277,8 +277,11 @@ void FrameSeals::run(SealCommand command)
         case SealCommand::VerifyDocument:
         {
             const bool modified = tools->verifyDocument();
-            showVerdict(OUString::fromUtf8(modified ? texts::kDocumentSealInvalid
-                                                    : texts::kDocumentSealValid),
+            const std::optional<OUString> reason
+                = modified ? refusalReason() : std::optional<OUString>();
+            showVerdict(reason ? withArgument(texts::kDocumentSealRefused, *reason)
+                               : OUString::fromUtf8(modified ? texts::kDocumentSealInvalid
+                                                             : texts::kDocumentSealValid),
                         !modified);
             break;
         }
@@ -363,6 +366,32 @@ void FrameSeals::verifyField()
     const bool valid = sealSelected ? tools->verifySelectedField() : tools->verifyField(name);
     showVerdict(withArgument(valid ? texts::kFieldSealValid : texts::kFieldSealInvalid, name),
                 valid);
+}
+
+std::optional<OUString> FrameSeals::refusalReason()
+{
+    // The operation answers changed or not; the survey knows why, but only a sole invalid
+    // document or certificate seal is surely the one that was checked.
+    Reference<Quillmark::Certificate::XSealSurvey> survey(tools, UNO_QUERY);
+    if (!survey.is())
+        return std::nullopt;
+    try
+    {
+        std::optional<OUString> reason;
+        for (const auto& entry : survey->surveySeals(false))
+        {
+            if (entry.Valid || entry.Kind.equalsAscii(texts::kFieldSealKind))
+                continue;
+            if (reason)
+                return std::nullopt;
+            reason = entry.Reason;
+        }
+        return reason && !reason->isEmpty() ? reason : std::nullopt;
+    }
+    catch (const uno::Exception&)
+    {
+        return std::nullopt;
+    }
 }
 
 void FrameSeals::showVerdict(const OUString& line, bool valid)

@@ -14,6 +14,7 @@
 #include <com/sun/star/util/URL.hpp>
 #include <com/sun/star/view/XSelectionChangeListener.hpp>
 #include <cppuhelper/implbase2.hxx>
+#include <optional>
 #include <rtl/ref.hxx>
 #include <vector>
 
@@ -65,6 +66,8 @@ private:
     void run(SealCommand command);
     void markField();
     void showSealInfo();
+    /// Why the document's one invalid seal is invalid, when the survey can tell.
+    std::optional<rtl::OUString> refusalReason();
     void verifyField();
     void showVerdict(const rtl::OUString& line, bool valid);
     void releaseFrame();

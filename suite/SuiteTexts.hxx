@@ -39,6 +39,9 @@ constexpr char kSealReasonOpen[] = u8"（";
 constexpr char kSealReasonClose[] = u8"）";
 constexpr char kDocumentSealValid[] = u8"验证印章：文档未被修改，印章有效。";
 constexpr char kDocumentSealInvalid[] = u8"验证印章：文档已被修改，印章无效！";
+constexpr char kDocumentSealRefused[] = u8"验证印章：%1";
+// The survey's kind of a field seal.
+constexpr char kFieldSealKind[] = "field";
 constexpr char kFieldSealValid[] = u8"验证签章域「%1」：域内容未被修改，签章有效。";
 constexpr char kFieldSealInvalid[] = u8"验证签章域「%1」：签章无效！";
 constexpr char kDocumentSealName[] = u8"文档印章";
