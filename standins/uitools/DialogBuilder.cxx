@@ -11,6 +11,7 @@
 #include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/graphic/GraphicProvider.hpp>
 #include <com/sun/star/graphic/XGraphicProvider.hpp>
+#include <com/sun/star/graphic/XGraphicTransformer.hpp>
 #include <com/sun/star/io/SequenceInputStream.hpp>
 #include <com/sun/star/lang/XComponent.hpp>
 #include <com/sun/star/lang/XMultiComponentFactory.hpp>
@@ -19,6 +20,7 @@
 using namespace com::sun::star;
 using css::uno::Any;
 using css::uno::Reference;
+using css::uno::UNO_QUERY;
 using css::uno::UNO_QUERY_THROW;
 using rtl::OUString;
 
@@ -91,7 +93,8 @@ void DialogBuilder::addLabel(const char* name, const OUString& text, sal_Int32 x
 }
 
 void DialogBuilder::addImageBytes(const char* name, const uno::Sequence<sal_Int8>& bytes,
-                                  sal_Int32 x, sal_Int32 y, sal_Int32 width, sal_Int32 height)
+                                  sal_Int32 x, sal_Int32 y, sal_Int32 width, sal_Int32 height,
+                                  bool blackAndWhite)
 {
     Reference<beans::XPropertySet> image
         = addControl("com.sun.star.awt.UnoControlImageControlModel", name, x, y, width, height);
@@ -106,8 +109,12 @@ void DialogBuilder::addImageBytes(const char* name, const uno::Sequence<sal_Int8
     Reference<graphic::XGraphicProvider> provider
         = graphic::GraphicProvider::create(componentContext);
     // A picture the office cannot read leaves the box without one.
-    image->setPropertyValue(
-        "Graphic", Any(provider->queryGraphic(uno::Sequence<beans::PropertyValue>(&stream, 1))));
+    Reference<graphic::XGraphic> picture
+        = provider->queryGraphic(uno::Sequence<beans::PropertyValue>(&stream, 1));
+    Reference<graphic::XGraphicTransformer> transformer(picture, UNO_QUERY);
+    if (blackAndWhite && transformer.is())
+        picture = transformer->applyDuotone(picture, 0x000000, 0xFFFFFF);
+    image->setPropertyValue("Graphic", Any(picture));
 }
 
 void DialogBuilder::addClose(const OUString& label)

@@ -33,9 +33,10 @@ public:
     void addImage(const char* name, const rtl::OUString& url, sal_Int32 x, sal_Int32 y,
                   sal_Int32 width, sal_Int32 height,
                   const css::uno::Reference<css::graphic::XGraphic>& fallback = {});
-    /// A picture from its file's bytes (GIF, PNG, ...); nothing is shown for no bytes.
+    /// A picture from its file's bytes (GIF, PNG, ...); nothing is shown for no bytes. In black
+    /// and white where `blackAndWhite`, as an invalid seal is drawn on the page.
     void addImageBytes(const char* name, const css::uno::Sequence<sal_Int8>& bytes, sal_Int32 x,
-                       sal_Int32 y, sal_Int32 width, sal_Int32 height);
+                       sal_Int32 y, sal_Int32 width, sal_Int32 height, bool blackAndWhite = false);
     /// One button at the dialog's bottom right that closes it.
     void addClose(const rtl::OUString& label);
     /// OK and Cancel at the dialog's bottom right.

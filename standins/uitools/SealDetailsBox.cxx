@@ -69,7 +69,7 @@ void SealDetailsBox::show()
     const sal_Int32 linesHeight = details.getLength() * kLineHeight;
     const sal_Int32 height = std::max<sal_Int32>(100, 36 + linesHeight) + 30;
     DialogBuilder dialog(componentContext, title, kWidth, height);
-    dialog.addImageBytes("picture", picture, 8, 8, 80, 80);
+    dialog.addImageBytes("picture", picture, 8, 8, 80, 80, !valid);
     dialog.addLabel("verdict", verdict, 96, 8, kWidth - 104, 20, true,
                     valid ? kValidColour : kInvalidColour);
     sal_Int32 y = 32;

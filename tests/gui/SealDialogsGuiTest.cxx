@@ -571,7 +571,9 @@ TEST_F(SealDialogsGui, TheSealDetailsWindowShowsTheSealAndWhyItIsValidOrNot)
             ASSERT_TRUE(window.isOpen()) << "the seal's details are shown";
             EXPECT_TRUE(window.says(ou(u8"北京市测试有限公司"))) << window.describe();
             EXPECT_TRUE(window.says(ou(u8"印章有效：文档未被修改"))) << window.describe();
-            visible->screenshot("seal-details");
+            EXPECT_GT(redPixelsIn(visible->screenshot("seal-details"), window.part(role::ICON)),
+                      300)
+                << "a valid seal is shown as it is";
             EXPECT_TRUE(press(kDetailsTitle, "Return"));
         }
         EXPECT_TRUE(visible->waitForWindowGone(kDetailsTitle, 5)) << "关闭 closes it";
@@ -585,7 +587,9 @@ TEST_F(SealDialogsGui, TheSealDetailsWindowShowsTheSealAndWhyItIsValidOrNot)
             ASSERT_TRUE(window.isOpen());
             EXPECT_TRUE(window.says(ou(u8"印章无效：文档已被修改"))) << window.describe();
             EXPECT_FALSE(window.says(ou(u8"印章有效：文档未被修改")));
-            visible->screenshot("seal-details-changed");
+            EXPECT_EQ(0, redPixelsIn(visible->screenshot("seal-details-changed"),
+                                     window.part(role::ICON)))
+                << "an invalid seal is shown in black and white, as on the page";
             EXPECT_TRUE(press(kDetailsTitle, "Return"));
         }
     }
