@@ -4,6 +4,7 @@
 #include "Sequences.hxx"
 
 #include <com/sun/star/awt/XToolkitExperimental.hpp>
+#include <com/sun/star/container/XIndexAccess.hpp>
 #include <com/sun/star/container/XNameAccess.hpp>
 #include <com/sun/star/container/XNamed.hpp>
 #include <com/sun/star/drawing/ShapeCollection.hpp>
@@ -78,11 +79,7 @@ void writeSolidGif(const std::string& path, int width, int height, unsigned char
         throw std::runtime_error("cannot write " + path);
 }
 
-namespace
-{
-// A new window finishes setting up its view from events it posted to itself (the cursor and
-// selection a file stored among them); a selection made before they ran would be undone.
-void settle(Office& office)
+void settleOffice(Office& office)
 {
     Reference<awt::XToolkitExperimental> toolkit(
         office.context()->getServiceManager()->createInstanceWithContext("com.sun.star.awt.Toolkit",
@@ -90,14 +87,13 @@ void settle(Office& office)
         UNO_QUERY_THROW);
     toolkit->processEventsToIdle();
 }
-}
 
 WriterDocument WriterDocument::create(Office& office, const OUString& text)
 {
     WriterDocument document;
     document.attach(
         office, office.desktop()->loadComponentFromURL("private:factory/swriter", "_blank", 0, {}));
-    settle(office);
+    settleOffice(office);
     if (!text.isEmpty())
         document.insertText(0, text);
     return document;
@@ -113,7 +109,7 @@ WriterDocument WriterDocument::load(Office& office, const std::string& path)
     Reference<text::XPageCursor> pages(document.viewCursor(), UNO_QUERY_THROW);
     pages->jumpToLastPage();
     pages->jumpToFirstPage();
-    settle(office);
+    settleOffice(office);
     return document;
 }
 
@@ -346,7 +342,16 @@ void WriterDocument::selectShapes(const std::vector<Reference<drawing::XShape>>&
     // The office drops a shape's wrapper when its last reference goes, and a release from this
     // process may arrive while the selection is read: keep the selected shapes held meanwhile.
     selectedShapes = shapes;
-    select(collection);
+    // A window still setting up (after loading, or after a helper restored its seals) may
+    // replace the selection from an event it posted earlier: select again once that has run.
+    for (int attempt = 0; attempt < 3; ++attempt)
+    {
+        select(collection);
+        settleOffice(*office);
+        Reference<container::XIndexAccess> selected(selection(), UNO_QUERY);
+        if (shapes.empty() || (selected.is() && selected->getCount() == sal_Int32(shapes.size())))
+            return;
+    }
 }
 
 std::vector<Reference<drawing::XShape>> WriterDocument::drawShapes() const

@@ -31,6 +31,10 @@ using office::removeTree;
 void writeSolidGif(const std::string& path, int width, int height, unsigned char red,
                    unsigned char green, unsigned char blue);
 
+/// Lets the office run the events its windows posted to themselves: a window being set up, or
+/// one whose content a helper just changed, would otherwise undo a selection made meanwhile.
+void settleOffice(Office& office);
+
 class WriterDocument
 {
 public:
