@@ -2,6 +2,7 @@
 
 #include "FieldMarking.hxx"
 #include "SealInfobar.hxx"
+#include "SealPresence.hxx"
 #include "SuiteDialogs.hxx"
 #include "SuiteTexts.hxx"
 
@@ -417,23 +418,12 @@ void FrameSeals::clearCaptionsForSaving()
 {
     // Only the seal pictures matter here, not their verdicts: the marks find them without a
     // verification, and the marking after the store verifies once.
-    Reference<drawing::XDrawPageSupplier> pages(modelOf(frame), UNO_QUERY);
-    if (!pages.is())
-        return;
     try
     {
-        Reference<container::XIndexAccess> page(pages->getDrawPage(), UNO_QUERY_THROW);
-        const OUString markKey = OUString::createFromAscii(texts::kShapeTypeKey);
-        for (sal_Int32 i = 0; i < page->getCount(); ++i)
+        for (const Reference<beans::XPropertySet>& picture : markedSealPictures(modelOf(frame)))
         {
-            Reference<beans::XPropertySet> picture(page->getByIndex(i), UNO_QUERY);
             Reference<text::XText> caption(picture, UNO_QUERY);
-            if (!caption.is() || caption->getString().isEmpty()
-                || !picture->getPropertySetInfo()->hasPropertyByName("UserDefinedAttributes"))
-                continue;
-            Reference<container::XNameAccess> marks(
-                picture->getPropertyValue("UserDefinedAttributes"), UNO_QUERY);
-            if (marks.is() && marks->hasByName(markKey))
+            if (caption.is() && !caption->getString().isEmpty())
                 caption->setString(OUString());
         }
     }

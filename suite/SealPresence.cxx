@@ -23,16 +23,13 @@ using rtl::OUString;
 
 namespace quillmark::suite
 {
-namespace
+std::vector<Reference<beans::XPropertySet>>
+markedSealPictures(const Reference<frame::XModel>& document)
 {
-namespace store = quillmark::texts;
-
-/// A picture the component marked as a seal.
-bool hasMarkedPicture(const Reference<frame::XModel>& document)
-{
+    std::vector<Reference<beans::XPropertySet>> pictures;
     Reference<drawing::XDrawPageSupplier> pages(document, UNO_QUERY);
     if (!pages.is())
-        return false;
+        return pictures;
     Reference<container::XIndexAccess> page(pages->getDrawPage(), UNO_QUERY_THROW);
     const OUString markKey = OUString::createFromAscii(texts::kShapeTypeKey);
     for (sal_Int32 i = 0; i < page->getCount(); ++i)
@@ -43,10 +40,14 @@ bool hasMarkedPicture(const Reference<frame::XModel>& document)
         Reference<container::XNameAccess> marks(shape->getPropertyValue("UserDefinedAttributes"),
                                                 UNO_QUERY);
         if (marks.is() && marks->hasByName(markKey))
-            return true;
+            pictures.push_back(shape);
     }
-    return false;
+    return pictures;
 }
+
+namespace
+{
+namespace store = quillmark::texts;
 
 /// The document seal's signature, or a certificate seal's pair of fields; also where a Word
 /// format left them among the document's properties.
@@ -117,7 +118,7 @@ bool hasSignedField(const Reference<frame::XModel>& document)
 bool carriesSeals(const Reference<frame::XModel>& document)
 {
     return document.is()
-           && (hasMarkedPicture(document) || hasSealSignature(document)
+           && (!markedSealPictures(document).empty() || hasSealSignature(document)
                || hasSignedField(document));
 }
 }
