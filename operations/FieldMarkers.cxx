@@ -90,12 +90,14 @@ FieldMarkerSet findFieldMarkers(const Reference<frame::XModel>& document, const 
                                 if (!markers.firstStart.is())
                                     markers.firstStart = field;
                                 markers.lastStart = field;
+                                ++markers.starts;
                             }
                             else if (content == end)
                             {
                                 if (!markers.firstEnd.is())
                                     markers.firstEnd = field;
                                 markers.lastEnd = field;
+                                ++markers.ends;
                             }
                             return true;
                         });

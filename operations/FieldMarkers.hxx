@@ -29,6 +29,13 @@ struct FieldMarkerSet
     css::uno::Reference<css::beans::XPropertySet> lastStart;
     css::uno::Reference<css::beans::XPropertySet> firstEnd;
     css::uno::Reference<css::beans::XPropertySet> lastEnd;
+    int starts = 0;
+    int ends = 0;
+
+    /// More than one marker of a kind. Which region is "first" then rests on the order in which
+    /// the office lists fields, which the API does not promise, and a copy of the signed region
+    /// could vouch for a changed original beside the seal. Such a field never verifies.
+    bool repeated() const { return starts > 1 || ends > 1; }
 
     /// The text between the first start and the first end marker; "" when either is missing.
     rtl::OUString text() const;

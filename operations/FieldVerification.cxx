@@ -67,7 +67,8 @@ sal_Bool SAL_CALL QORVHelper::verifyField(const OUString& fieldName)
             showMessage(fromUtf8(texts::kFieldNotSigned));
             return false;
         }
-        if (checkSealLibrarySignature(sealLibrary, markers.text(), signature).valid())
+        if (!markers.repeated()
+            && checkSealLibrarySignature(sealLibrary, markers.text(), signature).valid())
             return true;
         markSelectedFieldSeal(true);
         return false;

@@ -53,4 +53,5 @@ constexpr char kSurveyCertificateSeal[] = "certificate";
 constexpr char kSurveyFieldSeal[] = "field";
 constexpr char kFieldModified[] = u8"域内容已被修改，印章无效！";
 constexpr char kFieldUnchanged[] = u8"域内容未被修改，印章有效！";
+constexpr char kFieldMarkersRepeated[] = u8"域标记重复，无法确定签署的内容，印章无效！";
 }

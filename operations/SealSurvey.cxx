@@ -84,6 +84,8 @@ struct MarkedField
     OUString signature;
     Reference<text::XTextContent> start;
     Reference<text::XTextContent> end;
+    int starts = 0;
+    int ends = 0;
 };
 
 /// Every field with a start marker, in the order the document lists the markers.
@@ -94,10 +96,11 @@ std::vector<MarkedField> markedFields(const Reference<frame::XModel>& document)
     std::vector<MarkedField> fields;
     std::map<OUString, size_t> index;
     std::map<OUString, Reference<text::XTextContent>> ends;
+    std::map<OUString, int> endCounts;
     auto fieldNamed = [&](const OUString& name) -> MarkedField& {
         auto [at, added] = index.emplace(name, fields.size());
         if (added)
-            fields.push_back(MarkedField{ name, OUString(), {}, {} });
+            fields.push_back(MarkedField{ name, OUString(), {}, {}, 0, 0 });
         return fields[at->second];
     };
     forEachContentField(
@@ -110,17 +113,22 @@ std::vector<MarkedField> markedFields(const Reference<frame::XModel>& document)
                 marker->getPropertyValue("Author") >>= field.signature;
                 if (!field.start.is())
                     field.start.set(marker, UNO_QUERY);
+                ++field.starts;
             }
             else if (content.endsWith(endSuffix))
             {
                 const OUString name = content.copy(0, content.getLength() - endSuffix.getLength());
                 ends.emplace(name, Reference<text::XTextContent>(marker, UNO_QUERY));
+                ++endCounts[name];
             }
             return true;
         });
     for (MarkedField& field : fields)
         if (auto end = ends.find(field.name); end != ends.end())
+        {
             field.end = end->second;
+            field.ends = endCounts[field.name];
+        }
     return fields;
 }
 
@@ -311,10 +319,14 @@ std::vector<SurveyedSeal> surveySeals(const Reference<frame::XModel>& document, 
                 seals.push_back(unsigned_(Kind::Field, field.name, std::move(pictures)));
             continue;
         }
-        seals.push_back(
-            surveyed(Kind::Field, field.name,
-                     checkSealLibrarySignature(sealLibrary, fieldTextOf(field), field.signature),
-                     texts::kFieldUnchanged, texts::kFieldModified, std::move(pictures)));
+        // As in verifyField: repeated markers leave no one region the signature could be for.
+        const SealVerdict verdict
+            = field.starts > 1 || field.ends > 1
+                  ? SealVerdict{ SealVerdict::Outcome::Refused,
+                                 fromUtf8(texts::kFieldMarkersRepeated) }
+                  : checkSealLibrarySignature(sealLibrary, fieldTextOf(field), field.signature);
+        seals.push_back(surveyed(Kind::Field, field.name, verdict, texts::kFieldUnchanged,
+                                 texts::kFieldModified, std::move(pictures)));
     }
     for (auto& [name, graphic] : fieldGraphics)
         seals.push_back(unsigned_(Kind::Field, name, Pictures{ graphic }));

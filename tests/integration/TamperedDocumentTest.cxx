@@ -235,6 +235,50 @@ TEST_F(TamperedDocumentTest, DuplicatedOrMissingMarkersNeverVerify)
     EXPECT_TRUE(hasFieldSeal("contract")) << "a seal without signature is not removed unchecked";
 }
 
+TEST_F(TamperedDocumentTest, CopyOfTheSignedRegionNeverVouchesForTheChangedOriginal)
+{
+    ASSERT_TRUE(helper->signField("contract"));
+    const OUString signature = helper->getFieldSignature("contract");
+    const OUString signedText = OUString::fromUtf8(u8"甲方同意按合同付款。");
+    const auto fieldVerdicts = [&] {
+        std::vector<std::pair<bool, std::string>> verdicts;
+        for (const auto& entry : helper->surveySeals(false))
+            if (entry.Kind == "field")
+                verdicts.emplace_back(entry.Valid, utf8(entry.Reason));
+        return verdicts;
+    };
+
+    // The signed region, markers and all, copied before the original and after it; then the
+    // original beside the seal is changed. Whichever copy the office lists first, none vouches.
+    for (const bool before : { true, false })
+    {
+        // The body and its two markers end at kAfterRegion + 2.
+        const sal_Int32 at = before ? 0 : kAfterRegion + 2;
+        document.insertText(at, signedText);
+        auto end = document.insertAnnotation(at + signedText.getLength(), "contract__@*End@");
+        auto start = document.insertAnnotation(at, "contract__@*Start@", signature);
+        const sal_Int32 original = kInsideRegion + (before ? signedText.getLength() + 2 : 0);
+        document.removeText(original, 1);
+        document.insertText(original, OUString::fromUtf8(u8"乙"));
+
+        EXPECT_FALSE(helper->verifyField("contract")) << (before ? "before" : "after");
+        const auto verdicts = fieldVerdicts();
+        ASSERT_EQ(1u, verdicts.size());
+        EXPECT_FALSE(verdicts[0].first) << (before ? "before" : "after");
+        EXPECT_EQ(u8"域标记重复，无法确定签署的内容，印章无效！", verdicts[0].second);
+
+        // Without the copy the changed original reads changed; restored, it reads valid again.
+        start->getAnchor()->getText()->removeTextContent(start);
+        end->getAnchor()->getText()->removeTextContent(end);
+        document.removeText(at, signedText.getLength());
+        EXPECT_FALSE(helper->verifyField("contract"));
+        document.removeText(kInsideRegion, 1);
+        document.insertText(kInsideRegion, OUString::fromUtf8(u8"同"));
+        EXPECT_TRUE(helper->verifyField("contract")) << utf8(document.text());
+    }
+    messages();
+}
+
 TEST_F(TamperedDocumentTest, SealMarksOnAnOrdinaryPictureProveNothing)
 {
     // A picture dressed as a document seal in a document nobody signed.
