@@ -17,6 +17,7 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <dirent.h>
+#include <filesystem>
 
 using namespace com::sun::star;
 using namespace quillmark::test;
@@ -252,6 +253,77 @@ TEST_F(VerifyToolTest, ExitStatusSaysWhetherEverythingIsValidAndNamesComeFromSta
 
     EXPECT_EQ(2, runTool(folder(), "missing.odt").exitStatus);
     EXPECT_EQ(2, runTool(folder(), "--jobs 0 valid.odt").exitStatus) << "a bad option";
+}
+
+/// Files whose names say they were led out of their folder: "escaped…" anywhere in `folder` and
+/// below, or directly in the temporary folder.
+std::set<std::string> escapedFiles(const std::string& folder)
+{
+    std::set<std::string> found;
+    std::error_code error;
+    const auto note = [&](const std::filesystem::directory_entry& entry) {
+        if (entry.path().filename().string().find("escaped") != std::string::npos)
+            found.insert(entry.path().string());
+    };
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(
+             folder, std::filesystem::directory_options::skip_permission_denied, error))
+        note(entry);
+    for (const auto& entry : std::filesystem::directory_iterator("/tmp", error))
+        note(entry);
+    return found;
+}
+
+TEST_F(VerifyToolTest, FilesAlteredAsAnAttackerWouldNeverVerifyAndNoPictureLeavesItsFolder)
+{
+    const std::string out = office().workDirectory() + "/tampered";
+    mkdir(out.c_str(), 0755);
+    ASSERT_EQ(0, qorvtest::run("python3 '" TAMPER_SCRIPT "' '" + folder() + "/valid.odt' '"
+                               + folder() + "/certificate.odt' '" + out + "'"));
+    const json expected = json::parse(fileBytes(out + "/expected.json"));
+    ASSERT_GE(expected.size(), 40u);
+    const std::set<std::string> escapedBefore = escapedFiles(office().workDirectory());
+
+    std::string names;
+    for (const auto& [name, verdict] : expected.items())
+        names += name + "\n";
+    const ToolRun run = runTool(out, "--json --jobs 2 -", names);
+    ASSERT_TRUE(run.exitStatus == 1 || run.exitStatus == 2)
+        << "the tool ended with " << run.exitStatus << " (a crash or a valid verdict)";
+    auto files = byFile(json::parse(run.output).at("files"));
+    ASSERT_EQ(expected.size(), files.size());
+    for (const auto& [name, verdict] : expected.items())
+    {
+        const json& file = files[name];
+        if (verdict.at("invalid seals").is_string())
+        {
+            const std::string kind = verdict.at("invalid seals");
+            int found = 0;
+            for (const json& seal : file.at("seals"))
+            {
+                if (seal.at("kind") != kind)
+                    continue;
+                ++found;
+                EXPECT_FALSE(seal.at("valid").get<bool>()) << name << ": " << file.dump();
+            }
+            EXPECT_TRUE(found > 0 || file.at("status") == "error") << name << ": " << file.dump();
+        }
+        if (verdict.at("status") == "as the original")
+        {
+            EXPECT_EQ("valid", file.at("status")) << name << ": " << file.dump();
+        }
+        else
+        {
+            EXPECT_TRUE(file.at("status") == "invalid" || file.at("status") == "unsigned"
+                        || file.at("status") == "error")
+                << name << ": " << file.dump();
+        }
+        // A file the office cannot read is reported as such; the office never fails on one.
+        if (file.at("status") == "error")
+        {
+            EXPECT_EQ("the office cannot read it", file.at("error")) << name;
+        }
+    }
+    EXPECT_EQ(escapedBefore, escapedFiles(office().workDirectory()));
 }
 
 TEST_F(VerifyToolTest, OfficeThatHangsOnAFileIsRestartedAndTheRunGoesOn)
