@@ -1,5 +1,8 @@
 #include "WriterDocument.hxx"
 
+#include <chrono>
+#include <thread>
+
 #include <Office.hxx>
 #include "Sequences.hxx"
 
@@ -342,14 +345,23 @@ void WriterDocument::selectShapes(const std::vector<Reference<drawing::XShape>>&
     // The office drops a shape's wrapper when its last reference goes, and a release from this
     // process may arrive while the selection is read: keep the selected shapes held meanwhile.
     selectedShapes = shapes;
-    // A window still setting up (after loading, or after a helper restored its seals) may
-    // replace the selection from an event it posted earlier: select again once that has run.
-    for (int attempt = 0; attempt < 3; ++attempt)
+    // A window still setting up (after loading, after a helper restored its seals, or after a
+    // shape was added or deleted) may replace the selection from an event it posted earlier, or
+    // from a timer that fires a little later on a busy machine: select again once that has run.
+    const auto held = [&] {
+        Reference<container::XIndexAccess> selected(selection(), UNO_QUERY);
+        return shapes.empty()
+               || (selected.is() && selected->getCount() == sal_Int32(shapes.size()));
+    };
+    for (int attempt = 0; attempt < 4; ++attempt)
     {
         select(collection);
         settleOffice(*office);
-        Reference<container::XIndexAccess> selected(selection(), UNO_QUERY);
-        if (shapes.empty() || (selected.is() && selected->getCount() == sal_Int32(shapes.size())))
+        if (!held())
+            continue;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        settleOffice(*office);
+        if (held())
             return;
     }
 }

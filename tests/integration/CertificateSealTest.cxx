@@ -20,7 +20,6 @@
 
 #include <algorithm>
 #include <ctime>
-#include <dlfcn.h>
 #include <functional>
 #include <p11-kit/pkcs11.h>
 
@@ -755,35 +754,6 @@ TEST_F(CertificateSealTest, CertAndSignSwappedBetweenSealsVerifyInvalid)
     EXPECT_EQ(drawing::ColorMode_MONO, colorMode(seals()[0]));
 }
 
-/// The test token's login state as a second session of this process sees it; the certificate
-/// library's own session keeps the module, and with it a login, alive.
-CK_STATE tokenSessionState()
-{
-    void* module = dlopen("/usr/lib/softhsm/libsofthsm2.so", RTLD_NOW | RTLD_LOCAL);
-    if (!module)
-        throw std::runtime_error("SoftHSM2 cannot be loaded");
-    CK_FUNCTION_LIST_PTR functions = nullptr;
-    auto getFunctionList
-        = reinterpret_cast<CK_C_GetFunctionList>(dlsym(module, "C_GetFunctionList"));
-    CK_SLOT_ID slots[8];
-    CK_ULONG count = 8;
-    CK_SESSION_HANDLE session = CK_INVALID_HANDLE;
-    CK_SESSION_INFO info{};
-    const bool read
-        = getFunctionList && getFunctionList(&functions) == CKR_OK
-          && functions->C_Initialize(nullptr) == CKR_CRYPTOKI_ALREADY_INITIALIZED
-          && functions->C_GetSlotList(CK_TRUE, slots, &count) == CKR_OK && count > 0
-          && functions->C_OpenSession(slots[0], CKF_SERIAL_SESSION, nullptr, nullptr, &session)
-                 == CKR_OK
-          && functions->C_GetSessionInfo(session, &info) == CKR_OK;
-    if (session != CK_INVALID_HANDLE)
-        functions->C_CloseSession(session);
-    dlclose(module);
-    if (!read)
-        throw std::runtime_error("the token's session cannot be read");
-    return info.state;
-}
-
 TEST(TokenSigningTest, TokenIsLoggedOutAfterSigningWhileTheLibraryKeepsItOpen)
 {
     qorvtest::testToken();
@@ -793,9 +763,14 @@ TEST(TokenSigningTest, TokenIsLoggedOutAfterSigningWhileTheLibraryKeepsItOpen)
     ASSERT_EQ(0, KTX_EnumUsrCertificates(list.data())) << "the library holds a session";
 
     quillmark::certseal::signWithToken(qorvtest::kPinUtf8, gbkBytes(kBody));
-    EXPECT_EQ(CKS_RO_PUBLIC_SESSION, tokenSessionState()) << "nobody signs without the PIN now";
+    const qorvtest::TokenSessions afterSigning = qorvtest::tokenSessions();
+    EXPECT_EQ(CKS_RO_PUBLIC_SESSION, afterSigning.state) << "nobody signs without the PIN now";
+    EXPECT_EQ(1u, afterSigning.open) << "the signer's own session is closed, the library's stays";
 
     ASSERT_EQ(0, KTX_Login(qorvtest::kPinGbk, 6));
-    EXPECT_EQ(CKS_RO_USER_FUNCTIONS, tokenSessionState()) << "the probe sees a login";
+    EXPECT_EQ(CKS_RO_USER_FUNCTIONS, qorvtest::tokenSessions().state) << "the probe sees a login";
     KTX_Finalize();
+    const qorvtest::TokenSessions afterFinalize = qorvtest::tokenSessions();
+    EXPECT_EQ(CKS_RO_PUBLIC_SESSION, afterFinalize.state);
+    EXPECT_EQ(0u, afterFinalize.open);
 }

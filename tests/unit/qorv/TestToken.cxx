@@ -4,8 +4,11 @@
 #include <openssl/bn.h>
 #include <openssl/pem.h>
 
+#include <p11-kit/pkcs11.h>
+
 #include <cstdio>
 #include <cstdlib>
+#include <dlfcn.h>
 #include <ftw.h>
 #include <stdexcept>
 #include <sys/wait.h>
@@ -71,6 +74,50 @@ const TestToken& testToken()
         return made;
     }();
     return token;
+}
+
+TokenSessions tokenSessions()
+{
+    // The module is the one the certificate library loaded: dlopen hands out the same copy, whose
+    // sessions belong to this process.
+    void* module = dlopen("/usr/lib/softhsm/libsofthsm2.so", RTLD_NOW | RTLD_LOCAL);
+    if (!module)
+        throw std::runtime_error("SoftHSM2 cannot be loaded");
+    CK_FUNCTION_LIST_PTR functions = nullptr;
+    auto getFunctionList
+        = reinterpret_cast<CK_C_GetFunctionList>(dlsym(module, "C_GetFunctionList"));
+    CK_SLOT_ID slots[8];
+    CK_ULONG count = 8;
+    CK_SESSION_HANDLE probe = CK_INVALID_HANDLE;
+    CK_SESSION_INFO info{};
+    // A module nobody holds is started for the look, and finished again afterwards.
+    CK_RV started = CKR_GENERAL_ERROR;
+    const bool read
+        = getFunctionList && getFunctionList(&functions) == CKR_OK
+          && ((started = functions->C_Initialize(nullptr)) == CKR_CRYPTOKI_ALREADY_INITIALIZED
+              || started == CKR_OK)
+          && functions->C_GetSlotList(CK_TRUE, slots, &count) == CKR_OK && count > 0
+          && functions->C_OpenSession(slots[0], CKF_SERIAL_SESSION, nullptr, nullptr, &probe)
+                 == CKR_OK
+          && functions->C_GetSessionInfo(probe, &info) == CKR_OK;
+    TokenSessions sessions;
+    sessions.state = info.state;
+    // SoftHSM2 numbers sessions from 1 and fills the lowest free number first, so every open
+    // session lies below the probe's number plus the open ones; a generous range finds them all.
+    for (CK_SESSION_HANDLE handle = 1; read && handle <= probe + 4096; ++handle)
+    {
+        CK_SESSION_INFO other{};
+        if (handle != probe && functions->C_GetSessionInfo(handle, &other) == CKR_OK)
+            ++sessions.open;
+    }
+    if (probe != CK_INVALID_HANDLE)
+        functions->C_CloseSession(probe);
+    if (started == CKR_OK)
+        functions->C_Finalize(nullptr);
+    dlclose(module);
+    if (!read)
+        throw std::runtime_error("the token's sessions cannot be read");
+    return sessions;
 }
 
 X509Ptr readCertificate(const std::string& pemPath)

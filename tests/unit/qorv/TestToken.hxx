@@ -36,6 +36,15 @@ struct TestToken
 /// Removed at exit.
 const TestToken& testToken();
 
+/// The token as this process's other sessions see it: the state a fresh session opens in
+/// (public or logged in) and how many sessions are open besides that probe.
+struct TokenSessions
+{
+    unsigned long state = 0;
+    unsigned long open = 0;
+};
+TokenSessions tokenSessions();
+
 /// Runs a shell command; its exit status.
 int run(const std::string& command);
 
