@@ -85,23 +85,20 @@ FieldMarkerSet findFieldMarkers(const Reference<frame::XModel>& document, const 
     FieldMarkerSet markers;
     forEachContentField(document,
                         [&](const Reference<beans::XPropertySet>& field, const OUString& content) {
-                            if (content == start)
-                            {
-                                if (!markers.firstStart.is())
-                                    markers.firstStart = field;
-                                markers.lastStart = field;
-                                ++markers.starts;
-                            }
-                            else if (content == end)
-                            {
-                                if (!markers.firstEnd.is())
-                                    markers.firstEnd = field;
-                                markers.lastEnd = field;
-                                ++markers.ends;
-                            }
+                            if (content == start || content == end)
+                                markers.add(field, content == start);
                             return true;
                         });
     return markers;
+}
+
+void FieldMarkerSet::add(const Reference<beans::XPropertySet>& marker, bool isStart)
+{
+    Reference<beans::XPropertySet>& first = isStart ? firstStart : firstEnd;
+    if (!first.is())
+        first = marker;
+    (isStart ? lastStart : lastEnd) = marker;
+    ++(isStart ? starts : ends);
 }
 
 OUString FieldMarkerSet::text() const

@@ -37,6 +37,9 @@ struct FieldMarkerSet
     /// could vouch for a changed original beside the seal. Such a field never verifies.
     bool repeated() const { return starts > 1 || ends > 1; }
 
+    /// Takes in one start or end marker of the field, in the order the walk meets them.
+    void add(const css::uno::Reference<css::beans::XPropertySet>& marker, bool isStart);
+
     /// The text between the first start and the first end marker; "" when either is missing.
     rtl::OUString text() const;
     /// The signature the last start marker holds; "" when there is none.

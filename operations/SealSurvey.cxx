@@ -76,67 +76,38 @@ fieldSealGraphics(const Reference<frame::XModel>& document)
     return byName;
 }
 
-/// A signed field as its markers say: the last start marker's signature decides, as in
-/// getFieldSignature; the text lies between the first start and the first end marker.
+/// A field as its markers say (see FieldMarkerSet: the last start marker's signature decides,
+/// as in getFieldSignature; the text lies between the first start and the first end marker).
 struct MarkedField
 {
     OUString name;
-    OUString signature;
-    Reference<text::XTextContent> start;
-    Reference<text::XTextContent> end;
-    int starts = 0;
-    int ends = 0;
+    FieldMarkerSet markers;
 };
 
-/// Every field with a start marker, in the order the document lists the markers.
+/// Every field with a start marker, in the order the document lists their first start markers.
 std::vector<MarkedField> markedFields(const Reference<frame::XModel>& document)
 {
     const OUString startSuffix = ascii(texts::kFieldStartSuffix);
     const OUString endSuffix = ascii(texts::kFieldEndSuffix);
-    std::vector<MarkedField> fields;
-    std::map<OUString, size_t> index;
-    std::map<OUString, Reference<text::XTextContent>> ends;
-    std::map<OUString, int> endCounts;
-    auto fieldNamed = [&](const OUString& name) -> MarkedField& {
-        auto [at, added] = index.emplace(name, fields.size());
-        if (added)
-            fields.push_back(MarkedField{ name, OUString(), {}, {}, 0, 0 });
-        return fields[at->second];
-    };
+    std::map<OUString, FieldMarkerSet> markers;
+    std::vector<OUString> started;
     forEachContentField(
         document, [&](const Reference<beans::XPropertySet>& marker, const OUString& content) {
-            if (content.endsWith(startSuffix))
-            {
-                MarkedField& field
-                    = fieldNamed(content.copy(0, content.getLength() - startSuffix.getLength()));
-                field.signature.clear();
-                marker->getPropertyValue("Author") >>= field.signature;
-                if (!field.start.is())
-                    field.start.set(marker, UNO_QUERY);
-                ++field.starts;
-            }
-            else if (content.endsWith(endSuffix))
-            {
-                const OUString name = content.copy(0, content.getLength() - endSuffix.getLength());
-                ends.emplace(name, Reference<text::XTextContent>(marker, UNO_QUERY));
-                ++endCounts[name];
-            }
+            const bool isStart = content.endsWith(startSuffix);
+            if (!isStart && !content.endsWith(endSuffix))
+                return true;
+            const OUString name = content.copy(
+                0, content.getLength() - (isStart ? startSuffix : endSuffix).getLength());
+            FieldMarkerSet& field = markers[name];
+            if (isStart && field.starts == 0)
+                started.push_back(name);
+            field.add(marker, isStart);
             return true;
         });
-    for (MarkedField& field : fields)
-        if (auto end = ends.find(field.name); end != ends.end())
-        {
-            field.end = end->second;
-            field.ends = endCounts[field.name];
-        }
+    std::vector<MarkedField> fields;
+    for (const OUString& name : started)
+        fields.push_back(MarkedField{ name, markers[name] });
     return fields;
-}
-
-OUString fieldTextOf(const MarkedField& field)
-{
-    if (!field.start.is() || !field.end.is())
-        return OUString();
-    return textBetweenMarkers(field.start, field.end);
 }
 
 /// The names of certificate seals: every name with both a "Cert" and a "Sign" field.
@@ -313,7 +284,8 @@ std::vector<SurveyedSeal> surveySeals(const Reference<frame::XModel>& document, 
             pictures.push_back(found->second);
             fieldGraphics.erase(found);
         }
-        if (field.signature.isEmpty())
+        const OUString signature = field.markers.signature();
+        if (signature.isEmpty())
         {
             if (!pictures.empty())
                 seals.push_back(unsigned_(Kind::Field, field.name, std::move(pictures)));
@@ -321,10 +293,10 @@ std::vector<SurveyedSeal> surveySeals(const Reference<frame::XModel>& document, 
         }
         // As in verifyField: repeated markers leave no one region the signature could be for.
         const SealVerdict verdict
-            = field.starts > 1 || field.ends > 1
+            = field.markers.repeated()
                   ? SealVerdict{ SealVerdict::Outcome::Refused,
                                  fromUtf8(texts::kFieldMarkersRepeated) }
-                  : checkSealLibrarySignature(sealLibrary, fieldTextOf(field), field.signature);
+                  : checkSealLibrarySignature(sealLibrary, field.markers.text(), signature);
         seals.push_back(surveyed(Kind::Field, field.name, verdict, texts::kFieldUnchanged,
                                  texts::kFieldModified, std::move(pictures)));
     }
