@@ -125,24 +125,6 @@ std::optional<OUString> readUserMaster(const Reference<frame::XModel>& document,
     return value;
 }
 
-std::vector<OUString> userMasterNames(const Reference<frame::XModel>& document)
-{
-    // The office spells the prefix in its own case; the master's "Name" is the name as stored.
-    const OUString prefix = ascii(texts::kUserMasterPrefix);
-    Reference<container::XNameAccess> masters = fieldMasters(document);
-    std::vector<OUString> names;
-    for (const OUString& instanceName : masters->getElementNames())
-    {
-        if (!instanceName.startsWithIgnoreAsciiCase(prefix))
-            continue;
-        Reference<beans::XPropertySet> master(masters->getByName(instanceName), UNO_QUERY);
-        OUString name;
-        if (master.is() && (master->getPropertyValue("Name") >>= name))
-            names.push_back(name);
-    }
-    return names;
-}
-
 bool QORVHelper::resolveSealSelection()
 {
     Reference<uno::XInterface> current = selection();

@@ -1,6 +1,8 @@
 /// Signature fields read by name, whatever is selected.
 #pragma once
 
+#include "SealFieldNames.hxx"
+
 #include <com/sun/star/frame/XModel.hpp>
 #include <rtl/ustring.hxx>
 #include <optional>
@@ -12,6 +14,4 @@ namespace quillmark
 /// the user-defined document properties where a Word format dropped the master; none when absent.
 std::optional<rtl::OUString> readUserMaster(const css::uno::Reference<css::frame::XModel>& document,
                                             const rtl::OUString& fieldName);
-/// The names of all user field masters, without the master prefix, as the masters spell them.
-std::vector<rtl::OUString> userMasterNames(const css::uno::Reference<css::frame::XModel>& document);
 }

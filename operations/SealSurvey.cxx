@@ -110,24 +110,6 @@ std::vector<MarkedField> markedFields(const Reference<frame::XModel>& document)
     return fields;
 }
 
-/// The names of certificate seals: every name with both a "Cert" and a "Sign" field.
-std::vector<OUString> certificateSealNames(const Reference<frame::XModel>& document)
-{
-    const std::vector<OUString> masters = userMasterNames(document);
-    const std::set<OUString> present(masters.begin(), masters.end());
-    const OUString certSuffix = ascii(texts::kCertSuffix);
-    std::vector<OUString> names;
-    for (const OUString& master : masters)
-    {
-        if (!master.endsWith(certSuffix))
-            continue;
-        const OUString name = master.copy(0, master.getLength() - certSuffix.getLength());
-        if (present.count(name + ascii(texts::kSignSuffix)))
-            names.push_back(name);
-    }
-    return names;
-}
-
 SurveyedSeal surveyed(SurveyedSeal::Kind kind, const OUString& name, const SealVerdict& verdict,
                       const char* validText, const char* changedText, Pictures pictures)
 {
@@ -234,7 +216,7 @@ std::vector<SurveyedSeal> surveySeals(const Reference<frame::XModel>& document, 
 
     // Certificate seals first: their pictures carry their names, the others are the document's.
     std::vector<SurveyedSeal> certificateSeals;
-    const std::vector<OUString> certificateNames = certificateSealNames(document);
+    const std::vector<OUString> certificateNames = certificateSealNames(userMasterNames(document));
     if (!certificateNames.empty())
     {
         const int status = startCertificateLibrary();

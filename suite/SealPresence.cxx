@@ -4,6 +4,7 @@
 
 #include <DocstoreTexts.hxx>
 #include <OperationTexts.hxx>
+#include <SealFieldNames.hxx>
 #include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/container/XEnumeration.hpp>
 #include <com/sun/star/container/XEnumerationAccess.hpp>
@@ -13,7 +14,7 @@
 #include <com/sun/star/drawing/XDrawPageSupplier.hpp>
 #include <com/sun/star/lang/XServiceInfo.hpp>
 #include <com/sun/star/text/XTextFieldsSupplier.hpp>
-#include <set>
+#include <algorithm>
 
 using namespace com::sun::star;
 using css::uno::Reference;
@@ -53,25 +54,9 @@ namespace store = quillmark::texts;
 /// format left them among the document's properties.
 bool hasSealSignature(const Reference<frame::XModel>& document)
 {
-    const OUString documentSignature = OUString::createFromAscii(store::kDocumentSignatureField);
-    const OUString certSuffix = OUString::createFromAscii(store::kCertSuffix);
-    const OUString signSuffix = OUString::createFromAscii(store::kSignSuffix);
-    std::set<OUString> names;
-    Reference<text::XTextFieldsSupplier> fields(document, UNO_QUERY);
-    if (fields.is())
-    {
-        Reference<container::XNameAccess> masters = fields->getTextFieldMasters();
-        const OUString prefix = OUString::createFromAscii(store::kUserMasterPrefix);
-        for (const OUString& instance : masters->getElementNames())
-        {
-            if (!instance.startsWithIgnoreAsciiCase(prefix))
-                continue;
-            Reference<beans::XPropertySet> master(masters->getByName(instance), UNO_QUERY);
-            OUString name;
-            if (master.is() && (master->getPropertyValue("Name") >>= name))
-                names.insert(name);
-        }
-    }
+    std::vector<OUString> names;
+    if (Reference<text::XTextFieldsSupplier>(document, UNO_QUERY).is())
+        names = userMasterNames(document);
     Reference<document::XDocumentPropertiesSupplier> properties(document, UNO_QUERY);
     if (properties.is())
     {
@@ -79,15 +64,11 @@ bool hasSealSignature(const Reference<frame::XModel>& document)
             properties->getDocumentProperties()->getUserDefinedProperties(), UNO_QUERY);
         if (user.is())
             for (const beans::Property& property : user->getPropertySetInfo()->getProperties())
-                names.insert(property.Name);
+                names.push_back(property.Name);
     }
-    if (names.count(documentSignature))
-        return true;
-    for (const OUString& name : names)
-        if (name.endsWith(certSuffix)
-            && names.count(name.copy(0, name.getLength() - certSuffix.getLength()) + signSuffix))
-            return true;
-    return false;
+    const OUString documentSignature = OUString::createFromAscii(store::kDocumentSignatureField);
+    return std::find(names.begin(), names.end(), documentSignature) != names.end()
+           || !certificateSealNames(names).empty();
 }
 
 /// A field whose start marker carries a signature.
