@@ -256,6 +256,21 @@ int main(int argc, char** argv)
         office.stop();
         return 0;
     }
+    if (only == "coverage")
+    {
+        // The second argument names a document to read.
+        const std::string path = argv[2];
+        const auto start = std::chrono::steady_clock::now();
+        Reference<frame::XModel> model(
+            office.desktop()->loadComponentFromURL(
+                OUString::fromUtf8(quillmark::office::fileUrl(path).c_str()), "_blank", 0, {}),
+            UNO_QUERY_THROW);
+        std::printf("load %.1f s\n", since(start));
+        for (auto& [name, value] : runJob(office, model, "coverage", 0))
+            std::printf("%-16s %.4f\n", name.c_str(), value);
+        office.stop();
+        return 0;
+    }
     installStampAreaPicture(office);
 
     std::printf("%-12s %-7s %9s %8s %8s %8s %8s %9s %8s %8s %8s %8s\n", "size", "op", "getString",

@@ -1,0 +1,73 @@
+/// The coverage a seal carries beside its signature over the body text: the digests of every part
+/// of the document and the places of the seal's pictures, as the text the seal signs, and that
+/// text with its signature as one stored field.
+///
+/// Stored form (ASCII, one item a line, in this order):
+///
+///     quillmark-coverage 1
+///     scope document            (or: field)
+///     body <sm3 hex>            (one line for each part, in the parts' order)
+///     ...
+///     format <sm3 hex>
+///     seal <page> <x> <y> [<sm3 hex of the picture>]   (zero or more)
+///     signature <the seal's signature over all lines above, with their line ends>
+#pragma once
+
+#include "DocumentCoverage.hxx"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quillmark
+{
+/// Where a seal picture lies: its page and its position on it, in 1/100 mm.
+struct SealPlace
+{
+    int page = 0;
+    int x = 0;
+    int y = 0;
+    /// The picture's content digest, where the signature does not carry the picture itself.
+    std::string picture;
+};
+
+struct CoverageManifest
+{
+    enum class Scope
+    {
+        Document,
+        Field
+    };
+    Scope scope = Scope::Document;
+    PartDigests parts;
+    std::vector<SealPlace> seals;
+};
+
+/// The text that is signed.
+std::string manifestText(const CoverageManifest& manifest);
+
+struct StoredCoverage
+{
+    /// Exactly the text that was signed.
+    std::string signedText;
+    CoverageManifest manifest;
+    std::string signature;
+};
+
+/// The field's value: the manifest and its signature.
+std::string storedCoverageText(const CoverageManifest& manifest, const std::string& signature);
+/// None when the text is not a stored coverage of this version, in every detail: a coverage that
+/// cannot be read vouches for nothing.
+std::optional<StoredCoverage> parseStoredCoverage(const std::string& text);
+
+/// The parts whose digests differ, as the verdict names them. Editing text moves the runs of
+/// formatting that follow it, so formatting is named only where no text changed.
+std::vector<CoveragePart> changedParts(const PartDigests& signedParts,
+                                       const PartDigests& currentParts);
+
+/// Places differ by less than a writer can see: the office keeps positions in twips, and a
+/// position set in 1/100 mm reads back rounded to one.
+constexpr int kPlaceTolerance = 5;
+/// Whether every picture in `current` lies at a signed place and every signed place has one.
+bool samePlaces(const std::vector<SealPlace>& signedPlaces, const std::vector<SealPlace>& current);
+}

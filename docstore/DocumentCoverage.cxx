@@ -1,0 +1,1010 @@
+// The canonical reading of a document behind a seal's coverage. It walks the model in document
+// order: the body's paragraphs and tables, what is anchored in them, the headers and footers of
+// the page styles the body can use, and what lies on pages. Each part's records go into a digest
+// of its own; every record is tagged and length-prefixed, so no two readings share bytes.
+
+#include "DocumentCoverage.hxx"
+
+#include "DocstoreTexts.hxx"
+#include "ShapeAttributes.hxx"
+
+#include <ComponentTexts.hxx>
+#include <UnoHelpers.hxx>
+
+#include <com/sun/star/awt/Size.hpp>
+#include <com/sun/star/awt/XBitmap.hpp>
+#include <com/sun/star/beans/XMultiPropertySet.hpp>
+#include <com/sun/star/container/XContentEnumerationAccess.hpp>
+#include <com/sun/star/container/XEnumeration.hpp>
+#include <com/sun/star/container/XEnumerationAccess.hpp>
+#include <com/sun/star/container/XIndexAccess.hpp>
+#include <com/sun/star/container/XNameAccess.hpp>
+#include <com/sun/star/drawing/XDrawPageSupplier.hpp>
+#include <com/sun/star/drawing/XShape.hpp>
+#include <com/sun/star/drawing/XShapeDescriptor.hpp>
+#include <com/sun/star/graphic/GraphicProvider.hpp>
+#include <com/sun/star/graphic/XGraphic.hpp>
+#include <com/sun/star/io/XOutputStream.hpp>
+#include <com/sun/star/lang/XServiceInfo.hpp>
+#include <com/sun/star/style/XStyleFamiliesSupplier.hpp>
+#include <com/sun/star/text/GraphicCrop.hpp>
+#include <com/sun/star/text/XFootnote.hpp>
+#include <com/sun/star/text/XText.hpp>
+#include <com/sun/star/text/XTextContent.hpp>
+#include <com/sun/star/text/XTextCursor.hpp>
+#include <com/sun/star/text/XTextDocument.hpp>
+#include <com/sun/star/text/XTextField.hpp>
+#include <com/sun/star/text/XTextSectionsSupplier.hpp>
+#include <com/sun/star/text/XTextTable.hpp>
+#include <cppuhelper/implbase1.hxx>
+#include <rtl/ref.hxx>
+#include <rtl/ustrbuf.hxx>
+
+#include <openssl/evp.h>
+
+#include <cmath>
+#include <memory>
+#include <set>
+#include <vector>
+
+using namespace com::sun::star;
+using css::uno::Any;
+using css::uno::Reference;
+using css::uno::Sequence;
+using css::uno::UNO_QUERY;
+using css::uno::UNO_QUERY_THROW;
+
+namespace quillmark
+{
+namespace
+{
+Sequence<OUString> propertyNames(std::initializer_list<const char*> names)
+{
+    Sequence<OUString> sequence(static_cast<sal_Int32>(names.size()));
+    sal_Int32 index = 0;
+    for (const char* name : names)
+        sequence.getArray()[index++] = OUString::createFromAscii(name);
+    return sequence;
+}
+
+/// What changes what a reader takes from a character: a word struck through, hidden, white on
+/// white, raised, shrunk. The font's name is left out: another machine may lack it, and the
+/// model keeps the name asked for anyway.
+const Sequence<OUString>& portionProperties()
+{
+    static const Sequence<OUString> names
+        = propertyNames({ "TextPortionType", "CharColor",           "CharTransparence",
+                          "CharBackColor",   "CharBackTransparent", "CharHighlight",
+                          "CharHeight",      "CharWeight",          "CharPosture",
+                          "CharUnderline",   "CharUnderlineColor",  "CharUnderlineHasColor",
+                          "CharOverline",    "CharStrikeout",       "CharCrossedOut",
+                          "CharHidden",      "CharEscapement",      "CharEscapementHeight",
+                          "CharCaseMap",     "CharRelief",          "CharContoured",
+                          "CharShadowed",    "CharScaleWidth",      "CharRotation",
+                          "CharEmphasis",    "CharCombineIsOn",     "RubyText" });
+    return names;
+}
+
+const Sequence<OUString>& paragraphProperties()
+{
+    static const Sequence<OUString> names
+        = propertyNames({ "ListLabelString", "PageDescName", "ParaAdjust", "ParaBackColor",
+                          "ParaBackTransparent" });
+    return names;
+}
+
+/// Where an object lies. Positions of objects in a line of text are the layout's, not the
+/// document's, so those count by their anchor alone.
+const Sequence<OUString>& placeProperties()
+{
+    static const Sequence<OUString> names = propertyNames(
+        { "AnchorType", "AnchorPageNo", "HoriOrient", "HoriOrientPosition", "HoriOrientRelation",
+          "VertOrient", "VertOrientPosition", "VertOrientRelation", "Opaque", "Visible" });
+    return names;
+}
+
+const Sequence<OUString>& pictureProperties()
+{
+    static const Sequence<OUString> names
+        = propertyNames({ "GraphicCrop", "GraphicColorMode", "GraphicRotation", "Transparency",
+                          "AdjustLuminance", "AdjustContrast", "AdjustRed", "AdjustGreen",
+                          "AdjustBlue", "Gamma", "GraphicIsInverted" });
+    return names;
+}
+
+const Sequence<OUString>& drawingProperties()
+{
+    static const Sequence<OUString> names
+        = propertyNames({ "FillStyle", "FillColor", "FillTransparence", "LineStyle", "LineColor",
+                          "LineWidth", "LineTransparence" });
+    return names;
+}
+
+constexpr sal_Int32 kAnchorAsCharacter = 1; // TextContentAnchorType AS_CHARACTER
+constexpr sal_Int32 kAnchorAtPage = 2;      // TextContentAnchorType AT_PAGE
+constexpr sal_Int16 kRelationFrame = 0;     // RelOrientation FRAME
+constexpr sal_Int16 kRelationPrintArea = 1; // RelOrientation PRINT_AREA
+constexpr sal_Int16 kRelationPageFrame = 7; // RelOrientation PAGE_FRAME
+constexpr sal_Int16 kRelationPagePrintArea = 8;
+constexpr sal_Int16 kSizeFixed = 1;         // SizeType FIX
+constexpr sal_Int16 kReferencePage = 1;     // ReferenceFieldPart PAGE
+constexpr sal_Int16 kReferenceUpDown = 4;   // ReferenceFieldPart UP_DOWN
+constexpr sal_Int16 kReferencePageDesc = 5; // ReferenceFieldPart PAGE_DESC
+constexpr sal_Int8 kGraphicTypeVector = 2;  // GraphicType VECTOR
+
+/// One part's digest, fed in blocks: a record costs a few bytes, an update call costs more.
+class PartDigest
+{
+public:
+    PartDigest()
+        : context(EVP_MD_CTX_new())
+    {
+        if (!context || EVP_DigestInit_ex(context.get(), EVP_sm3(), nullptr) != 1)
+            throw uno::RuntimeException("SM3 is not available");
+        pending.reserve(kBlock);
+    }
+
+    void tag(char value)
+    {
+        pending.push_back(value);
+        flushIfFull();
+    }
+    void number(sal_Int64 value)
+    {
+
+        for (int shift = 0; shift < 64; shift += 8)
+            pending.push_back(static_cast<char>((static_cast<sal_uInt64>(value) >> shift) & 0xff));
+        flushIfFull();
+    }
+    void text(const OUString& value)
+    {
+        number(value.getLength());
+        const char* bytes = reinterpret_cast<const char*>(value.getStr());
+        pending.append(bytes, static_cast<size_t>(value.getLength()) * sizeof(sal_Unicode));
+        flushIfFull();
+    }
+    void bytes(const Sequence<sal_Int8>& value)
+    {
+        number(value.getLength());
+        flush();
+        EVP_DigestUpdate(context.get(), value.getConstArray(),
+                         static_cast<size_t>(value.getLength()));
+    }
+    void raw(const std::string& value)
+    {
+
+        pending.append(value);
+        flushIfFull();
+    }
+
+    std::string finish()
+    {
+        flush();
+        unsigned char digest[EVP_MAX_MD_SIZE];
+        unsigned int length = 0;
+        if (EVP_DigestFinal_ex(context.get(), digest, &length) != 1)
+            throw uno::RuntimeException("SM3 failed");
+        static const char hex[] = "0123456789abcdef";
+        std::string text;
+        for (unsigned int i = 0; i < length; ++i)
+        {
+            text.push_back(hex[digest[i] >> 4]);
+            text.push_back(hex[digest[i] & 0xf]);
+        }
+        return text;
+    }
+
+private:
+    static constexpr size_t kBlock = 1 << 16;
+
+    struct Free
+    {
+        void operator()(EVP_MD_CTX* context) const { EVP_MD_CTX_free(context); }
+    };
+
+    void flushIfFull()
+    {
+        if (pending.size() >= kBlock)
+            flush();
+    }
+    void flush()
+    {
+        if (pending.empty())
+            return;
+        EVP_DigestUpdate(context.get(), pending.data(), pending.size());
+        pending.clear();
+    }
+
+    std::unique_ptr<EVP_MD_CTX, Free> context;
+    std::string pending;
+};
+
+/// A value as canonical bytes: numbers whatever their width, fractions to hundredths.
+void appendValue(std::string& out, const Any& value)
+{
+    auto appendNumber = [&](sal_Int64 number) {
+        out.push_back('n');
+        for (int shift = 0; shift < 64; shift += 8)
+            out.push_back(static_cast<char>((static_cast<sal_uInt64>(number) >> shift) & 0xff));
+    };
+    switch (value.getValueTypeClass())
+    {
+        case uno::TypeClass_VOID:
+            out.push_back('v');
+            return;
+        case uno::TypeClass_BOOLEAN:
+            out.push_back(*static_cast<const sal_Bool*>(value.getValue()) ? 'T' : 'F');
+            return;
+        case uno::TypeClass_BYTE:
+        case uno::TypeClass_SHORT:
+        case uno::TypeClass_UNSIGNED_SHORT:
+        case uno::TypeClass_LONG:
+        case uno::TypeClass_UNSIGNED_LONG:
+        case uno::TypeClass_HYPER:
+        case uno::TypeClass_ENUM:
+        {
+            sal_Int64 number = 0;
+            if (value.getValueTypeClass() == uno::TypeClass_ENUM)
+                number = *static_cast<const sal_Int32*>(value.getValue());
+            else
+                value >>= number;
+            appendNumber(number);
+            return;
+        }
+        case uno::TypeClass_FLOAT:
+        case uno::TypeClass_DOUBLE:
+        {
+            double number = 0;
+            value >>= number;
+            appendNumber(std::llround(number * 100));
+            return;
+        }
+        case uno::TypeClass_STRING:
+        {
+            const OUString text = value.get<OUString>();
+            appendNumber(text.getLength());
+            out.append(reinterpret_cast<const char*>(text.getStr()),
+                       static_cast<size_t>(text.getLength()) * sizeof(sal_Unicode));
+            return;
+        }
+        default:
+            break;
+    }
+    text::GraphicCrop crop;
+    if (value >>= crop)
+    {
+        for (sal_Int32 side : { crop.Top, crop.Bottom, crop.Left, crop.Right })
+            appendNumber(side);
+        return;
+    }
+    // No value of another type is read; a new one must not pass unseen.
+    out.push_back('?');
+    appendValue(out, Any(value.getValueTypeName()));
+}
+
+/// The values of `names` that `object` offers, skipping the rest: the office answers a batch in
+/// one call, but refuses the whole batch for one name it does not know.
+Sequence<Any> readValues(const Reference<uno::XInterface>& object, const Sequence<OUString>& names)
+{
+    Reference<beans::XMultiPropertySet> batch(object, UNO_QUERY);
+    if (batch.is())
+    {
+        try
+        {
+            return batch->getPropertyValues(names);
+        }
+        catch (const uno::Exception&)
+        {
+            // Read one by one below.
+        }
+    }
+    Reference<beans::XPropertySet> properties(object, UNO_QUERY);
+    Sequence<Any> values(names.getLength());
+    if (!properties.is())
+        return values;
+    for (sal_Int32 i = 0; i < names.getLength(); ++i)
+    {
+        try
+        {
+            values.getArray()[i] = properties->getPropertyValue(names[i]);
+        }
+        catch (const uno::Exception&)
+        {
+            // Not offered by this kind of object: it counts as void, the same every time.
+        }
+    }
+    return values;
+}
+
+std::string valuesKey(const Sequence<Any>& values, sal_Int32 from = 0)
+{
+    std::string key;
+    for (sal_Int32 i = from; i < values.getLength(); ++i)
+        appendValue(key, values[i]);
+    return key;
+}
+
+/// Collects what the office writes into a stream.
+class ByteSink : public cppu::WeakImplHelper1<io::XOutputStream>
+{
+public:
+    void SAL_CALL writeBytes(const Sequence<sal_Int8>& data) override
+    {
+        bytes.insert(bytes.end(), data.begin(), data.end());
+    }
+    void SAL_CALL flush() override {}
+    void SAL_CALL closeOutput() override {}
+
+    std::vector<sal_Int8> bytes;
+};
+
+/// On a page the paragraph area is the page's: the office writes both the same way and reads
+/// them back as the page's.
+sal_Int16 pageRelation(const Any& value)
+{
+    sal_Int16 relation = 0;
+    value >>= relation;
+    if (relation == kRelationFrame)
+        return kRelationPageFrame;
+    if (relation == kRelationPrintArea)
+        return kRelationPagePrintArea;
+    return relation;
+}
+
+/// A frame's size as it was set: a side that grows with the content has no size of its own (the
+/// office even stores it anew on saving), only its kind.
+std::string frameSizeKey(const Reference<uno::XInterface>& frame)
+{
+    static const Sequence<OUString> names = propertyNames(
+        { "WidthType", "Width", "RelativeWidth", "SizeType", "Height", "RelativeHeight" });
+    Sequence<Any> values = readValues(frame, names);
+    for (sal_Int32 type : { 0, 3 })
+    {
+        sal_Int16 sizeType = 0;
+        values[type] >>= sizeType;
+        const bool fixed = sizeType == kSizeFixed;
+        values.getArray()[type] <<= fixed;
+        if (!fixed)
+            values.getArray()[type + 1].clear();
+    }
+    return valuesKey(values);
+}
+
+/// The services an object offers that tell its kind, asked once per object.
+enum class ObjectKind
+{
+    Frame,
+    Picture,
+    Embedded,
+    Drawing
+};
+
+ObjectKind kindOf(const Reference<uno::XInterface>& object)
+{
+    Reference<lang::XServiceInfo> info(object, UNO_QUERY);
+    if (info.is())
+    {
+        if (info->supportsService("com.sun.star.text.TextFrame"))
+            return ObjectKind::Frame;
+        if (info->supportsService(ascii(texts::kTextGraphicObject)))
+            return ObjectKind::Picture;
+        if (info->supportsService("com.sun.star.text.TextEmbeddedObject"))
+            return ObjectKind::Embedded;
+    }
+    return ObjectKind::Drawing;
+}
+
+/// A seal picture, whatever its kind: seals are checked by their own signatures.
+bool isSealPicture(const Reference<uno::XInterface>& object)
+{
+    Reference<beans::XPropertySet> properties(object, UNO_QUERY);
+    if (!properties.is())
+        return false;
+    try
+    {
+        const OUString type = getShapeType(properties);
+        return type == ascii(texts::kDocumentSealMark) || type == ascii(texts::kFieldSealMark);
+    }
+    catch (const uno::Exception&)
+    {
+        return false;
+    }
+}
+
+/// The field's kind, as its first service name in the text field family says it.
+OUString fieldKind(const Reference<uno::XInterface>& field)
+{
+    Reference<lang::XServiceInfo> info(field, UNO_QUERY);
+    if (!info.is())
+        return OUString();
+    for (const OUString& name : info->getSupportedServiceNames())
+        if (name.startsWithIgnoreAsciiCase("com.sun.star.text.textfield."))
+            return name.copy(RTL_CONSTASCII_LENGTH("com.sun.star.text.textfield."));
+    return info->getImplementationName();
+}
+
+/// Fields whose shown value is the layout's: it counts by the field's kind, not by its value.
+bool showsLayout(const OUString& kind, const Reference<uno::XInterface>& field)
+{
+    if (kind.equalsIgnoreAsciiCase("PageNumber") || kind.equalsIgnoreAsciiCase("PageCount")
+        || kind.equalsIgnoreAsciiCase("PageCountRange")
+        || kind.equalsIgnoreAsciiCase("Chapter")
+        // Statistics are counted anew at idle times: a fresh load may show the older count.
+        || kind.equalsIgnoreAsciiCase("WordCount") || kind.equalsIgnoreAsciiCase("CharacterCount")
+        || kind.equalsIgnoreAsciiCase("ParagraphCount") || kind.equalsIgnoreAsciiCase("TableCount")
+        || kind.equalsIgnoreAsciiCase("GraphicObjectCount")
+        || kind.equalsIgnoreAsciiCase("EmbeddedObjectCount"))
+        return true;
+    if (kind.equalsIgnoreAsciiCase("GetReference"))
+    {
+        sal_Int16 part = 0;
+        try
+        {
+            getProperty(field, "ReferenceFieldPart") >>= part;
+        }
+        catch (const uno::Exception&)
+        {
+        }
+        return part == kReferencePage || part == kReferenceUpDown || part == kReferencePageDesc;
+    }
+    return false;
+}
+
+/// Fields that hide text or paragraphs by a condition.
+bool hidesByCondition(const OUString& kind)
+{
+    return kind.equalsIgnoreAsciiCase("HiddenParagraph") || kind.equalsIgnoreAsciiCase("HiddenText")
+           || kind.equalsIgnoreAsciiCase("ConditionalText");
+}
+
+class CoverageWalk
+{
+public:
+    explicit CoverageWalk(const Reference<uno::XComponentContext>& context)
+        : context(context)
+    {
+    }
+
+    /// Leaves `object` out, as an object that is about to go (the stamping area).
+    void exclude(const Reference<uno::XInterface>& object)
+    {
+        excluded.insert(Reference<uno::XInterface>(object, UNO_QUERY).get());
+    }
+
+    void walkText(const Reference<uno::XInterface>& text, CoveragePart textPart)
+    {
+        Reference<container::XEnumerationAccess> access(text, UNO_QUERY);
+        if (!access.is())
+            return;
+        Reference<container::XEnumeration> elements = access->createEnumeration();
+        part(textPart).tag('{');
+        while (elements->hasMoreElements())
+        {
+            Reference<uno::XInterface> element(elements->nextElement(), UNO_QUERY);
+            Reference<text::XTextTable> table(element, UNO_QUERY);
+            if (table.is())
+                walkTable(table, textPart);
+            else
+                walkParagraph(element, textPart);
+        }
+        part(textPart).tag('}');
+    }
+
+    void walkPageStyles(const Reference<frame::XModel>& document)
+    {
+        Reference<container::XNameAccess> styles(
+            Reference<style::XStyleFamiliesSupplier>(document, UNO_QUERY_THROW)
+                ->getStyleFamilies()
+                ->getByName("PageStyles"),
+            UNO_QUERY_THROW);
+        // The body starts on the default style unless its first paragraph names another; each
+        // style's follow styles may come next. Unused ones in that closure cost nothing to read.
+        std::set<OUString> pending(pageStyles.begin(), pageStyles.end());
+        pending.insert("Standard");
+        std::set<OUString> used;
+        while (!pending.empty())
+        {
+            const OUString name = *pending.begin();
+            pending.erase(pending.begin());
+            if (!used.insert(name).second || !styles->hasByName(name))
+                continue;
+            Reference<beans::XPropertySet> style(styles->getByName(name), UNO_QUERY);
+            if (!style.is())
+                continue;
+            OUString follow;
+            style->getPropertyValue("FollowStyle") >>= follow;
+            if (!follow.isEmpty())
+                pending.insert(follow);
+        }
+        static const Sequence<OUString> flags = propertyNames(
+            { "HeaderIsOn", "HeaderIsShared", "FooterIsOn", "FooterIsShared", "FirstIsShared" });
+        for (const OUString& name : used)
+        {
+            if (!styles->hasByName(name))
+                continue;
+            Reference<uno::XInterface> style(styles->getByName(name), UNO_QUERY);
+            const Sequence<Any> values = readValues(style, flags);
+            auto flag = [&](sal_Int32 index) {
+                bool set = false;
+                values[index] >>= set;
+                return set;
+            };
+            const bool firstShared = values[4].hasValue() ? flag(4) : true;
+            part(CoveragePart::HeadersFooters).tag('S');
+            walkHeaderOrFooter(style, flag(0), flag(1), firstShared, "Header");
+            walkHeaderOrFooter(style, flag(2), flag(3), firstShared, "Footer");
+            part(CoveragePart::Format).tag('S');
+            part(CoveragePart::Format).raw(valuesKey(readValues(style, backgroundProperties())));
+        }
+    }
+
+    /// Objects not anchored in any text: on a page, or to a frame.
+    void walkUnanchoredObjects(const Reference<frame::XModel>& document)
+    {
+        Reference<container::XIndexAccess> page(
+            Reference<drawing::XDrawPageSupplier>(document, UNO_QUERY_THROW)->getDrawPage(),
+            UNO_QUERY_THROW);
+        for (sal_Int32 i = 0; i < page->getCount(); ++i)
+        {
+            Reference<uno::XInterface> object(page->getByIndex(i), UNO_QUERY);
+            sal_Int32 anchor = 0;
+            Any anchorValue;
+            try
+            {
+                anchorValue = getProperty(object, "AnchorType");
+            }
+            catch (const uno::Exception&)
+            {
+                continue;
+            }
+            if (anchorValue.getValueTypeClass() == uno::TypeClass_ENUM)
+                anchor = *static_cast<const sal_Int32*>(anchorValue.getValue());
+            // Paragraph and character anchors were met in the walk over the texts.
+            constexpr sal_Int32 kAtFrame = 3;
+            if (anchor == kAnchorAtPage || anchor == kAtFrame)
+                walkObject(object, CoveragePart::Body, 0);
+        }
+    }
+
+    void walkSections(const Reference<frame::XModel>& document)
+    {
+        Reference<text::XTextSectionsSupplier> supplier(document, UNO_QUERY);
+        if (!supplier.is())
+            return;
+        Reference<container::XIndexAccess> sections(supplier->getTextSections(), UNO_QUERY);
+        if (!sections.is())
+            return;
+        static const Sequence<OUString> names = propertyNames({ "IsVisible", "Condition" });
+        PartDigest& format = part(CoveragePart::Format);
+        for (sal_Int32 i = 0; i < sections->getCount(); ++i)
+        {
+            Reference<text::XTextContent> section(sections->getByIndex(i), UNO_QUERY);
+            if (!section.is())
+                continue;
+            format.tag('X');
+            format.raw(valuesKey(readValues(section, names)));
+            format.text(section->getAnchor()->getString());
+        }
+    }
+
+    PartDigests finish()
+    {
+        PartDigests digests;
+        for (size_t i = 0; i < kCoveragePartCount; ++i)
+            digests[i] = parts[i].finish();
+        return digests;
+    }
+
+private:
+    static const Sequence<OUString>& backgroundProperties()
+    {
+        static const Sequence<OUString> names = propertyNames({ "BackColor", "BackTransparent" });
+        return names;
+    }
+
+    PartDigest& part(CoveragePart which) { return parts[static_cast<size_t>(which)]; }
+
+    /// A table of the body is a part of its own; elsewhere a table belongs to what holds it.
+    static CoveragePart tablePart(CoveragePart container)
+    {
+        return container == CoveragePart::Body ? CoveragePart::Tables : container;
+    }
+
+    void walkHeaderOrFooter(const Reference<uno::XInterface>& style, bool on, bool shared,
+                            bool firstShared, const char* which)
+    {
+        PartDigest& digest = part(CoveragePart::HeadersFooters);
+        digest.tag(on ? '+' : '-');
+        if (!on)
+            return;
+        const OUString kind = ascii(which);
+        walkText(getProperty(style,
+                             OUStringToOString(kind + "Text", RTL_TEXTENCODING_ASCII_US).getStr()),
+                 CoveragePart::HeadersFooters);
+        digest.tag(shared ? '=' : 'L');
+        if (!shared)
+            walkText(getProperty(
+                         style,
+                         OUStringToOString(kind + "TextLeft", RTL_TEXTENCODING_ASCII_US).getStr()),
+                     CoveragePart::HeadersFooters);
+        digest.tag(firstShared ? '=' : 'F');
+        if (!firstShared)
+        {
+            try
+            {
+                walkText(
+                    getProperty(
+                        style,
+                        OUStringToOString(kind + "TextFirst", RTL_TEXTENCODING_ASCII_US).getStr()),
+                    CoveragePart::HeadersFooters);
+            }
+            catch (const beans::UnknownPropertyException&)
+            {
+            }
+        }
+    }
+
+    void walkText(const Any& text, CoveragePart textPart)
+    {
+        walkText(Reference<uno::XInterface>(text, UNO_QUERY), textPart);
+    }
+
+    void walkTable(const Reference<text::XTextTable>& table, CoveragePart container)
+    {
+        const CoveragePart textPart = tablePart(container);
+        PartDigest& digest = part(textPart);
+        PartDigest& format = part(CoveragePart::Format);
+        const Sequence<OUString> cells = table->getCellNames();
+        digest.tag('[');
+        digest.number(cells.getLength());
+        format.tag('[');
+        notePageStyle(getProperty(table, "PageDescName"));
+        static const Sequence<OUString> cellProperties
+            = propertyNames({ "BackColor", "BackTransparent" });
+        for (const OUString& name : cells)
+        {
+            Reference<uno::XInterface> cell(table->getCellByName(name), UNO_QUERY);
+            digest.tag('c');
+            digest.text(name);
+            format.raw(valuesKey(readValues(cell, cellProperties)));
+            walkText(cell, textPart);
+        }
+        digest.tag(']');
+        format.tag(']');
+    }
+
+    void notePageStyle(const Any& name)
+    {
+        OUString style;
+        if ((name >>= style) && !style.isEmpty())
+            pageStyles.insert(style);
+    }
+
+    void walkParagraph(const Reference<uno::XInterface>& paragraph, CoveragePart textPart)
+    {
+        const sal_Int64 index = paragraphCount++;
+        PartDigest& digest = part(textPart);
+        PartDigest& format = part(CoveragePart::Format);
+        const Sequence<Any> properties = readValues(paragraph, paragraphProperties());
+        notePageStyle(properties[1]);
+        OUString label;
+        properties[0] >>= label;
+        digest.tag('P');
+        digest.text(label);
+        format.tag('P');
+        format.raw(valuesKey(properties, 1));
+
+        rtl::OUStringBuffer text;
+        std::vector<std::pair<sal_Int32, std::string>> runs;
+        auto flushText = [&]() {
+            if (text.isEmpty())
+                return;
+            digest.tag('T');
+            digest.text(text.makeStringAndClear());
+        };
+        auto addRun = [&](sal_Int32 length, std::string key) {
+            if (length <= 0)
+                return;
+            if (!runs.empty() && runs.back().second == key)
+                runs.back().first += length;
+            else
+                runs.emplace_back(length, std::move(key));
+        };
+
+        Reference<container::XEnumerationAccess> access(paragraph, UNO_QUERY);
+        Reference<container::XEnumeration> portions
+            = access.is() ? access->createEnumeration() : nullptr;
+        sal_Int32 offset = 0;
+        while (portions.is() && portions->hasMoreElements())
+        {
+            Reference<uno::XInterface> portion(portions->nextElement(), UNO_QUERY);
+            const Sequence<Any> values = readValues(portion, portionProperties());
+            OUString type;
+            values[0] >>= type;
+            if (type == "Text" || type == "ControlCharacter")
+            {
+                const OUString chunk
+                    = Reference<text::XTextRange>(portion, UNO_QUERY_THROW)->getString();
+                text.append(chunk);
+                addRun(chunk.getLength(), valuesKey(values, 1));
+                offset += chunk.getLength();
+            }
+            else if (type == "TextField")
+            {
+                flushText();
+                const OUString shown
+                    = Reference<text::XTextRange>(portion, UNO_QUERY_THROW)->getString();
+                walkField(getProperty(portion, "TextField"), shown, digest, format);
+                addRun(shown.getLength(), valuesKey(values, 1));
+                offset += shown.getLength();
+            }
+            else if (type == "Footnote")
+            {
+                flushText();
+                const OUString shown
+                    = Reference<text::XTextRange>(portion, UNO_QUERY_THROW)->getString();
+                Reference<text::XFootnote> note(getProperty(portion, "Footnote"), UNO_QUERY);
+                digest.tag('N');
+                digest.text(note.is() ? note->getLabel() : OUString());
+                addRun(shown.getLength(), valuesKey(values, 1));
+                offset += shown.getLength();
+                if (note.is())
+                {
+                    part(CoveragePart::Notes).tag('N');
+                    part(CoveragePart::Notes).text(note->getLabel());
+                    walkText(note, CoveragePart::Notes);
+                }
+            }
+            else if (type == "Frame")
+            {
+                flushText();
+                walkContents(portion, textPart, index, offset);
+            }
+            else if (type == "Redline")
+            {
+                // A change shown as tracked reads as struck through or inserted.
+                static const Sequence<OUString> redline
+                    = propertyNames({ "RedlineType", "IsStart" });
+                format.tag('D');
+                format.number(offset);
+                format.raw(valuesKey(readValues(portion, redline)));
+            }
+            // Bookmarks, reference and index marks, comments (the field markers among them),
+            // metadata and soft page breaks show nothing of their own.
+        }
+        flushText();
+        for (const auto& [length, key] : runs)
+        {
+            format.number(length);
+            format.raw(key);
+        }
+        format.tag('p');
+        // Objects anchored to the paragraph itself.
+        walkContents(paragraph, textPart, index, -1);
+    }
+
+    void walkField(const Any& field, const OUString& shown, PartDigest& digest, PartDigest& format)
+    {
+        Reference<uno::XInterface> object(field, UNO_QUERY);
+        const OUString kind = fieldKind(object);
+        digest.tag('F');
+        digest.text(kind);
+        if (!showsLayout(kind, object))
+            digest.text(shown);
+        if (hidesByCondition(kind))
+        {
+            format.tag('H');
+            format.text(getStringProperty(object, "Condition"));
+        }
+    }
+
+    void walkContents(const Reference<uno::XInterface>& holder, CoveragePart textPart,
+                      sal_Int64 paragraph, sal_Int32 offset)
+    {
+        Reference<container::XContentEnumerationAccess> access(holder, UNO_QUERY);
+        if (!access.is())
+            return;
+        Reference<container::XEnumeration> contents
+            = access->createContentEnumeration("com.sun.star.text.TextContent");
+        while (contents.is() && contents->hasMoreElements())
+        {
+            Reference<uno::XInterface> object(contents->nextElement(), UNO_QUERY);
+            PartDigest& digest = part(textPart);
+            digest.tag('O');
+            digest.number(paragraph);
+            digest.number(offset);
+            walkObject(object, textPart, paragraph);
+        }
+    }
+
+    void walkObject(const Reference<uno::XInterface>& object, CoveragePart container,
+                    sal_Int64 paragraph)
+    {
+        if (!object.is() || excluded.count(Reference<uno::XInterface>(object, UNO_QUERY).get())
+            || isSealPicture(object))
+            return;
+        const ObjectKind kind = kindOf(object);
+        const CoveragePart placePart
+            = kind == ObjectKind::Frame ? CoveragePart::Frames : CoveragePart::Pictures;
+        PartDigest& place = part(placePart);
+        place.tag('o');
+        place.number(static_cast<sal_Int64>(kind));
+        place.number(static_cast<sal_Int64>(container));
+        place.number(paragraph);
+        Sequence<Any> where = readValues(object, placeProperties());
+        sal_Int32 anchor = -1;
+        if (where[0].getValueTypeClass() == uno::TypeClass_ENUM)
+            anchor = *static_cast<const sal_Int32*>(where[0].getValue());
+        if (anchor == kAnchorAsCharacter)
+            for (sal_Int32 i = 3; i < 8; ++i)
+                where.getArray()[i].clear();
+        if (anchor == kAnchorAtPage)
+            for (sal_Int32 relation : { 4, 7 })
+                where.getArray()[relation] <<= pageRelation(where[relation]);
+        place.raw(valuesKey(where));
+        if (kind == ObjectKind::Frame)
+            place.raw(frameSizeKey(object));
+        else if (Reference<drawing::XShape> shape{ object, UNO_QUERY }; shape.is())
+        {
+            const awt::Size size = shape->getSize();
+            place.number(size.Width);
+            place.number(size.Height);
+        }
+
+        switch (kind)
+        {
+            case ObjectKind::Frame:
+                place.raw(valuesKey(readValues(object, backgroundProperties())));
+                walkText(object, CoveragePart::Frames);
+                break;
+            case ObjectKind::Picture:
+                place.raw(valuesKey(readValues(object, pictureProperties())));
+                walkGraphic(getProperty(object, "Graphic"), place);
+                break;
+            case ObjectKind::Embedded:
+                walkEmbedded(object, place);
+                break;
+            case ObjectKind::Drawing:
+                walkDrawing(object, place);
+                break;
+        }
+    }
+
+    /// A picture by its content: the pixels of a bitmap (its file may be encoded anew on saving),
+    /// the data of a vector drawing (rendering it would depend on the fonts at hand).
+    void walkGraphic(const Any& value, PartDigest& digest)
+    {
+        Reference<graphic::XGraphic> graphic(value, UNO_QUERY);
+        digest.tag('G');
+        if (!graphic.is())
+        {
+            digest.tag('0');
+            return;
+        }
+        sal_Int8 type = 0;
+        Reference<beans::XPropertySet> properties(graphic, UNO_QUERY);
+        OUString mimeType;
+        if (properties.is())
+        {
+            properties->getPropertyValue("GraphicType") >>= type;
+            properties->getPropertyValue("MimeType") >>= mimeType;
+        }
+        if (type == kGraphicTypeVector && !mimeType.isEmpty())
+        {
+            rtl::Reference<ByteSink> sink(new ByteSink);
+            Reference<graphic::XGraphicProvider> provider
+                = graphic::GraphicProvider::create(context);
+            const beans::PropertyValue media[]
+                = { beans::PropertyValue("OutputStream", 0,
+                                         Any(Reference<io::XOutputStream>(sink.get())),
+                                         beans::PropertyState_DIRECT_VALUE),
+                    beans::PropertyValue("MimeType", 0, Any(mimeType),
+                                         beans::PropertyState_DIRECT_VALUE) };
+            provider->storeGraphic(graphic, Sequence<beans::PropertyValue>(media, 2));
+            digest.tag('V');
+            digest.text(mimeType);
+            digest.bytes(
+                Sequence<sal_Int8>(sink->bytes.data(), static_cast<sal_Int32>(sink->bytes.size())));
+            return;
+        }
+        Reference<awt::XBitmap> bitmap(graphic, UNO_QUERY);
+        if (bitmap.is())
+        {
+            digest.tag('B');
+            digest.bytes(bitmap->getDIB());
+            digest.bytes(bitmap->getMaskDIB());
+            return;
+        }
+        digest.tag('?');
+    }
+
+    void walkEmbedded(const Reference<uno::XInterface>& object, PartDigest& digest)
+    {
+        // A formula by its text; anything else by its class and its replacement picture.
+        digest.tag('E');
+        digest.text(getStringProperty(object, "CLSID"));
+        Reference<beans::XPropertySet> model(getProperty(object, "Model"), UNO_QUERY);
+        OUString formula;
+        try
+        {
+            if (model.is() && (model->getPropertyValue("Formula") >>= formula))
+            {
+                digest.tag('f');
+                digest.text(formula);
+                return;
+            }
+        }
+        catch (const uno::Exception&)
+        {
+        }
+        walkGraphic(getProperty(object, "Graphic"), digest);
+    }
+
+    void walkDrawing(const Reference<uno::XInterface>& object, PartDigest& digest)
+    {
+        Reference<drawing::XShapeDescriptor> descriptor(object, UNO_QUERY);
+        digest.tag('D');
+        digest.text(descriptor.is() ? descriptor->getShapeType() : OUString());
+        digest.raw(valuesKey(readValues(object, drawingProperties())));
+        try
+        {
+            walkGraphic(getProperty(object, "Graphic"), digest);
+        }
+        catch (const uno::Exception&)
+        {
+            // A shape without a picture of its own.
+        }
+        Reference<text::XTextRange> text(object, UNO_QUERY);
+        if (text.is())
+        {
+            PartDigest& words = part(CoveragePart::Frames);
+            words.tag('d');
+            words.text(text->getString());
+        }
+    }
+
+    Reference<uno::XComponentContext> context;
+    std::array<PartDigest, kCoveragePartCount> parts;
+    std::set<OUString> pageStyles;
+    std::set<const uno::XInterface*> excluded;
+    sal_Int64 paragraphCount = 0;
+};
+}
+
+PartDigests readDocumentCoverage(const Reference<uno::XComponentContext>& context,
+                                 const Reference<frame::XModel>& document,
+                                 const Reference<uno::XInterface>& leaveOut)
+{
+    CoverageWalk walk(context);
+    if (leaveOut.is())
+        walk.exclude(leaveOut);
+    walk.walkText(Reference<text::XTextDocument>(document, UNO_QUERY_THROW)->getText(),
+                  CoveragePart::Body);
+    walk.walkUnanchoredObjects(document);
+    walk.walkPageStyles(document);
+    walk.walkSections(document);
+    return walk.finish();
+}
+
+PartDigests readRegionCoverage(const Reference<uno::XComponentContext>& context,
+                               const Reference<text::XTextRange>& region)
+{
+    CoverageWalk walk(context);
+    walk.walkText(region, CoveragePart::Body);
+    return walk.finish();
+}
+
+const char* partKey(CoveragePart part)
+{
+    static const char* const keys[]
+        = { "body", "tables", "headers", "notes", "frames", "pictures", "format" };
+    return keys[static_cast<size_t>(part)];
+}
+
+const char* partLabel(CoveragePart part)
+{
+    static const char* const labels[]
+        = { u8"正文", u8"表格", u8"页眉页脚", u8"脚注尾注", u8"文本框", u8"图片", u8"格式" };
+    return labels[static_cast<size_t>(part)];
+}
+}
