@@ -146,9 +146,6 @@ public:
     bool readSealField(sal_Int32 kind, OUString& value);
     bool readDocumentSignature(OUString& value);
     bool writeDocumentSignature(const OUString& value);
-    /// Puts back the document signature a failed stamp replaced, or removes it when there was
-    /// none.
-    void restoreDocumentSignature(bool hadSignature, const OUString& previous);
     /// Removes the user field of exactly this name, if the document has it.
     void removeUserField(const OUString& fieldName);
     bool readPostil(OUString& value);
@@ -212,6 +209,9 @@ public:
     css::util::URL pictureURL;
 
 private:
+    /// The words of the last certificate seal check: its verdict, with the parts that changed.
+    OUString lastVerdict;
+
     /// Adopts a seal name from the selected seal while `containerName` is empty; false when the
     /// selection is neither a text graphic object nor a shape collection.
     bool resolveSealSelection();

@@ -13,6 +13,10 @@ constexpr char kSignSuffix[] = "Sign";
 constexpr char kStamperSuffix[] = "Stamper";
 constexpr char kProtectStateSuffix[] = "ProtectState";
 constexpr char kPostilSuffix[] = "Postil";
+// What a seal covers beyond its text: after "newSignatureType" for the document seal, after the
+// seal's name for a certificate seal, after the field's name for a field seal.
+constexpr char kCoverageSuffix[] = "Coverage";
+constexpr char kFieldCoverageSuffix[] = "__@*Coverage";
 
 // Seal shape attributes.
 constexpr char kShapeTypeKey[] = "ShapeType";

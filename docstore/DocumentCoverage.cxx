@@ -6,6 +6,7 @@
 #include "DocumentCoverage.hxx"
 
 #include "DocstoreTexts.hxx"
+#include "PicturePixels.hxx"
 #include "ShapeAttributes.hxx"
 
 #include <ComponentTexts.hxx>
@@ -24,6 +25,7 @@
 #include <com/sun/star/drawing/XShapeDescriptor.hpp>
 #include <com/sun/star/graphic/GraphicProvider.hpp>
 #include <com/sun/star/graphic/XGraphic.hpp>
+#include <com/sun/star/io/SequenceInputStream.hpp>
 #include <com/sun/star/io/XOutputStream.hpp>
 #include <com/sun/star/lang/XServiceInfo.hpp>
 #include <com/sun/star/style/XStyleFamiliesSupplier.hpp>
@@ -457,6 +459,67 @@ bool hidesByCondition(const OUString& kind)
            || kind.equalsIgnoreAsciiCase("ConditionalText");
 }
 
+/// A picture by its content: the pixels of a bitmap (its file may be encoded anew on saving),
+/// the data of a vector drawing (rendering it would depend on the fonts at hand).
+void feedGraphic(const Reference<uno::XComponentContext>& context,
+                 const Reference<graphic::XGraphic>& graphic, PartDigest& digest)
+{
+    digest.tag('G');
+    if (!graphic.is())
+    {
+        digest.tag('0');
+        return;
+    }
+    sal_Int8 type = 0;
+    Reference<beans::XPropertySet> properties(graphic, UNO_QUERY);
+    OUString mimeType;
+    if (properties.is())
+    {
+        properties->getPropertyValue("GraphicType") >>= type;
+        properties->getPropertyValue("MimeType") >>= mimeType;
+    }
+    if (type == kGraphicTypeVector && !mimeType.isEmpty())
+    {
+        rtl::Reference<ByteSink> sink(new ByteSink);
+        Reference<graphic::XGraphicProvider> provider = graphic::GraphicProvider::create(context);
+        const beans::PropertyValue media[] = {
+            beans::PropertyValue("OutputStream", 0, Any(Reference<io::XOutputStream>(sink.get())),
+                                 beans::PropertyState_DIRECT_VALUE),
+            beans::PropertyValue("MimeType", 0, Any(mimeType), beans::PropertyState_DIRECT_VALUE)
+        };
+        provider->storeGraphic(graphic, Sequence<beans::PropertyValue>(media, 2));
+        digest.tag('V');
+        digest.text(mimeType);
+        digest.bytes(
+            Sequence<sal_Int8>(sink->bytes.data(), static_cast<sal_Int32>(sink->bytes.size())));
+        return;
+    }
+    Reference<awt::XBitmap> bitmap(graphic, UNO_QUERY);
+    if (bitmap.is())
+    {
+        const Sequence<sal_Int8> dib = bitmap->getDIB();
+        const Sequence<sal_Int8> mask = bitmap->getMaskDIB();
+        auto bytesOf = [](const Sequence<sal_Int8>& sequence) {
+            const auto* data = reinterpret_cast<const std::uint8_t*>(sequence.getConstArray());
+            return std::vector<std::uint8_t>(data, data + sequence.getLength());
+        };
+        if (const std::optional<Pixels> pixels = pixelsOverWhite(bytesOf(dib), bytesOf(mask)))
+        {
+            digest.tag('P');
+            digest.number(pixels->width);
+            digest.number(pixels->height);
+            digest.bytes(Sequence<sal_Int8>(reinterpret_cast<const sal_Int8*>(pixels->rgb.data()),
+                                            static_cast<sal_Int32>(pixels->rgb.size())));
+            return;
+        }
+        digest.tag('B');
+        digest.bytes(dib);
+        digest.bytes(mask);
+        return;
+    }
+    digest.tag('?');
+}
+
 class CoverageWalk
 {
 public:
@@ -870,52 +933,9 @@ private:
         }
     }
 
-    /// A picture by its content: the pixels of a bitmap (its file may be encoded anew on saving),
-    /// the data of a vector drawing (rendering it would depend on the fonts at hand).
     void walkGraphic(const Any& value, PartDigest& digest)
     {
-        Reference<graphic::XGraphic> graphic(value, UNO_QUERY);
-        digest.tag('G');
-        if (!graphic.is())
-        {
-            digest.tag('0');
-            return;
-        }
-        sal_Int8 type = 0;
-        Reference<beans::XPropertySet> properties(graphic, UNO_QUERY);
-        OUString mimeType;
-        if (properties.is())
-        {
-            properties->getPropertyValue("GraphicType") >>= type;
-            properties->getPropertyValue("MimeType") >>= mimeType;
-        }
-        if (type == kGraphicTypeVector && !mimeType.isEmpty())
-        {
-            rtl::Reference<ByteSink> sink(new ByteSink);
-            Reference<graphic::XGraphicProvider> provider
-                = graphic::GraphicProvider::create(context);
-            const beans::PropertyValue media[]
-                = { beans::PropertyValue("OutputStream", 0,
-                                         Any(Reference<io::XOutputStream>(sink.get())),
-                                         beans::PropertyState_DIRECT_VALUE),
-                    beans::PropertyValue("MimeType", 0, Any(mimeType),
-                                         beans::PropertyState_DIRECT_VALUE) };
-            provider->storeGraphic(graphic, Sequence<beans::PropertyValue>(media, 2));
-            digest.tag('V');
-            digest.text(mimeType);
-            digest.bytes(
-                Sequence<sal_Int8>(sink->bytes.data(), static_cast<sal_Int32>(sink->bytes.size())));
-            return;
-        }
-        Reference<awt::XBitmap> bitmap(graphic, UNO_QUERY);
-        if (bitmap.is())
-        {
-            digest.tag('B');
-            digest.bytes(bitmap->getDIB());
-            digest.bytes(bitmap->getMaskDIB());
-            return;
-        }
-        digest.tag('?');
+        feedGraphic(context, Reference<graphic::XGraphic>(value, UNO_QUERY), digest);
     }
 
     void walkEmbedded(const Reference<uno::XInterface>& object, PartDigest& digest)
@@ -1006,5 +1026,27 @@ const char* partLabel(CoveragePart part)
     static const char* const labels[]
         = { u8"正文", u8"表格", u8"页眉页脚", u8"脚注尾注", u8"文本框", u8"图片", u8"格式" };
     return labels[static_cast<size_t>(part)];
+}
+}
+
+namespace quillmark
+{
+std::string graphicDigest(const Reference<uno::XComponentContext>& context,
+                          const Reference<graphic::XGraphic>& graphic)
+{
+    PartDigest digest;
+    feedGraphic(context, graphic, digest);
+    return digest.finish();
+}
+
+std::string pictureFileDigest(const Reference<uno::XComponentContext>& context,
+                              const Sequence<sal_Int8>& bytes)
+{
+    const beans::PropertyValue media[] = { beans::PropertyValue(
+        "InputStream", 0, Any(io::SequenceInputStream::createStreamFromSequence(context, bytes)),
+        beans::PropertyState_DIRECT_VALUE) };
+    Reference<graphic::XGraphic> graphic = graphic::GraphicProvider::create(context)->queryGraphic(
+        Sequence<beans::PropertyValue>(media, 1));
+    return graphic.is() ? graphicDigest(context, graphic) : std::string();
 }
 }

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <com/sun/star/frame/XModel.hpp>
+#include <com/sun/star/graphic/XGraphic.hpp>
 #include <com/sun/star/text/XTextRange.hpp>
 #include <com/sun/star/uno/XComponentContext.hpp>
 #include <rtl/ustring.hxx>
@@ -44,6 +45,13 @@ PartDigests readDocumentCoverage(const css::uno::Reference<css::uno::XComponentC
 /// formatting and what is anchored in them.
 PartDigests readRegionCoverage(const css::uno::Reference<css::uno::XComponentContext>& context,
                                const css::uno::Reference<css::text::XTextRange>& region);
+
+/// A picture's content as the coverage counts it: its pixels, or a vector drawing's data.
+std::string graphicDigest(const css::uno::Reference<css::uno::XComponentContext>& context,
+                          const css::uno::Reference<css::graphic::XGraphic>& graphic);
+/// The same for a picture file's bytes, as the office reads them; "" when it reads no picture.
+std::string pictureFileDigest(const css::uno::Reference<css::uno::XComponentContext>& context,
+                              const css::uno::Sequence<sal_Int8>& bytes);
 
 /// The part's name in a stored coverage ("body", "tables", ...).
 const char* partKey(CoveragePart part);

@@ -155,9 +155,9 @@ bool QORVHelper::hasUserField(const OUString& fieldName)
     return readUserField(fieldName, ignored);
 }
 
-void QORVHelper::writeUserField(const OUString& fieldName, const OUString& value)
+void writeUserMaster(const Reference<frame::XModel>& document, const OUString& fieldName,
+                     const OUString& value)
 {
-    Reference<frame::XModel> document = model();
     mirrorField(document, fieldName, value);
     if (Reference<beans::XPropertySet> master = findUserMaster(document, fieldName); master.is())
     {
@@ -175,13 +175,31 @@ void QORVHelper::writeUserField(const OUString& fieldName, const OUString& value
     Reference<text::XDependentTextField>(field, UNO_QUERY_THROW)->attachTextFieldMaster(master);
 }
 
-void QORVHelper::removeUserField(const OUString& fieldName)
+void removeUserMaster(const Reference<frame::XModel>& document, const OUString& fieldName)
 {
-    Reference<frame::XModel> document = model();
     removeMirroredField(document, fieldName);
     if (Reference<lang::XComponent> master(findUserMaster(document, fieldName), UNO_QUERY);
         master.is())
         master->dispose();
+}
+
+void restoreUserMaster(const Reference<frame::XModel>& document, const OUString& fieldName,
+                       const std::optional<OUString>& previous)
+{
+    if (previous)
+        writeUserMaster(document, fieldName, *previous);
+    else
+        removeUserMaster(document, fieldName);
+}
+
+void QORVHelper::writeUserField(const OUString& fieldName, const OUString& value)
+{
+    writeUserMaster(model(), fieldName, value);
+}
+
+void QORVHelper::removeUserField(const OUString& fieldName)
+{
+    removeUserMaster(model(), fieldName);
 }
 
 bool QORVHelper::readSealField(sal_Int32 kind, OUString& value)

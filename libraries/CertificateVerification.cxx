@@ -6,6 +6,7 @@
 
 #include "CertificateAreas.hxx"
 #include "LibraryTexts.hxx"
+
 #include "QorvApi.h"
 #include "SealVerdict.hxx"
 
@@ -96,30 +97,5 @@ SealVerdict checkCertificateSignature(const OUString& signatureText,
     return { signedText == documentText ? SealVerdict::Outcome::Valid
                                         : SealVerdict::Outcome::Changed,
              OUString() };
-}
-
-bool QORVHelper::verifyDocumentSignature()
-{
-    libraryReady = initializeCertificateLibrary();
-    if (!libraryReady)
-        return false;
-
-    OUString signatureText;
-    if (!readSealField(kSignField, signatureText))
-    {
-        showMessage(fromUtf8(texts::kNotSigned));
-        return false;
-    }
-    OUString certificateText;
-    readSealField(kCertField, certificateText);
-    const SealVerdict verdict
-        = checkCertificateSignature(signatureText, certificateText, getDocumentText());
-    if (verdict.outcome == SealVerdict::Outcome::Unverifiable)
-    {
-        showMessage(verdict.reason);
-        return false;
-    }
-    documentModified = !verdict.valid();
-    return true;
 }
 }

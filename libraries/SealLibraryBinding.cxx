@@ -83,4 +83,14 @@ int SealLibraryBinding::SetESealDetailsPresenter(KTXESealDetailsPresenter presen
     auto function = entryPoint<SetESealDetailsPresenterFunction>("SetESealDetailsPresenter");
     return function ? function(presenter, context) : 0;
 }
+
+int SealLibraryBinding::GetESealSigner(const char* signature, int signatureLength, char* sealId,
+                                       int sealIdSize, char* organisation, int organisationSize,
+                                       char* fingerprint, int fingerprintSize)
+{
+    auto function = entryPoint<GetESealSignerFunction>("GetESealSigner");
+    return function ? function(signature, signatureLength, sealId, sealIdSize, organisation,
+                               organisationSize, fingerprint, fingerprintSize)
+                    : 0;
+}
 }

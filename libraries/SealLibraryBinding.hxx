@@ -5,6 +5,7 @@
 
 #include "KTXESeal.h"
 #include "KTXESealDetails.h"
+#include "KTXESealSigner.h"
 
 namespace quillmark
 {
@@ -28,6 +29,10 @@ public:
     int CheckRemovedRight(const char* signature, int signatureLength);
     /// The library's window: who shows the details of ShowESealCert.
     int SetESealDetailsPresenter(KTXESealDetailsPresenter presenter, void* context);
+    /// Who made a signature: seal id, organisation and a fingerprint of seal and signer.
+    int GetESealSigner(const char* signature, int signatureLength, char* sealId, int sealIdSize,
+                       char* organisation, int organisationSize, char* fingerprint,
+                       int fingerprintSize);
 
     /// True while the process holds the library.
     static bool loaded();

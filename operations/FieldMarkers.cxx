@@ -5,7 +5,9 @@
 #include "OperationTexts.hxx"
 
 #include <DeclaredExceptions.hxx>
+#include <DocstoreTexts.hxx>
 #include <QORVHelper.hxx>
+#include <SignatureFields.hxx>
 #include <com/sun/star/beans/UnknownPropertyException.hpp>
 #include <com/sun/star/container/XEnumeration.hpp>
 #include <com/sun/star/container/XEnumerationAccess.hpp>
@@ -103,11 +105,17 @@ void FieldMarkerSet::add(const Reference<beans::XPropertySet>& marker, bool isSt
 
 OUString FieldMarkerSet::text() const
 {
+    Reference<text::XTextRange> region = range();
+    return region.is() ? region->getString() : OUString();
+}
+
+Reference<text::XTextRange> FieldMarkerSet::range() const
+{
     Reference<text::XTextContent> start(firstStart, UNO_QUERY);
     Reference<text::XTextContent> end(firstEnd, UNO_QUERY);
     if (!start.is() || !end.is())
-        return OUString();
-    return textBetweenMarkers(start, end);
+        return {};
+    return rangeBetweenMarkers(start, end);
 }
 
 OUString FieldMarkerSet::signature() const
@@ -123,14 +131,20 @@ OUString fieldText(const Reference<frame::XModel>& document, const OUString& fie
     return findFieldMarkers(document, fieldName).text();
 }
 
-OUString textBetweenMarkers(const Reference<text::XTextContent>& start,
-                            const Reference<text::XTextContent>& end)
+Reference<text::XTextRange> rangeBetweenMarkers(const Reference<text::XTextContent>& start,
+                                                const Reference<text::XTextContent>& end)
 {
     Reference<text::XTextRange> startAnchor = start->getAnchor();
     Reference<text::XTextCursor> cursor
         = startAnchor->getText()->createTextCursorByRange(startAnchor);
     cursor->gotoRange(end->getAnchor(), true);
-    return cursor->getString();
+    return Reference<text::XTextRange>(cursor, UNO_QUERY_THROW);
+}
+
+OUString textBetweenMarkers(const Reference<text::XTextContent>& start,
+                            const Reference<text::XTextContent>& end)
+{
+    return rangeBetweenMarkers(start, end)->getString();
 }
 
 OUString QORVHelper::getFieldText(const OUString& fieldName)
@@ -159,6 +173,7 @@ bool QORVHelper::storeFieldSignature(const OUString& fieldName, const OUString& 
 
 bool QORVHelper::clearFieldSignature(const OUString& fieldName)
 {
+    removeUserMaster(model(), fieldName + ascii(texts::kFieldCoverageSuffix));
     return storeFieldSignature(fieldName, OUString());
 }
 

@@ -16,6 +16,11 @@ void forEachContentField(
     const std::function<bool(const css::uno::Reference<css::beans::XPropertySet>&,
                              const rtl::OUString&)>& visit);
 
+/// The region from the `start` marker to the `end` marker, in the start marker's text.
+css::uno::Reference<css::text::XTextRange>
+rangeBetweenMarkers(const css::uno::Reference<css::text::XTextContent>& start,
+                    const css::uno::Reference<css::text::XTextContent>& end);
+
 /// The text from the `start` marker to the `end` marker, in the start marker's text.
 rtl::OUString textBetweenMarkers(const css::uno::Reference<css::text::XTextContent>& start,
                                  const css::uno::Reference<css::text::XTextContent>& end);
@@ -42,6 +47,9 @@ struct FieldMarkerSet
 
     /// The text between the first start and the first end marker; "" when either is missing.
     rtl::OUString text() const;
+    /// The region between the first start and the first end marker; empty when either is
+    /// missing.
+    css::uno::Reference<css::text::XTextRange> range() const;
     /// The signature the last start marker holds; "" when there is none.
     rtl::OUString signature() const;
 };

@@ -3,6 +3,7 @@
 
 #include "FieldMarkers.hxx"
 #include "FieldStampPosition.hxx"
+#include "FixedFields.hxx"
 #include "OperationTexts.hxx"
 #include "SignatureArea.hxx"
 
@@ -13,6 +14,10 @@
 #include <QORVHelper.hxx>
 #include <SealLibraryBinding.hxx>
 #include <ShapeAttributes.hxx>
+#include <CoverageManifest.hxx>
+#include <DocumentCoverage.hxx>
+#include <SealJudgement.hxx>
+#include <SignatureFields.hxx>
 #include <com/sun/star/container/XNamed.hpp>
 #include <com/sun/star/lang/XMultiServiceFactory.hpp>
 #include <com/sun/star/text/XPageCursor.hpp>
@@ -76,8 +81,7 @@ sal_Bool SAL_CALL QORVHelper::signField(const OUString& fieldName)
         // One walk over the document's fields serves every step: a walk for each would make
         // signing all fields of a document take time in the square of their number.
         const FieldMarkerSet markers = findFieldMarkers(model(), fieldName);
-        const OUString text = markers.text();
-        if (text.isEmpty())
+        if (markers.text().isEmpty())
         {
             showMessage(fromUtf8(texts::kFieldEmpty));
             return false;
@@ -88,6 +92,9 @@ sal_Bool SAL_CALL QORVHelper::signField(const OUString& fieldName)
             return false;
         }
 
+        // What a field shows today must be what it shows on any later day, under any name.
+        FixedFields fixedFields(model(), markers.range());
+        const OUString text = markers.text();
         // As for the document: a lossy text could be changed without breaking its seal.
         OString textBytes;
         if (!toGbkExactly(text, textBytes))
@@ -107,17 +114,34 @@ sal_Bool SAL_CALL QORVHelper::signField(const OUString& fieldName)
             showMessage(fromUtf8(texts::kFieldSigningFailed));
             return false;
         }
+        // The field's formatting and what lies in it, signed by the same seal beside its text.
+        CoverageManifest manifest;
+        manifest.scope = CoverageManifest::Scope::Field;
+        manifest.parts = readRegionCoverage(componentContext, markers.range());
+        const std::optional<OUString> coverage = signCoverage(sealLibrary, manifest);
+        if (!coverage)
+        {
+            showMessage(fromUtf8(texts::kFieldSigningFailed));
+            return false;
+        }
 
         // The text was found, so the field has its start marker, which keeps the signature.
+        const OUString coverageField = fieldName + ascii(texts::kFieldCoverageSuffix);
         markers.firstStart->setPropertyValue("Author", Any(signature));
+        writeUserMaster(model(), coverageField, *coverage);
         const OUString picture = writeSealPictureFile(fieldName, signature);
         // A signature without its seal would claim a seal nobody sees: the field stays unsigned.
         if (picture.isEmpty()
             || !placeFieldStamp(fieldName, picture, markers.lastStart, markers.lastEnd))
         {
             markers.firstStart->setPropertyValue("Author", Any(OUString()));
+            removeUserMaster(model(), coverageField);
             return false;
         }
+        fixedFields.keep();
+        if (fixedFields.count() > 0)
+            showMessage(fromUtf8(texts::kFieldsFixedBefore) + OUString::number(fixedFields.count())
+                        + fromUtf8(texts::kFieldsFixedAfter));
         return true;
     });
 }
@@ -129,16 +153,22 @@ sal_Bool SAL_CALL QORVHelper::setFieldSignature(const OUString& fieldName,
         if (!model().is())
             return false;
         const OUString previous = storedSignature(*this, fieldName);
+        const OUString coverageField = fieldName + ascii(texts::kFieldCoverageSuffix);
+        const std::optional<OUString> previousCoverage = readUserMaster(model(), coverageField);
         if (!storeFieldSignature(fieldName, signature))
             return false;
-        // A text that carries no seal picture is no signature: the field keeps what it held.
+        // A signature made elsewhere comes without a coverage; one left from an earlier
+        // signature would speak for a signature it was not made beside.
+        removeUserMaster(model(), coverageField);
+        // A text that carries no seal picture is no signature, and neither is one whose seal
+        // finds no place: the field keeps what it held.
         const OUString picture = writeSealPictureFile(fieldName, signature);
-        if (picture.isEmpty())
+        if (picture.isEmpty() || !placeFieldStamp(fieldName, picture))
         {
             storeFieldSignature(fieldName, previous);
+            restoreUserMaster(model(), coverageField, previousCoverage);
             return false;
         }
-        placeFieldStamp(fieldName, picture);
         return true;
     });
 }

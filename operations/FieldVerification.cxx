@@ -9,7 +9,9 @@
 #include <DeclaredExceptions.hxx>
 #include <QORVHelper.hxx>
 #include <SealLibraryBinding.hxx>
-#include <SealVerdict.hxx>
+#include <SealJudgement.hxx>
+#include <SealSurvey.hxx>
+#include <WordFormats.hxx>
 #include <com/sun/star/container/XNameAccess.hpp>
 #include <com/sun/star/container/XNamed.hpp>
 #include <com/sun/star/text/XTextGraphicObjectsSupplier.hpp>
@@ -68,7 +70,11 @@ sal_Bool SAL_CALL QORVHelper::verifyField(const OUString& fieldName)
             return false;
         }
         if (!markers.repeated()
-            && checkSealLibrarySignature(sealLibrary, markers.text(), signature).valid())
+            && judgeSealLibrarySeal(sealLibrary, componentContext,
+                                    fieldSubject(componentContext, model(), fieldName, markers,
+                                                 fieldSealPictures(model(), fieldName),
+                                                 readFromWordFormat(model())))
+                   .valid)
             return true;
         markSelectedFieldSeal(true);
         return false;

@@ -55,3 +55,26 @@ constexpr char kFieldModified[] = u8"域内容已被修改，印章无效！";
 constexpr char kFieldUnchanged[] = u8"域内容未被修改，印章有效！";
 constexpr char kFieldMarkersRepeated[] = u8"域标记重复，无法确定签署的内容，印章无效！";
 }
+
+namespace quillmark::texts
+{
+// What a seal vouches for beyond its text, and what the verdict says of it.
+constexpr char kTextOnlyValid[] = u8"印章有效（仅保护正文）";
+constexpr char kWordFormatTextOnly[] = u8"：此文件格式未保留正文以外的签署内容，只核对了正文";
+constexpr char kChangedPartsOpen[] = u8"（已修改：";
+constexpr char kChangedPartsSeparator[] = u8"、";
+constexpr char kChangedPartsClose[] = u8"）";
+constexpr char kReasonOpen[] = u8"（";
+constexpr char kReasonClose[] = u8"）";
+constexpr char kCoverageRefused[] = u8"印章保护范围的签名无效，印章无效！";
+constexpr char kCoverageOfAnotherSeal[] = u8"印章保护范围不是由此印章签署的，印章无效！";
+constexpr char kPictureNotTheSignersBefore[]
+    = u8"页面上的印章图片不是签章所用的印章，印章无效！（签章单位：";
+constexpr char kPictureNotTheSignersAfter[] = u8"）";
+constexpr char kPendingChanges[]
+    = u8"文档中有尚未接受或拒绝的修订，显示修订与否页面内容不同。请先处理所有修订，再盖章！";
+constexpr char kFieldsFixedBefore[] = u8"已将 ";
+constexpr char kFieldsFixedAfter[]
+    = u8" 个随日期、文件名、作者或编辑状态变化的域固定为盖章时显示的内容。";
+constexpr char kPictureUnreadable[] = u8"页面上的印章图片不是签章所用的印章，印章无效！";
+}

@@ -17,6 +17,8 @@
 #include <ShapeAttributes.hxx>
 #include <SignatureFields.hxx>
 #include <ValidityMarking.hxx>
+#include <WordFormats.hxx>
+#include <DocumentCoverage.hxx>
 #include <com/sun/star/container/XIndexAccess.hpp>
 #include <com/sun/star/container/XNameAccess.hpp>
 #include <com/sun/star/document/XUndoManager.hpp>
@@ -38,7 +40,6 @@ namespace quillmark
 namespace
 {
 using Pictures = std::vector<Reference<uno::XInterface>>;
-using Outcome = SealVerdict::Outcome;
 
 /// Seal pictures on the draw page ("ShapeType" "Stamper"), by their "StamperName".
 std::map<OUString, Pictures> documentSealShapes(const Reference<frame::XModel>& document)
@@ -110,26 +111,19 @@ std::vector<MarkedField> markedFields(const Reference<frame::XModel>& document)
     return fields;
 }
 
-SurveyedSeal surveyed(SurveyedSeal::Kind kind, const OUString& name, const SealVerdict& verdict,
-                      const char* validText, const char* changedText, Pictures pictures)
+SurveyedSeal surveyed(SurveyedSeal::Kind kind, const OUString& name, const SealJudgement& judgement,
+                      Pictures pictures)
 {
     SurveyedSeal seal;
     seal.kind = kind;
     seal.name = name;
-    seal.valid = verdict.valid();
-    switch (verdict.outcome)
-    {
-        case Outcome::Valid:
-            seal.reason = fromUtf8(validText);
-            break;
-        case Outcome::Changed:
-            seal.reason = fromUtf8(changedText);
-            break;
-        case Outcome::Refused:
-        case Outcome::Unverifiable:
-            seal.reason = verdict.reason;
-            break;
-    }
+    seal.valid = judgement.valid;
+    seal.checked = judgement.checked;
+    seal.reason = judgement.reason;
+    seal.scope = judgement.scope;
+    seal.changed = judgement.changed;
+    seal.organisation = judgement.organisation;
+    seal.sealId = judgement.sealId;
     seal.pictures = std::move(pictures);
     return seal;
 }
@@ -137,9 +131,67 @@ SurveyedSeal surveyed(SurveyedSeal::Kind kind, const OUString& name, const SealV
 /// A picture that claims to be a seal with no signature behind it.
 SurveyedSeal unsigned_(SurveyedSeal::Kind kind, const OUString& name, Pictures pictures)
 {
-    return surveyed(kind, name,
-                    SealVerdict{ Outcome::Unverifiable, fromUtf8(texts::kSealContentLost) }, "", "",
-                    std::move(pictures));
+    SealJudgement judgement = unverifiable(fromUtf8(texts::kSealContentLost));
+    judgement.changed = { CoveragePart::Pictures };
+    return surveyed(kind, name, judgement, std::move(pictures));
+}
+
+/// The document's parts as they are now, read once for all its seals and only if one asks.
+class CurrentParts
+{
+public:
+    CurrentParts(const Reference<uno::XComponentContext>& context,
+                 const Reference<frame::XModel>& document)
+        : context(context)
+        , document(document)
+    {
+    }
+    std::function<PartDigests()> reader()
+    {
+        return [this] {
+            if (!parts)
+                parts = readDocumentCoverage(context, document);
+            return *parts;
+        };
+    }
+
+private:
+    Reference<uno::XComponentContext> context;
+    Reference<frame::XModel> document;
+    std::optional<PartDigests> parts;
+};
+
+SealSubject documentSubject(const Reference<frame::XModel>& document, const OUString& text,
+                            CurrentParts& current)
+{
+    SealSubject subject;
+    subject.scope = CoverageManifest::Scope::Document;
+    subject.text = text;
+    subject.currentParts = current.reader();
+    subject.lossyFormat = readFromWordFormat(document);
+    return subject;
+}
+
+std::optional<SurveyedSeal> judgeDocumentSeal(SealLibraryBinding& sealLibrary,
+                                              const Reference<uno::XComponentContext>& context,
+                                              const Reference<frame::XModel>& document,
+                                              const OUString& text, CurrentParts& current,
+                                              Pictures pictures)
+{
+    const OUString signatureField = ascii(texts::kDocumentSignatureField);
+    const OUString signature = readUserMaster(document, signatureField).value_or(OUString());
+    if (signature.isEmpty())
+    {
+        if (pictures.empty())
+            return std::nullopt;
+        return unsigned_(SurveyedSeal::Kind::Document, OUString(), std::move(pictures));
+    }
+    SealSubject subject = documentSubject(document, text, current);
+    subject.signature = signature;
+    subject.coverage = readUserMaster(document, signatureField + ascii(texts::kCoverageSuffix));
+    subject.pictures = pictures;
+    return surveyed(SurveyedSeal::Kind::Document, OUString(),
+                    judgeSealLibrarySeal(sealLibrary, context, subject), std::move(pictures));
 }
 
 /// Marks without leaving a trace: no undo step, and the modified state as it was.
@@ -206,11 +258,46 @@ OUString kindName(SurveyedSeal::Kind kind)
     return ascii(texts::kSurveyFieldSeal);
 }
 
-std::vector<SurveyedSeal> surveySeals(const Reference<frame::XModel>& document, bool mark)
+std::map<OUString, Pictures> sealShapesByName(const Reference<frame::XModel>& document)
+{
+    return documentSealShapes(document);
+}
+
+Pictures fieldSealPictures(const Reference<frame::XModel>& document, const OUString& fieldName)
+{
+    std::map<OUString, Reference<uno::XInterface>> graphics = fieldSealGraphics(document);
+    auto found = graphics.find(fieldName);
+    return found == graphics.end() ? Pictures() : Pictures{ found->second };
+}
+
+std::vector<Reference<uno::XInterface>>
+documentSealPictures(const Reference<frame::XModel>& document)
+{
+    std::map<OUString, Pictures> sealShapes = documentSealShapes(document);
+    for (const OUString& name : certificateSealNames(userMasterNames(document)))
+        sealShapes.erase(name);
+    Pictures pictures;
+    for (auto& [name, shapes] : sealShapes)
+        pictures.insert(pictures.end(), shapes.begin(), shapes.end());
+    return pictures;
+}
+
+std::optional<SurveyedSeal> surveyDocumentSeal(const Reference<uno::XComponentContext>& context,
+                                               const Reference<frame::XModel>& document)
+{
+    SealLibraryBinding sealLibrary;
+    CurrentParts current(context, document);
+    return judgeDocumentSeal(sealLibrary, context, document, documentText(document), current,
+                             documentSealPictures(document));
+}
+
+std::vector<SurveyedSeal> surveySeals(const Reference<uno::XComponentContext>& context,
+                                      const Reference<frame::XModel>& document, bool mark)
 {
     using Kind = SurveyedSeal::Kind;
     SealLibraryBinding sealLibrary;
     const OUString text = documentText(document);
+    CurrentParts current(context, document);
     std::map<OUString, Pictures> sealShapes = documentSealShapes(document);
     std::vector<SurveyedSeal> seals;
 
@@ -222,42 +309,38 @@ std::vector<SurveyedSeal> surveySeals(const Reference<frame::XModel>& document, 
         const int status = startCertificateLibrary();
         for (const OUString& name : certificateNames)
         {
-            const SealVerdict verdict
-                = status != 0
-                      ? SealVerdict{ Outcome::Unverifiable,
-                                     fromUtf8(texts::kInitializeFailed) + OUString::number(status) }
-                      : checkCertificateSignature(
-                          readUserMaster(document, name + ascii(texts::kSignSuffix))
-                              .value_or(OUString()),
-                          readUserMaster(document, name + ascii(texts::kCertSuffix))
-                              .value_or(OUString()),
-                          text);
             Pictures pictures;
             if (auto found = sealShapes.find(name); found != sealShapes.end())
             {
                 pictures = std::move(found->second);
                 sealShapes.erase(found);
             }
-            certificateSeals.push_back(surveyed(Kind::Certificate, name, verdict,
-                                                texts::kDocumentUnchanged, texts::kDocumentModified,
-                                                std::move(pictures)));
+            SealSubject subject = documentSubject(document, text, current);
+            subject.signature
+                = readUserMaster(document, name + ascii(texts::kSignSuffix)).value_or(OUString());
+            subject.certificate
+                = readUserMaster(document, name + ascii(texts::kCertSuffix)).value_or(OUString());
+            subject.coverage = readUserMaster(document, name + ascii(texts::kCoverageSuffix));
+            subject.pictures = pictures;
+            const SealJudgement judgement
+                = status != 0
+                      ? unverifiable(fromUtf8(texts::kInitializeFailed) + OUString::number(status))
+                      : judgeCertificateSeal(context, subject);
+            certificateSeals.push_back(
+                surveyed(Kind::Certificate, name, judgement, std::move(pictures)));
         }
     }
 
     Pictures documentPictures;
     for (auto& [name, pictures] : sealShapes)
         documentPictures.insert(documentPictures.end(), pictures.begin(), pictures.end());
-    const OUString signature
-        = readUserMaster(document, ascii(texts::kDocumentSignatureField)).value_or(OUString());
-    if (!signature.isEmpty())
-        seals.push_back(surveyed(
-            Kind::Document, OUString(), checkSealLibrarySignature(sealLibrary, text, signature),
-            texts::kDocumentUnchanged, texts::kDocumentModified, std::move(documentPictures)));
-    else if (!documentPictures.empty())
-        seals.push_back(unsigned_(Kind::Document, OUString(), std::move(documentPictures)));
+    if (std::optional<SurveyedSeal> seal = judgeDocumentSeal(sealLibrary, context, document, text,
+                                                             current, std::move(documentPictures)))
+        seals.push_back(std::move(*seal));
     seals.insert(seals.end(), certificateSeals.begin(), certificateSeals.end());
 
     std::map<OUString, Reference<uno::XInterface>> fieldGraphics = fieldSealGraphics(document);
+    const bool lossyFormat = readFromWordFormat(document);
     for (const MarkedField& field : markedFields(document))
     {
         Pictures pictures;
@@ -274,13 +357,18 @@ std::vector<SurveyedSeal> surveySeals(const Reference<frame::XModel>& document, 
             continue;
         }
         // As in verifyField: repeated markers leave no one region the signature could be for.
-        const SealVerdict verdict
-            = field.markers.repeated()
-                  ? SealVerdict{ SealVerdict::Outcome::Refused,
-                                 fromUtf8(texts::kFieldMarkersRepeated) }
-                  : checkSealLibrarySignature(sealLibrary, field.markers.text(), signature);
-        seals.push_back(surveyed(Kind::Field, field.name, verdict, texts::kFieldUnchanged,
-                                 texts::kFieldModified, std::move(pictures)));
+        if (field.markers.repeated())
+        {
+            seals.push_back(surveyed(Kind::Field, field.name,
+                                     unverifiable(fromUtf8(texts::kFieldMarkersRepeated)),
+                                     std::move(pictures)));
+            continue;
+        }
+        const SealSubject subject
+            = fieldSubject(context, document, field.name, field.markers, pictures, lossyFormat);
+        seals.push_back(surveyed(Kind::Field, field.name,
+                                 judgeSealLibrarySeal(sealLibrary, context, subject),
+                                 std::move(pictures)));
     }
     for (auto& [name, graphic] : fieldGraphics)
         seals.push_back(unsigned_(Kind::Field, name, Pictures{ graphic }));
@@ -293,6 +381,23 @@ std::vector<SurveyedSeal> surveySeals(const Reference<frame::XModel>& document, 
     return seals;
 }
 
+SealSubject fieldSubject(const Reference<uno::XComponentContext>& context,
+                         const Reference<frame::XModel>& document, const OUString& name,
+                         const FieldMarkerSet& markers,
+                         const std::vector<Reference<uno::XInterface>>& pictures, bool lossyFormat)
+{
+    SealSubject subject;
+    subject.scope = CoverageManifest::Scope::Field;
+    const Reference<text::XTextRange> region = markers.range();
+    subject.text = region.is() ? region->getString() : OUString();
+    subject.signature = markers.signature();
+    subject.coverage = readUserMaster(document, name + ascii(texts::kFieldCoverageSuffix));
+    subject.pictures = pictures;
+    subject.currentParts = [context, region] { return readRegionCoverage(context, region); };
+    subject.lossyFormat = lossyFormat;
+    return subject;
+}
+
 uno::Sequence<Quillmark::Certificate::SealSurveyEntry>
 QORVHelper::surveySeals(sal_Bool markPictures)
 {
@@ -301,7 +406,8 @@ QORVHelper::surveySeals(sal_Bool markPictures)
         Reference<frame::XModel> document = model();
         if (!document.is())
             return entries;
-        const std::vector<SurveyedSeal> seals = quillmark::surveySeals(document, markPictures);
+        const std::vector<SurveyedSeal> seals
+            = quillmark::surveySeals(componentContext, document, markPictures);
         entries.realloc(static_cast<sal_Int32>(seals.size()));
         auto* entry = entries.getArray();
         for (const SurveyedSeal& seal : seals)
@@ -312,6 +418,13 @@ QORVHelper::surveySeals(sal_Bool markPictures)
             entry->Reason = seal.reason;
             entry->Pictures = uno::Sequence<Reference<uno::XInterface>>(
                 seal.pictures.data(), static_cast<sal_Int32>(seal.pictures.size()));
+            entry->Scope
+                = ascii(seal.scope == SealJudgement::Scope::Document ? "document" : "text");
+            entry->Changed.realloc(static_cast<sal_Int32>(seal.changed.size()));
+            for (size_t i = 0; i < seal.changed.size(); ++i)
+                entry->Changed.getArray()[i] = ascii(partKey(seal.changed[i]));
+            entry->Organisation = seal.organisation;
+            entry->SealId = seal.sealId;
             ++entry;
         }
         return entries;

@@ -11,6 +11,18 @@
 #include <DeclaredExceptions.hxx>
 #include <QORVHelper.hxx>
 #include <SealLibraryBinding.hxx>
+#include <CoverageManifest.hxx>
+#include <DocumentCoverage.hxx>
+#include "FixedFields.hxx"
+
+#include <SealJudgement.hxx>
+#include <SealSurvey.hxx>
+#include <SignatureFields.hxx>
+#include <com/sun/star/beans/UnknownPropertyException.hpp>
+#include <com/sun/star/container/XEnumeration.hpp>
+#include <com/sun/star/container/XEnumerationAccess.hpp>
+#include <com/sun/star/document/XRedlinesSupplier.hpp>
+#include <com/sun/star/text/XTextFieldsSupplier.hpp>
 #include <algorithm>
 #include <cstdio>
 #include <osl/file.hxx>
@@ -18,7 +30,9 @@
 #include <vector>
 
 using namespace com::sun::star;
+using css::uno::Any;
 using css::uno::Reference;
+using css::uno::UNO_QUERY;
 using css::uno::UNO_QUERY_THROW;
 
 namespace quillmark
@@ -37,6 +51,13 @@ bool isGifPicture(const unsigned char* bytes, size_t count)
     return count > sizeof gif87a
            && (std::equal(gif87a, gif87a + sizeof gif87a, bytes)
                || std::equal(gif89a, gif89a + sizeof gif89a, bytes));
+}
+
+/// Tracked changes not yet accepted or rejected.
+bool hasPendingChanges(const Reference<frame::XModel>& document)
+{
+    Reference<document::XRedlinesSupplier> redlines(document, UNO_QUERY);
+    return redlines.is() && redlines->getRedlines()->createEnumeration()->hasMoreElements();
 }
 
 bool writeFile(const OUString& url, const unsigned char* bytes, size_t count)
@@ -81,14 +102,6 @@ OUString QORVHelper::writeSealPictureFile(const OUString& pictureName, const OUS
     return url;
 }
 
-void QORVHelper::restoreDocumentSignature(bool hadSignature, const OUString& previous)
-{
-    if (hadSignature)
-        writeDocumentSignature(previous);
-    else
-        removeUserField(ascii(texts::kDocumentSignatureField));
-}
-
 sal_Bool QORVHelper::stampDocument()
 {
     return withDeclaredExceptions([&]() -> sal_Bool {
@@ -96,8 +109,7 @@ sal_Bool QORVHelper::stampDocument()
         Reference<frame::XModel> document = model();
         if (!document.is())
             return false;
-        const OUString text = getDocumentText();
-        if (text.isEmpty())
+        if (getDocumentText().isEmpty())
         {
             showMessage(fromUtf8(texts::kDocumentEmpty));
             return false;
@@ -108,8 +120,17 @@ sal_Bool QORVHelper::stampDocument()
             showMessage(fromUtf8(texts::kNoStampAreaSelected));
             return false;
         }
+        // The page shows another text with the changes shown than without them.
+        if (hasPendingChanges(document))
+        {
+            showMessage(fromUtf8(texts::kPendingChanges));
+            return false;
+        }
         const Reference<uno::XInterface> stampArea = selection();
 
+        // What a field shows today must be what it shows on any later day, under any name.
+        FixedFields fixedFields(document);
+        const OUString text = getDocumentText();
         // A character GBK cannot carry would be signed as "?", and could then be swapped for any
         // other such character without breaking the seal.
         OString textBytes;
@@ -140,14 +161,30 @@ sal_Bool QORVHelper::stampDocument()
 
         readStampAreaPosition();
         readStampAreaPage();
+        // Everything else the page shows, signed by the same seal beside the text. The area
+        // goes when the seal comes, so it is no part of what is signed.
+        CoverageManifest manifest;
+        manifest.parts = readDocumentCoverage(componentContext, document, stampArea);
+        manifest.seals = placesOf(componentContext, documentSealPictures(document), false);
+        manifest.seals.push_back({ sealAnchorPage, sealPosition.X, sealPosition.Y, std::string() });
+        const std::optional<OUString> coverage = signCoverage(sealLibrary, manifest);
+        if (!coverage)
+            return false;
+
         if (writeSealPictureFile(OUString(), signature).isEmpty())
             return false;
-        // The seal, its signature and the stamping area change together: a failed placement
-        // leaves the area and the signature as they were.
-        OUString previousSignature;
-        const bool hadSignature
-            = readUserField(ascii(texts::kDocumentSignatureField), previousSignature);
+        // The seal, its signatures and the stamping area change together: a failed placement
+        // leaves the area and the signatures as they were.
+        const OUString signatureField = ascii(texts::kDocumentSignatureField);
+        const OUString coverageField = signatureField + ascii(texts::kCoverageSuffix);
+        const std::optional<OUString> previousSignature = readUserMaster(document, signatureField);
+        const std::optional<OUString> previousCoverage = readUserMaster(document, coverageField);
+        auto restore = [&] {
+            restoreUserMaster(document, signatureField, previousSignature);
+            restoreUserMaster(document, coverageField, previousCoverage);
+        };
         writeDocumentSignature(signature);
+        writeUserMaster(document, coverageField, *coverage);
         bool placed = false;
         try
         {
@@ -155,15 +192,21 @@ sal_Bool QORVHelper::stampDocument()
         }
         catch (const uno::Exception&)
         {
-            restoreDocumentSignature(hadSignature, previousSignature);
+            restore();
             throw;
         }
         if (!placed)
         {
-            restoreDocumentSignature(hadSignature, previousSignature);
+            restore();
             return false;
         }
-        return removeStampArea(stampArea);
+        if (!removeStampArea(stampArea))
+            return false;
+        fixedFields.keep();
+        if (fixedFields.count() > 0)
+            showMessage(fromUtf8(texts::kFieldsFixedBefore) + OUString::number(fixedFields.count())
+                        + fromUtf8(texts::kFieldsFixedAfter));
+        return true;
     });
 }
 }

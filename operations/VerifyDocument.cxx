@@ -4,8 +4,15 @@
 #include "OperationTexts.hxx"
 
 #include <DeclaredExceptions.hxx>
+#include <DocstoreTexts.hxx>
+#include <DocumentCoverage.hxx>
+#include <LibraryTexts.hxx>
+#include <SealJudgement.hxx>
+#include <SignatureFields.hxx>
+#include <WordFormats.hxx>
 #include <QORVHelper.hxx>
 #include <SealLibraryBinding.hxx>
+#include <SealSurvey.hxx>
 #include <SealVerdict.hxx>
 
 using namespace com::sun::star;
@@ -15,12 +22,46 @@ namespace quillmark
 {
 bool QORVHelper::verifySealLibrarySignature()
 {
-    SealLibraryBinding sealLibrary;
-    OUString signature;
-    readDocumentSignature(signature);
+    const std::optional<SurveyedSeal> seal = surveyDocumentSeal(componentContext, model());
     // A seal that cannot be checked is no valid seal either.
-    documentModified
-        = !checkSealLibrarySignature(sealLibrary, getDocumentText(), signature).valid();
+    documentModified = !seal || !seal->valid;
+    return seal && seal->checked;
+}
+
+bool QORVHelper::verifyDocumentSignature()
+{
+    libraryReady = initializeCertificateLibrary();
+    if (!libraryReady)
+        return false;
+
+    OUString signatureText;
+    if (!readSealField(kSignField, signatureText))
+    {
+        showMessage(fromUtf8(texts::kNotSigned));
+        return false;
+    }
+    const Reference<frame::XModel> document = model();
+    SealSubject subject;
+    subject.text = getDocumentText();
+    subject.signature = signatureText;
+    readSealField(kCertField, subject.certificate);
+    subject.coverage = readUserMaster(document, containerName + ascii(texts::kCoverageSuffix));
+    subject.pictures = sealShapesByName(document)[containerName];
+    subject.currentParts
+        = [this, document] { return readDocumentCoverage(componentContext, document); };
+    subject.lossyFormat = readFromWordFormat(document);
+    const SealJudgement judgement = judgeCertificateSeal(componentContext, subject);
+    if (!judgement.checked)
+    {
+        showMessage(judgement.reason);
+        return false;
+    }
+    documentModified = !judgement.valid;
+    // The box says the verdict in the words it always had, and why where those do not.
+    lastVerdict = judgement.valid || !judgement.changed.empty()
+                      ? judgement.reason
+                      : fromUtf8(texts::kDocumentModified) + fromUtf8(texts::kReasonOpen)
+                            + judgement.reason + fromUtf8(texts::kReasonClose);
     return true;
 }
 
@@ -31,7 +72,9 @@ sal_Bool QORVHelper::verifyDocument()
             return false;
         if (isDocumentSealSelected())
         {
-            verifySealLibrarySignature();
+            // Checked or not, the flag says invalid unless a check passed; the marking shows it.
+            if (!verifySealLibrarySignature())
+                documentModified = true;
             markDocumentSeals(documentModified);
             return documentModified;
         }
@@ -46,8 +89,7 @@ sal_Bool QORVHelper::verifyDocument()
         // The verdict goes through the interface, so that a caller's own implementation is
         // used.
         Reference<Quillmark::Certificate::XQORVTools> tools(this);
-        tools->showCertificateInfo(
-            fromUtf8(documentModified ? texts::kDocumentModified : texts::kDocumentUnchanged));
+        tools->showCertificateInfo(lastVerdict);
         markDocumentSeals(documentModified);
         return documentModified;
     });

@@ -38,7 +38,10 @@ const OUString kSealName = OUString::fromUtf8(u8"合同专用章");
 OUString ou(const char* text) { return OUString::fromUtf8(text); }
 
 const OUString kUnchanged = ou(u8"文档未被修改，印章有效！");
-const OUString kChanged = ou(u8"文档已被修改，印章无效！");
+// Seals written here as a peer writes them carry no coverage: their verdict speaks of the text.
+const OUString kTextOnly = ou(u8"印章有效（仅保护正文）");
+const OUString kTextChanged = ou(u8"文档已被修改，印章无效！（已修改：正文）");
+const OUString kNotTheSigner = ou(u8"文档已被修改，印章无效！（印章所示证书不是签名者的证书）");
 
 /// What a certificate seal stores: the signer's certificate and the signed data, both DER.
 struct CertificateSignature
@@ -217,27 +220,27 @@ TEST_F(CertificateSealTest, TokenSealVerifiesUntilOneCharacterOrATrailingBlankCh
 
     EXPECT_FALSE(helper->verifyDocument());
     EXPECT_TRUE(messages().empty());
-    EXPECT_EQ(utf8(kUnchanged), utf8(box().message));
+    EXPECT_EQ(utf8(kTextOnly), utf8(box().message));
     EXPECT_FALSE(box().modified);
     EXPECT_EQ(drawing::ColorMode_STANDARD, colorMode(seals()[0]));
     EXPECT_TRUE(caption(seals()[0]).isEmpty());
 
     editText([&] { document.insertText(3, "x"); });
     EXPECT_TRUE(helper->verifyDocument());
-    EXPECT_EQ(utf8(kChanged), utf8(box().message));
+    EXPECT_EQ(utf8(kTextChanged), utf8(box().message));
     EXPECT_TRUE(box().modified);
     EXPECT_EQ(drawing::ColorMode_MONO, colorMode(seals()[0]));
     EXPECT_EQ(ou(u8"无效印章"), caption(seals()[0]));
 
     editText([&] { document.removeText(3, 1); });
     EXPECT_FALSE(helper->verifyDocument()) << "the original text is valid again";
-    EXPECT_EQ(utf8(kUnchanged), utf8(box().message));
+    EXPECT_EQ(utf8(kTextOnly), utf8(box().message));
     EXPECT_EQ(drawing::ColorMode_STANDARD, colorMode(seals()[0]));
     EXPECT_TRUE(caption(seals()[0]).isEmpty());
 
     editText([&] { document.insertText(document.text().getLength(), " "); });
     EXPECT_TRUE(helper->verifyDocument()) << "a trailing blank is a change";
-    EXPECT_EQ(utf8(kChanged), utf8(box().message));
+    EXPECT_EQ(utf8(kTextChanged), utf8(box().message));
     EXPECT_EQ(drawing::ColorMode_MONO, colorMode(seals()[0]));
     EXPECT_TRUE(messages().empty());
     EXPECT_EQ(4, box().created) << "each verdict goes through the certificate box";
@@ -253,7 +256,7 @@ TEST_F(CertificateSealTest, SignedContentIsComparedOnlyUpToItsFirstNulByte)
     document.selectShapes(seals());
 
     EXPECT_FALSE(helper->verifyDocument());
-    EXPECT_EQ(utf8(kUnchanged), utf8(box().message));
+    EXPECT_EQ(utf8(kTextOnly), utf8(box().message));
 }
 
 TEST_F(CertificateSealTest, CharacterWithoutGbkFormAlwaysReadsAsChanged)
@@ -264,7 +267,7 @@ TEST_F(CertificateSealTest, CharacterWithoutGbkFormAlwaysReadsAsChanged)
     document.selectShapes(seals());
 
     EXPECT_TRUE(helper->verifyDocument());
-    EXPECT_EQ(utf8(kChanged), utf8(box().message));
+    EXPECT_EQ(utf8(kTextChanged), utf8(box().message));
     EXPECT_EQ(drawing::ColorMode_MONO, colorMode(seals()[0]));
 }
 
@@ -343,7 +346,7 @@ TEST_F(CertificateSealTest, SwappedCertificateFieldReadsInvalidAndTheBoxShowsThe
 
     EXPECT_TRUE(helper->verifyDocument());
     EXPECT_TRUE(messages().empty());
-    EXPECT_EQ(utf8(kChanged), utf8(box().message));
+    EXPECT_EQ(utf8(kNotTheSigner), utf8(box().message));
     EXPECT_TRUE(box().modified);
     EXPECT_EQ(drawing::ColorMode_MONO, colorMode(seals()[0]));
     EXPECT_EQ(utf8(tokenItems.serialNumber), utf8(certItem(1)))
@@ -356,13 +359,13 @@ TEST_F(CertificateSealTest, SwappedCertificateFieldReadsInvalidAndTheBoxShowsThe
                                  otherKey.get()) };
     storeSignature(forged);
     EXPECT_TRUE(helper->verifyDocument());
-    EXPECT_EQ(utf8(kChanged), utf8(box().message));
+    EXPECT_EQ(utf8(kNotTheSigner), utf8(box().message));
     EXPECT_EQ(ou("7A7A"), certItem(1));
 
     // A seal whose "Cert" field names its signer is valid again.
     storeSignature(signOnToken(gbkBytes(document.text())));
     EXPECT_FALSE(helper->verifyDocument());
-    EXPECT_EQ(utf8(kUnchanged), utf8(box().message));
+    EXPECT_EQ(utf8(kTextOnly), utf8(box().message));
 }
 
 TEST_F(CertificateSealTest, SignerOutsideTheTrustStoreReadsInvalid)
@@ -421,13 +424,13 @@ TEST_F(CertificateSealTest, SealVerifiesOnAMachineWithoutAKeyTokenAndTheTokenIsO
 
     EXPECT_FALSE(helper->verifyDocument());
     EXPECT_TRUE(messages().empty());
-    EXPECT_EQ(utf8(kUnchanged), utf8(box().message));
+    EXPECT_EQ(utf8(kTextOnly), utf8(box().message));
     EXPECT_EQ(ou("QORV Test CA"), certItem(8));
     EXPECT_EQ(drawing::ColorMode_STANDARD, colorMode(seals()[0]));
 
     editText([&] { document.insertText(3, ou(u8"不")); });
     EXPECT_TRUE(helper->verifyDocument());
-    EXPECT_EQ(utf8(kChanged), utf8(box().message));
+    EXPECT_EQ(utf8(kTextChanged), utf8(box().message));
     EXPECT_EQ(drawing::ColorMode_MONO, colorMode(seals()[0]));
 
     // Removing the seal needs the token, and says so.
@@ -484,7 +487,7 @@ TEST_F(CertificateSealTest, SealWithoutACertificateFieldReadsInvalidAndShowsItsS
                                           "setCertInfo", "setModified",   "setPostil",
                                           "execute",     "getPostil",     "getResult" };
     EXPECT_EQ(order, box().calls);
-    EXPECT_EQ(utf8(kChanged), utf8(box().message));
+    EXPECT_EQ(utf8(kNotTheSigner), utf8(box().message));
     EXPECT_EQ(ou("QORV Test CA"), certItem(8)) << "the details come from the signature";
     EXPECT_TRUE(document.hasMaster(kSealName + "Postil")) << "the comment is written back";
 }
@@ -621,12 +624,12 @@ TEST_F(CertificateSealTest, LongSignedContentVerifiesWithoutOverflow)
     document.selectShapes(seals());
 
     EXPECT_FALSE(helper->verifyDocument());
-    EXPECT_EQ(utf8(kUnchanged), utf8(box().message));
+    EXPECT_EQ(utf8(kTextOnly), utf8(box().message));
     EXPECT_TRUE(messages().empty());
 
     editText([&] { document.insertText(document.text().getLength() - 5, ou(u8"不")); });
     EXPECT_TRUE(helper->verifyDocument());
-    EXPECT_EQ(utf8(kChanged), utf8(box().message));
+    EXPECT_EQ(utf8(kTextChanged), utf8(box().message));
 }
 
 TEST_F(CertificateSealTest, SignatureLargerThanTheDecodingAreaVerifiesWithoutOverflow)
@@ -647,7 +650,7 @@ TEST_F(CertificateSealTest, SignatureLargerThanTheDecodingAreaVerifiesWithoutOve
     document.selectShapes(seals());
 
     EXPECT_FALSE(helper->verifyDocument());
-    EXPECT_EQ(utf8(kUnchanged), utf8(box().message));
+    EXPECT_EQ(utf8(kTextOnly), utf8(box().message));
     EXPECT_TRUE(messages().empty());
 }
 
@@ -661,12 +664,12 @@ TEST_F(CertificateSealTest, TokenSealSurvivesSaveAndReload)
 
     EXPECT_FALSE(helper->verifyDocument());
     EXPECT_TRUE(messages().empty());
-    EXPECT_EQ(utf8(kUnchanged), utf8(box().message));
+    EXPECT_EQ(utf8(kTextOnly), utf8(box().message));
     EXPECT_EQ(ou("QORV Test CA"), certItem(8));
 
     editText([&] { document.insertText(0, ou(u8"改")); });
     EXPECT_TRUE(helper->verifyDocument());
-    EXPECT_EQ(utf8(kChanged), utf8(box().message));
+    EXPECT_EQ(utf8(kTextChanged), utf8(box().message));
 }
 
 TEST_F(CertificateSealTest, SealOfTheSealingToolSurvivesADocxRoundTrip)
@@ -690,13 +693,13 @@ TEST_F(CertificateSealTest, SealOfTheSealingToolSurvivesADocxRoundTrip)
 
     EXPECT_FALSE(helper->verifyDocument());
     EXPECT_TRUE(messages().empty());
-    EXPECT_EQ(utf8(kUnchanged), utf8(box().message));
+    EXPECT_EQ(utf8(kTextOnly), utf8(box().message));
 
     document.escape();
     document.insertText(0, ou(u8"改"));
     document.selectShapes(certificateSeals);
     EXPECT_TRUE(helper->verifyDocument());
-    EXPECT_EQ(utf8(kChanged), utf8(box().message));
+    EXPECT_EQ(utf8(kTextChanged), utf8(box().message));
 }
 
 TEST_F(CertificateSealTest, SurveyChecksEachCertificateSealWithoutABox)
@@ -716,7 +719,7 @@ TEST_F(CertificateSealTest, SurveyChecksEachCertificateSealWithoutABox)
     auto good = named(kSealName);
     EXPECT_EQ("certificate", good.Kind);
     EXPECT_TRUE(good.Valid);
-    EXPECT_EQ(utf8(kUnchanged), utf8(good.Reason));
+    EXPECT_EQ(utf8(kTextOnly), utf8(good.Reason));
     ASSERT_EQ(1, good.Pictures.getLength());
     EXPECT_EQ(Reference<uno::XInterface>(sealed, uno::UNO_QUERY), good.Pictures[0]);
     auto broken = named(ou(u8"财务专用章"));
@@ -727,7 +730,7 @@ TEST_F(CertificateSealTest, SurveyChecksEachCertificateSealWithoutABox)
     seals = helper->surveySeals(true);
     good = named(kSealName);
     EXPECT_FALSE(good.Valid);
-    EXPECT_EQ(utf8(kChanged), utf8(good.Reason));
+    EXPECT_EQ(utf8(kTextChanged), utf8(good.Reason));
     EXPECT_EQ(drawing::ColorMode_MONO, colorMode(sealed));
     EXPECT_EQ(ou(u8"无效印章"), caption(sealed));
     EXPECT_TRUE(messages().empty());
@@ -749,7 +752,7 @@ TEST_F(CertificateSealTest, CertAndSignSwappedBetweenSealsVerifyInvalid)
 
     document.selectShapes({ own });
     EXPECT_TRUE(helper->verifyDocument()) << "the seal now carries another text's signature";
-    EXPECT_EQ(utf8(kChanged), utf8(box().message));
+    EXPECT_EQ(utf8(kTextChanged), utf8(box().message));
     EXPECT_EQ(utf8(kSealName), utf8(helper->containerName));
     EXPECT_EQ(drawing::ColorMode_MONO, colorMode(seals()[0]));
 }

@@ -102,13 +102,14 @@ TEST_F(SealSurveyTest, FindsTheDocumentSealAndTheFieldSealAndTellsWhichTextChang
     changeCharacter(kAfterRegion);
     seals = survey();
     ASSERT_EQ(2u, seals.size());
-    expectEntry(seals[0], "document", "", false, u8"文档已被修改，印章无效！");
+    expectEntry(seals[0], "document", "", false, u8"文档已被修改，印章无效！（已修改：正文）");
     expectEntry(seals[1], "field", "contract", true, u8"域内容未被修改，印章有效！");
 
     changeCharacter(kInsideRegion);
     seals = survey();
     ASSERT_EQ(2u, seals.size());
-    expectEntry(seals[1], "field", "contract", false, u8"域内容已被修改，印章无效！");
+    expectEntry(seals[1], "field", "contract", false,
+                u8"域内容已被修改，印章无效！（已修改：正文）");
     EXPECT_TRUE(shownTexts().empty()) << "the survey shows no box";
     EXPECT_EQ(drawing::ColorMode_STANDARD, colorMode(documentSeal())) << "nothing marked unasked";
 }

@@ -206,11 +206,12 @@ TEST_F(VerifyToolTest, MixedFolderIsReportedFileByFileAndLeftByteForByteAsItWas)
     EXPECT_EQ("invalid", files["changed.odt"]["status"]);
     EXPECT_FALSE(seals("changed.odt")[0]["valid"].get<bool>()) << "the document text changed";
     EXPECT_TRUE(seals("changed.odt")[1]["valid"].get<bool>()) << "but not the field's";
-    EXPECT_EQ(u8"文档已被修改，印章无效！", seals("changed.odt")[0]["reason"]);
+    EXPECT_EQ(u8"文档已被修改，印章无效！（已修改：正文）", seals("changed.odt")[0]["reason"]);
 
     EXPECT_EQ("invalid", files["field-inside.odt"]["status"]);
     ASSERT_EQ(1u, seals("field-inside.odt").size());
-    EXPECT_EQ(u8"域内容已被修改，印章无效！", seals("field-inside.odt")[0]["reason"]);
+    EXPECT_EQ(u8"域内容已被修改，印章无效！（已修改：正文）",
+              seals("field-inside.odt")[0]["reason"]);
     EXPECT_EQ("valid", files["field-outside.odt"]["status"]);
 
     EXPECT_EQ("valid", files["certificate.odt"]["status"]);
@@ -247,7 +248,7 @@ TEST_F(VerifyToolTest, ExitStatusSaysWhetherEverythingIsValidAndNamesComeFromSta
     EXPECT_EQ(1, table.exitStatus) << "invalid or unsigned, and nothing unreadable";
     EXPECT_EQ(std::string("FILE              KIND   NAME      VERDICT   REASON\n"
                           "field-inside.odt  field  contract  invalid   ")
-                  + u8"域内容已被修改，印章无效！\n"
+                  + u8"域内容已被修改，印章无效！（已修改：正文）\n"
                   + "unsigned.odt      -      -         unsigned  -\n",
               table.output);
 
