@@ -90,14 +90,6 @@ std::map<std::string, double> runJob(Office& office, const Reference<frame::XMod
     return values;
 }
 
-void installStampAreaPicture(Office& office)
-{
-    const std::string gallery = office.userDirectory() + "/gallery";
-    mkdir(gallery.c_str(), 0755);
-    std::ifstream picture(SEAL_STAMP_AREA_PICTURE, std::ios::binary);
-    std::ofstream(gallery + "/gzqy.gif", std::ios::binary) << picture.rdbuf();
-}
-
 beans::PropertyValue property(const char* name, const Any& value)
 {
     beans::PropertyValue result;
@@ -241,9 +233,8 @@ int main(int argc, char** argv)
                                     sealDir, true);
 
     Office::Options options;
-    options.arguments.push_back("-env:URE_MORE_SERVICES=<file:///usr/lib/libreoffice/program/"
-                                "services>* file://" SEAL_COMPONENT_FILE
-                                " file://" BENCH_COMPONENT_FILE);
+    options.arguments.push_back(
+        quillmark::office::moreServices({ SEAL_COMPONENT_FILE, BENCH_COMPONENT_FILE }));
     options.environment
         = { { "KTXESEAL_SEAL_DIR", sealDir }, { "KTXESEAL_TRUST_DIR", authorityDir } };
     Office office(options);
@@ -251,12 +242,12 @@ int main(int argc, char** argv)
     if (only == "batch")
     {
         // The largest size is the number of documents here.
-        installStampAreaPicture(office);
+        office.addToGallery(SEAL_STAMP_AREA_PICTURE);
         batch(office, work, largest);
         office.stop();
         return 0;
     }
-    installStampAreaPicture(office);
+    office.addToGallery(SEAL_STAMP_AREA_PICTURE);
 
     std::printf("%-12s %-7s %9s %8s %8s %8s %8s %9s %8s %8s %8s %8s\n", "size", "op", "getString",
                 "gbk", "sm3", "sm2", "floor", "measured", "ratio", "cpu floor", "cpu", "ratio");

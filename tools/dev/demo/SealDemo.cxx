@@ -37,7 +37,6 @@
 #include <cppuhelper/bootstrap.hxx>
 #include <cstdlib>
 #include <ctime>
-#include <fstream>
 #include <iostream>
 #include <sys/stat.h>
 
@@ -71,15 +70,6 @@ bool exists(const std::string& path)
 {
     struct stat info;
     return stat(path.c_str(), &info) == 0;
-}
-
-void copyFile(const std::string& from, const std::string& to)
-{
-    std::ifstream source(from, std::ios::binary);
-    std::ofstream target(to, std::ios::binary);
-    target << source.rdbuf();
-    if (!source || !target)
-        throw std::runtime_error("cannot copy " + from + " to " + to);
 }
 
 /// The demo seal authority, its seal and the key token, made on first run and kept under out/.
@@ -382,9 +372,8 @@ void certificateSeal(Office& office, const std::string& out)
 Office::Options officeWithComponent(const DemoState& state)
 {
     Office::Options options;
-    options.arguments.push_back("-env:URE_MORE_SERVICES=<file:///usr/lib/libreoffice/program/"
-                                "services>* file://" SEAL_COMPONENT_FILE
-                                " file://" SEAL_UITOOLS_COMPONENT_FILE);
+    options.arguments.push_back(
+        quillmark::office::moreServices({ SEAL_COMPONENT_FILE, SEAL_UITOOLS_COMPONENT_FILE }));
     // The demo authority and the demo token's CA are trusted by this office alone, never
     // system-wide.
     options.environment = { { "KTXESEAL_SEAL_DIR", state.sealDirectory },
@@ -403,9 +392,7 @@ void run(const std::string& out)
     Office office(officeWithComponent(state));
     std::cout << "Starting a headless office with the seal component..." << std::endl;
     office.start();
-    const std::string gallery = office.userDirectory() + "/gallery";
-    mkdir(gallery.c_str(), 0755);
-    copyFile(SEAL_STAMP_AREA_PICTURE, gallery + "/gzqy.gif");
+    office.addToGallery(SEAL_STAMP_AREA_PICTURE);
 
     stampAndVerify(office, out);
     signField(office);

@@ -196,8 +196,7 @@ void warmUp(office::Office& office)
 office::Office::Options officeWithComponent()
 {
     office::Office::Options options;
-    options.arguments.push_back("-env:URE_MORE_SERVICES=<file:///usr/lib/libreoffice/program/"
-                                "services>* file://" SEAL_COMPONENT_FILE);
+    options.arguments.push_back(office::moreServices({ SEAL_COMPONENT_FILE }));
     return options;
 }
 }

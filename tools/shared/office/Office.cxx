@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <ftw.h>
 #include <sys/prctl.h>
 #include <signal.h>
@@ -24,7 +25,6 @@ namespace quillmark::office
 {
 namespace
 {
-constexpr char kProgramDir[] = "/usr/lib/libreoffice/program";
 constexpr auto kStartTimeout = std::chrono::seconds(90);
 /// How often an office that ends early is started again.
 constexpr int kStartAttempts = 2;
@@ -56,11 +56,9 @@ Reference<uno::XComponentContext> localContext()
 {
     static Reference<uno::XComponentContext> context
         = cppu::defaultBootstrap_InitialComponentContext(
-            rtl::OUString::fromUtf8("file://" SEAL_UNO_INI));
+            rtl::OUString::fromUtf8(fileUrl(SEAL_UNO_INI).c_str()));
     return context;
 }
-
-std::string fileUrl(const std::string& path) { return "file://" + path; }
 
 void removeTree(const std::string& path)
 {
@@ -110,23 +108,9 @@ void Office::start()
     pipeName
         = "quillmark_" + std::to_string(getpid()) + "_" + workDir.substr(workDir.rfind('-') + 1);
 
-    // soffice.bin itself rather than the launcher, so that it dies with this process and does
-    // not hold its output streams open.
-    arguments = { std::string(kProgramDir) + "/soffice.bin" };
-    if (!options.visible)
-        arguments.insert(arguments.end(), { "--headless", "--invisible" });
-    arguments.insert(arguments.end(),
-                     {
-                         "--norestore",
-                         "--nologo",
-                         "--nodefault",
-                         "--nolockcheck",
-                         "-env:UserInstallation=" + fileUrl(workDir + "/profile"),
-                         "--accept=pipe,name=" + pipeName + ";urp;StarOffice.ComponentContext",
-                     });
+    arguments = startArguments(workDir + "/profile", pipeName, options.visible);
     if (options.componentTypes)
-        arguments.push_back(std::string("-env:URE_MORE_TYPES=<file://") + kProgramDir + "/types>* "
-                            + fileUrl(SEAL_TYPES_RDB));
+        arguments.push_back(moreTypes({ SEAL_TYPES_RDB }));
     arguments.insert(arguments.end(), options.arguments.begin(), options.arguments.end());
 
     launch();
@@ -135,8 +119,7 @@ void Office::start()
         localContext()->getServiceManager()->createInstanceWithContext(
             "com.sun.star.bridge.UnoUrlResolver", localContext()),
         UNO_QUERY_THROW);
-    const rtl::OUString url = rtl::OUString::fromUtf8(
-        ("uno:pipe,name=" + pipeName + ";urp;StarOffice.ComponentContext").c_str());
+    const rtl::OUString url = rtl::OUString::fromUtf8(connectionUrl(pipeName).c_str());
     const auto deadline = std::chrono::steady_clock::now() + kStartTimeout;
     int unexpectedEnds = 0;
     while (!officeContext.is())
@@ -241,6 +224,18 @@ void Office::kill()
 {
     if (const pid_t group = pid; group > 0)
         ::kill(-group, SIGKILL);
+}
+
+void Office::addToGallery(const std::string& picture) const
+{
+    std::error_code error;
+    std::filesystem::create_directories(galleryDirectory(), error);
+    const std::filesystem::path from(picture);
+    std::filesystem::copy_file(from, std::filesystem::path(galleryDirectory()) / from.filename(),
+                               std::filesystem::copy_options::overwrite_existing, error);
+    if (error)
+        throw std::runtime_error("cannot put " + picture
+                                 + " into the office's gallery: " + error.message());
 }
 
 Reference<lang::XMultiComponentFactory> Office::serviceManager() const

@@ -2,6 +2,8 @@
 /// a unique pipe, its own process group; ended with the object.
 #pragma once
 
+#include "OfficeSetup.hxx"
+
 #include <com/sun/star/frame/XDesktop2.hpp>
 #include <com/sun/star/lang/XMultiComponentFactory.hpp>
 #include <com/sun/star/uno/XComponentContext.hpp>
@@ -52,6 +54,10 @@ public:
     const std::string& workDirectory() const { return workDir; }
     /// The profile's user folder (…/user).
     std::string userDirectory() const { return workDir + "/profile/user"; }
+    /// The profile's gallery folder, where the office's graphic path points.
+    std::string galleryDirectory() const { return userDirectory() + "/gallery"; }
+    /// Copies `picture` into the gallery folder under its own name.
+    void addToGallery(const std::string& picture) const;
 
     /// The office this process shares between its users, started on first use.
     static Office& shared();
@@ -69,8 +75,6 @@ private:
     css::uno::Reference<css::uno::XComponentContext> officeContext;
 };
 
-/// file:// URL of an absolute system path.
-std::string fileUrl(const std::string& path);
 /// Removes a folder tree.
 void removeTree(const std::string& path);
 }
