@@ -2,11 +2,13 @@
 
 #include "SealAuthority.hxx"
 
+#include <CommandLine.hxx>
 #include <TrustAnchors.hxx>
 
 #include <cstdlib>
-#include <cstring>
 #include <iostream>
+#include <string>
+#include <vector>
 
 namespace
 {
@@ -28,22 +30,32 @@ void printUsage(std::ostream& out)
 
 int main(int argc, char** argv)
 {
-    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0))
-    {
-        printUsage(std::cout);
-        return EXIT_SUCCESS;
-    }
-    if (argc != 3 || argv[1][0] == '\0' || argv[2][0] == '\0')
-    {
-        printUsage(std::cerr);
-        return 2;
-    }
+    std::vector<std::string> operands;
     try
     {
-        const quillmark::authority::Authority authority
-            = quillmark::authority::makeAuthority(argv[2]);
-        quillmark::authority::writeAuthority(authority, argv[1]);
-        std::cout << "Seal authority " << argv[2] << " made in " << argv[1] << ": "
+        const auto asked = quillmark::commandline::operandsOnly(argc, argv, 2, 2);
+        if (!asked)
+        {
+            printUsage(std::cout);
+            return EXIT_SUCCESS;
+        }
+        operands = *asked;
+        if (operands[0].empty() || operands[1].empty())
+            throw quillmark::commandline::UsageError("an empty DIRECTORY or NAME");
+    }
+    catch (const quillmark::commandline::UsageError& error)
+    {
+        std::cerr << "quillmark-seal-authority: " << error.what() << "\n\n";
+        printUsage(std::cerr);
+        return quillmark::commandline::kUsageStatus;
+    }
+    const std::string& directory = operands[0];
+    const std::string& name = operands[1];
+    try
+    {
+        const quillmark::authority::Authority authority = quillmark::authority::makeAuthority(name);
+        quillmark::authority::writeAuthority(authority, directory);
+        std::cout << "Seal authority " << name << " made in " << directory << ": "
                   << quillmark::authority::kAuthorityCertificateFile
                   << " is the certificate to trust." << std::endl;
         return EXIT_SUCCESS;
