@@ -2,11 +2,10 @@
 
 #include "SealMaking.hxx"
 
+#include <CommandLine.hxx>
 #include <SealSignature.hxx>
 
-#include <cerrno>
 #include <cstdlib>
-#include <cstring>
 #include <iostream>
 #include <optional>
 #include <stdexcept>
@@ -53,100 +52,85 @@ struct Arguments
     bool replace = false;
 };
 
-std::optional<long> parseNumber(const char* text, long smallest, long largest)
+enum Option
 {
-    char* end = nullptr;
-    errno = 0;
-    const long value = std::strtol(text, &end, 10);
-    if (errno != 0 || end == text || *end != '\0' || value < smallest || value > largest)
-        return std::nullopt;
-    return value;
-}
+    kAuthority = 0x100,
+    kValidDays,
+    kSize,
+    kForce,
+    kHelp = 'h'
+};
 
-int parseSize(const char* text)
+/// What `argv` asks for; nothing when it asks for help.
+std::optional<Arguments> parseArguments(int argc, char** argv)
 {
-    const std::optional<long> value = parseNumber(text, kSmallestPictureSize, kLargestPictureSize);
-    if (!value)
-        throw std::invalid_argument("--size takes a number of pixels from "
-                                    + std::to_string(kSmallestPictureSize) + " to "
-                                    + std::to_string(kLargestPictureSize));
-    return static_cast<int>(*value);
-}
-
-int parseDays(const char* text)
-{
-    const std::optional<long> value = parseNumber(text, 1, kLongestValidityDays);
-    if (!value)
-        throw std::invalid_argument("--valid-days takes a number of days from 1 to "
-                                    + std::to_string(kLongestValidityDays));
-    return static_cast<int>(*value);
-}
-
-Arguments parseArguments(int argc, char** argv)
-{
+    using quillmark::commandline::number;
+    using quillmark::commandline::OptionScanner;
+    using quillmark::commandline::UsageError;
     Arguments arguments;
     int positional = 0;
-    for (int index = 1; index < argc; ++index)
+    OptionScanner options(argc, argv,
+                          { { "authority", required_argument, nullptr, kAuthority },
+                            { "valid-days", required_argument, nullptr, kValidDays },
+                            { "size", required_argument, nullptr, kSize },
+                            { "force", no_argument, nullptr, kForce },
+                            { "help", no_argument, nullptr, kHelp } },
+                          "h");
+    for (int found = options.next(); found != OptionScanner::kEnd; found = options.next())
     {
-        const std::string argument = argv[index];
-        if (argument == "--size")
+        switch (found)
         {
-            if (++index == argc)
-                throw std::invalid_argument("--size needs a value");
-            arguments.terms.pictureSize = parseSize(argv[index]);
+            case kSize:
+                arguments.terms.pictureSize = static_cast<int>(
+                    number(options.value(), kSmallestPictureSize, kLargestPictureSize, "--size"));
+                break;
+            case kValidDays:
+                arguments.terms.validDays = static_cast<int>(
+                    number(options.value(), 1, kLongestValidityDays, "--valid-days"));
+                break;
+            case kAuthority:
+                arguments.authority = options.value();
+                break;
+            case kForce:
+                arguments.replace = true;
+                break;
+            case kHelp:
+                return std::nullopt;
+            case OptionScanner::kOperand:
+                if (positional == 0)
+                    arguments.organisation = options.value();
+                else if (positional == 1)
+                    arguments.directory = options.value();
+                else
+                    throw UsageError("too many arguments");
+                ++positional;
+                break;
         }
-        else if (argument == "--valid-days")
-        {
-            if (++index == argc)
-                throw std::invalid_argument("--valid-days needs a value");
-            arguments.terms.validDays = parseDays(argv[index]);
-        }
-        else if (argument == "--authority")
-        {
-            if (++index == argc)
-                throw std::invalid_argument("--authority needs a folder");
-            arguments.authority = argv[index];
-        }
-        else if (argument == "--force")
-            arguments.replace = true;
-        else if (argument.size() > 1 && argument[0] == '-' && argument[1] == '-')
-            throw std::invalid_argument("unknown option " + argument);
-        else if (positional == 0)
-        {
-            arguments.organisation = argument;
-            ++positional;
-        }
-        else if (positional == 1)
-        {
-            arguments.directory = argument;
-            ++positional;
-        }
-        else
-            throw std::invalid_argument("too many arguments");
     }
     if (positional == 0)
-        throw std::invalid_argument("the organisation's name is missing");
+        throw UsageError("the organisation's name is missing");
     return arguments;
 }
 }
 
 int main(int argc, char** argv)
 {
-    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0))
-    {
-        printUsage(std::cout);
-        return EXIT_SUCCESS;
-    }
     Arguments arguments;
     try
     {
-        arguments = parseArguments(argc, argv);
+        const std::optional<Arguments> asked = parseArguments(argc, argv);
+        if (!asked)
+        {
+            printUsage(std::cout);
+            return EXIT_SUCCESS;
+        }
+        arguments = *asked;
     }
-    catch (const std::invalid_argument& error)
+    catch (const quillmark::commandline::UsageError& error)
     {
         std::cerr << "quillmark-make-seal: " << error.what() << "\n\n";
         printUsage(std::cerr);
-        return 2;
+        return quillmark::commandline::kUsageStatus;
     }
     try
     {
