@@ -1,6 +1,8 @@
 // Draws the seal toolbar's icons: a red seal ring around the command's character, in the two
 // sizes the office asks add-ons for.
 
+#include <CommandLine.hxx>
+
 #include <cairo.h>
 #include <fontconfig/fontconfig.h>
 #include <cmath>
@@ -56,17 +58,30 @@ bool drawIcon(const Icon& icon, int size, const std::string& path)
 
 int main(int argc, char** argv)
 {
-    if (argc != 2)
+    constexpr char kUsage[] = "usage: quillmark-draw-icons FOLDER\n"
+                              "  Draws the seal toolbar's icons into FOLDER as PNG files.\n";
+    std::string folder;
+    try
     {
-        std::cerr << "usage: quillmark-draw-icons FOLDER\n";
-        return 2;
+        const auto operands = quillmark::commandline::operandsOnly(argc, argv, 1, 1);
+        if (!operands)
+        {
+            std::cout << kUsage;
+            return 0;
+        }
+        folder = operands->front();
+    }
+    catch (const quillmark::commandline::UsageError& error)
+    {
+        std::cerr << "quillmark-draw-icons: " << error.what() << "\n" << kUsage;
+        return quillmark::commandline::kUsageStatus;
     }
     int status = 0;
     for (const Icon& icon : kIcons)
         for (int size : kSizes)
         {
             const std::string path
-                = std::string(argv[1]) + "/" + icon.command + "_" + std::to_string(size) + ".png";
+                = folder + "/" + icon.command + "_" + std::to_string(size) + ".png";
             if (status == 0 && !drawIcon(icon, size, path))
             {
                 std::cerr << "cannot write " << path << "\n";

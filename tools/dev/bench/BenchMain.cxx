@@ -1,6 +1,7 @@
 // make bench: the seal operations timed inside the office at 10, 100 and 1,000 pages and fields,
 // each beside its floor from the same run, and the ratio between them.
 
+#include <CommandLine.hxx>
 #include <Office.hxx>
 #include <SealAuthority.hxx>
 #include <SealMaking.hxx>
@@ -216,11 +217,37 @@ void row(const std::string& what, const std::string& operation, std::map<std::st
 
 int main(int argc, char** argv)
 {
-    const std::string work = argc > 1 ? argv[1] : "out/bench";
-    // The largest size: 1000 by default; a smaller one for a quick look.
-    const int largest = argc > 2 ? std::atoi(argv[2]) : 1000;
-    // "pages" or "fields" runs that half alone; "batch" makes and opens that many documents.
-    const std::string only = argc > 3 ? argv[3] : "";
+    constexpr char kUsage[]
+        = "usage: seal_bench [DIR [LARGEST [pages|fields|batch]]]\n"
+          "  Times the seal operations in the office beside their floor, up to LARGEST pages\n"
+          "  and fields (default 1000), working in DIR (default out/bench). pages or fields\n"
+          "  runs that half alone; batch makes and opens LARGEST stamped documents.\n";
+    std::string work = "out/bench";
+    int largest = 1000;
+    std::string only;
+    try
+    {
+        const auto operands = quillmark::commandline::operandsOnly(argc, argv, 0, 3);
+        if (!operands)
+        {
+            std::cout << kUsage;
+            return 0;
+        }
+        if (operands->size() > 0)
+            work = (*operands)[0];
+        if (operands->size() > 1)
+            largest = static_cast<int>(
+                quillmark::commandline::number((*operands)[1], 1, 1000000, "LARGEST"));
+        if (operands->size() > 2)
+            only = (*operands)[2];
+        if (!only.empty() && only != "pages" && only != "fields" && only != "batch")
+            throw quillmark::commandline::UsageError("not pages, fields or batch: " + only);
+    }
+    catch (const quillmark::commandline::UsageError& error)
+    {
+        std::cerr << "seal_bench: " << error.what() << "\n" << kUsage;
+        return quillmark::commandline::kUsageStatus;
+    }
     mkdir(work.c_str(), 0755);
     const std::string authorityDir = work + "/authority";
     const std::string sealDir = work + "/seal";

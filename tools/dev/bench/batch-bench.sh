@@ -18,7 +18,7 @@ for jobs in 1 2; do
         | KTXESEAL_TRUST_DIR="$WORK/authority" "$BUILD/bin/quillmark-verify" --jobs "$jobs" \
             --json-lines - > "$WORK/verify-jobs-$jobs.jsonl" 2>/dev/null || status=$?
     end=$(date +%s.%N)
-    valid=$(grep -c '"status": "valid"' "$WORK/verify-jobs-$jobs.jsonl" || true)
+    valid=$(grep -c '"status": *"valid"' "$WORK/verify-jobs-$jobs.jsonl" || true)
     awk -v jobs="$jobs" -v start="$start" -v end="$end" -v count="$COUNT" -v valid="$valid" \
         -v status="$status" 'BEGIN {
             printf "quillmark-verify --jobs %d: %d documents in %.1f s, %.1f documents/s, " \

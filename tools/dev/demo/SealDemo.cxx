@@ -2,6 +2,7 @@
 // stamped with the demo seal and verified before and after a change; a field signed and checked;
 // a certificate seal made with the demo key token and verified; the results under out/.
 
+#include <CommandLine.hxx>
 #include <DocumentSeal.hxx>
 #include <Office.hxx>
 #include <SealMaking.hxx>
@@ -403,7 +404,26 @@ void run(const std::string& out)
 
 int main(int argc, char** argv)
 {
-    const std::string out = argc > 1 ? argv[1] : "out";
+    constexpr char kUsage[] = "usage: seal_demo [OUT]\n"
+                              "  Runs the main job in a headless office and leaves its documents "
+                              "in OUT (default out).\n";
+    std::string out = "out";
+    try
+    {
+        const auto operands = quillmark::commandline::operandsOnly(argc, argv, 0, 1);
+        if (!operands)
+        {
+            std::cout << kUsage;
+            return 0;
+        }
+        if (!operands->empty())
+            out = operands->front();
+    }
+    catch (const quillmark::commandline::UsageError& error)
+    {
+        std::cerr << "seal_demo: " << error.what() << "\n" << kUsage;
+        return quillmark::commandline::kUsageStatus;
+    }
     try
     {
         char resolved[4096];

@@ -1,10 +1,12 @@
 // quillmark-cert-seal: puts a certificate seal on a Writer document, the way documents sealed
 // with the certificate library carry it, or checks such a seal against the document's text.
 
+#include "CertSealOptions.hxx"
 #include "DocumentSeal.hxx"
 #include "SealPicture.hxx"
 #include "TokenSigner.hxx"
 
+#include <CommandLine.hxx>
 #include <Office.hxx>
 #include <QorvApi.h>
 
@@ -17,7 +19,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <climits>
 #include <cstdlib>
 #include <iostream>
 #include <optional>
@@ -32,6 +33,7 @@ using css::uno::Reference;
 using css::uno::Sequence;
 using css::uno::UNO_QUERY;
 using css::uno::UNO_QUERY_THROW;
+using quillmark::certseal::Arguments;
 using quillmark::certseal::Bytes;
 using quillmark::office::Office;
 using rtl::OUString;
@@ -40,22 +42,6 @@ namespace
 {
 /// The office's standard flags for converting bytes to text.
 constexpr sal_uInt32 kToTextFlags = 0x333;
-
-constexpr char kUsage[]
-    = "usage: quillmark-cert-seal [--name NAME] [--picture FILE] [--size W H] [--output FILE]\n"
-      "                           [--pin-fd N] DOCUMENT X Y PAGE\n"
-      "       quillmark-cert-seal --verify [--name NAME] DOCUMENT\n"
-      "\n"
-      "Signs the document's text with the key token's certificate and puts the seal at X, Y\n"
-      "(1/100 mm) on PAGE; stores the result as OpenDocument text (by default beside DOCUMENT,\n"
-      "with the extension .odt). NAME defaults to the certificate's container label; W and H\n"
-      "default to 4000. The token is chosen by QORV_PKCS11_MODULE and QORV_TOKEN_LABEL, as for\n"
-      "the certificate library.\n"
-      "The PIN is never taken from the command line, where other users could read it. It is\n"
-      "read, as one line, from file descriptor N with --pin-fd N; else from the environment\n"
-      "variable QUILLMARK_TOKEN_PIN (which is then cleared); else from standard input (without\n"
-      "echo on a terminal).\n"
-      "--verify checks the seal NAME (default: the first one found) against the text.\n";
 
 /// Longest PIN read; a longer line is refused.
 constexpr size_t kMaxPinLength = 256;
@@ -134,77 +120,6 @@ private:
     termios saved{};
     bool hidden = false;
 };
-
-struct Arguments
-{
-    bool verify = false;
-    std::string document;
-    /// Where the PIN comes from: a file descriptor, or -1 for the environment or standard input.
-    int pinFd = -1;
-    std::string name;
-    std::string picture;
-    std::string output;
-    quillmark::certseal::SealPlacement placement;
-};
-
-struct UsageError : std::runtime_error
-{
-    using std::runtime_error::runtime_error;
-};
-
-long number(const std::string& text, long lowest, long highest)
-{
-    char* end = nullptr;
-    const long value = std::strtol(text.c_str(), &end, 10);
-    if (text.empty() || *end || value < lowest || value > highest)
-        throw UsageError("not a number in range: " + text);
-    return value;
-}
-
-Arguments parse(int argc, char** argv)
-{
-    Arguments arguments;
-    std::vector<std::string> positional;
-    for (int i = 1; i < argc; ++i)
-    {
-        const std::string word = argv[i];
-        auto value = [&]() -> std::string {
-            if (i + 1 >= argc)
-                throw UsageError(word + " needs a value");
-            return argv[++i];
-        };
-        if (word == "--verify")
-            arguments.verify = true;
-        else if (word == "--name")
-            arguments.name = value();
-        else if (word == "--picture")
-            arguments.picture = value();
-        else if (word == "--output")
-            arguments.output = value();
-        else if (word == "--pin-fd")
-            arguments.pinFd = static_cast<int>(number(value(), 0, INT_MAX));
-        else if (word == "--size")
-        {
-            arguments.placement.width = static_cast<sal_Int32>(number(value(), 1, 100000));
-            arguments.placement.height = static_cast<sal_Int32>(number(value(), 1, 100000));
-        }
-        else if (word.size() > 1 && word[0] == '-' && word[1] == '-')
-            throw UsageError("unknown option " + word);
-        else
-            positional.push_back(word);
-    }
-    if (!arguments.verify && positional.size() == 5)
-        throw UsageError("the PIN is not taken from the command line");
-    if (arguments.verify ? positional.size() != 1 : positional.size() != 4)
-        throw UsageError("wrong number of arguments");
-    arguments.document = positional[0];
-    if (arguments.verify)
-        return arguments;
-    arguments.placement.x = static_cast<sal_Int32>(number(positional[1], 0, INT_MAX));
-    arguments.placement.y = static_cast<sal_Int32>(number(positional[2], 0, INT_MAX));
-    arguments.placement.page = static_cast<sal_Int16>(number(positional[3], 1, SHRT_MAX));
-    return arguments;
-}
 
 std::string absolutePath(const std::string& path)
 {
@@ -458,13 +373,19 @@ int main(int argc, char** argv)
 {
     try
     {
-        const Arguments arguments = parse(argc, argv);
+        const Arguments arguments = quillmark::certseal::parseArguments(argc, argv);
+        if (arguments.help)
+        {
+            quillmark::certseal::printUsage(std::cout);
+            return 0;
+        }
         return arguments.verify ? verify(arguments) : seal(arguments);
     }
-    catch (const UsageError& error)
+    catch (const quillmark::commandline::UsageError& error)
     {
-        std::cerr << "quillmark-cert-seal: " << error.what() << "\n\n" << kUsage;
-        return 2;
+        std::cerr << "quillmark-cert-seal: " << error.what() << "\n\n";
+        quillmark::certseal::printUsage(std::cerr);
+        return quillmark::commandline::kUsageStatus;
     }
     catch (const uno::Exception& exception)
     {

@@ -1,48 +1,35 @@
 #include "VerifyReport.hxx"
 
+#include <nlohmann/json.hpp>
+
 #include <algorithm>
 #include <array>
-#include <cstdio>
 
 namespace quillmark::verify
 {
 namespace
 {
-/// JSON string literal of UTF-8 text; control characters escaped, other bytes as they are.
-std::string jsonString(const std::string& text)
+using Json = nlohmann::ordered_json;
+
+Json fileJson(const FileReport& report)
 {
-    std::string out = "\"";
-    for (unsigned char c : text)
-    {
-        switch (c)
-        {
-            case '"':
-                out += "\\\"";
-                break;
-            case '\\':
-                out += "\\\\";
-                break;
-            case '\n':
-                out += "\\n";
-                break;
-            case '\r':
-                out += "\\r";
-                break;
-            case '\t':
-                out += "\\t";
-                break;
-            default:
-                if (c < 0x20 || c == 0x7f)
-                {
-                    char escaped[8];
-                    std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-                    out += escaped;
-                }
-                else
-                    out += static_cast<char>(c);
-        }
-    }
-    return out + "\"";
+    Json seals = Json::array();
+    for (const SealReport& seal : report.seals)
+        seals.push_back(Json{ { "kind", seal.kind },
+                              { "name", seal.name },
+                              { "valid", seal.valid },
+                              { "reason", seal.reason } });
+    return Json{ { "file", report.file },
+                 { "status", statusName(report.status) },
+                 { "seals", std::move(seals) },
+                 { "error", report.status == FileReport::Status::Error ? Json(report.error)
+                                                                       : Json(nullptr) } };
+}
+
+/// A file name need not be UTF-8: what is not is replaced rather than written as invalid JSON.
+std::string dumped(const Json& value, int indent)
+{
+    return value.dump(indent, ' ', false, Json::error_handler_t::replace);
 }
 
 /// Columns of text that mixes ASCII and CJK: a CJK character takes two columns on a terminal.
@@ -115,20 +102,14 @@ int exitStatus(const std::vector<FileReport>& reports)
     return status;
 }
 
-std::string jsonObject(const FileReport& report)
+std::string jsonObject(const FileReport& report) { return dumped(fileJson(report), -1); }
+
+std::string jsonDocument(const std::vector<FileReport>& reports)
 {
-    std::string out = "{\"file\": " + jsonString(report.file) + ", \"status\": \""
-                      + statusName(report.status) + "\", \"seals\": [";
-    for (size_t i = 0; i < report.seals.size(); ++i)
-    {
-        const SealReport& seal = report.seals[i];
-        out += (i ? ", " : "") + std::string("{\"kind\": ") + jsonString(seal.kind) + ", \"name\": "
-               + jsonString(seal.name) + ", \"valid\": " + (seal.valid ? "true" : "false")
-               + ", \"reason\": " + jsonString(seal.reason) + "}";
-    }
-    out += "], \"error\": ";
-    out += report.status == FileReport::Status::Error ? jsonString(report.error) : "null";
-    return out + "}";
+    Json files = Json::array();
+    for (const FileReport& report : reports)
+        files.push_back(fileJson(report));
+    return dumped(Json{ { "files", std::move(files) } }, 2);
 }
 
 void writeTable(std::ostream& out, const std::vector<FileReport>& reports)

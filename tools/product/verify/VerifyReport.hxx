@@ -37,8 +37,11 @@ const char* statusName(FileReport::Status status);
 /// 0 when every file is valid, 2 when any could not be read, else 1.
 int exitStatus(const std::vector<FileReport>& reports);
 
-/// One file object of the JSON output, on one line.
+/// One file object of the JSON output, on one line: {"file", "status", "seals": [{"kind",
+/// "name", "valid", "reason"}], "error"}.
 std::string jsonObject(const FileReport& report);
+/// The JSON output of a whole run: {"files": [file objects]}.
+std::string jsonDocument(const std::vector<FileReport>& reports);
 
 /// The readable table, one row per seal (one per file without seals), in columns.
 void writeTable(std::ostream& out, const std::vector<FileReport>& reports);
