@@ -54,7 +54,7 @@ test: build sanitized fuzz-build
 # opened and verified in batch; minutes, not part of test.
 bench: build
 	$(BUILD)/bin/seal_bench out/bench
-	tools/bench/batch-bench.sh $(BUILD) out/bench/batch 1000
+	tools/dev/bench/batch-bench.sh $(BUILD) out/bench/batch 1000
 
 demo: build
 	$(BUILD)/bin/seal_demo out

@@ -253,9 +253,7 @@ protected:
         seal = new TestSeal(sealFolder, u8"北京市测试有限公司");
         seal->activate();
         visible = new VisibleOffice({ 86, 87, 88, 89, 90 }, {});
-        visible->run("mkdir -p '" + visible->office().userDirectory() + "/gallery' && cp '"
-                     + SEAL_STAMP_AREA_PICTURE + "' '" + visible->office().userDirectory()
-                     + "/gallery/'");
+        visible->office().addToGallery(SEAL_STAMP_AREA_PICTURE);
     }
 
     static void TearDownTestSuite()

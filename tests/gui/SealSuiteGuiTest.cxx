@@ -107,9 +107,7 @@ protected:
         seal->activate();
         visible = new VisibleOffice({ 81, 82, 83, 84, 85 }, {});
         // The stamping-area picture, where the office's graphic folder has it.
-        visible->run("mkdir -p '" + visible->office().userDirectory() + "/gallery' && cp '"
-                     + SEAL_STAMP_AREA_PICTURE + "' '" + visible->office().userDirectory()
-                     + "/gallery/'");
+        visible->office().addToGallery(SEAL_STAMP_AREA_PICTURE);
     }
 
     static void TearDownTestSuite()

@@ -18,7 +18,7 @@ namespace quillmark::test
 {
 namespace
 {
-std::string quoted(const std::string& text) { return "'" + text + "'"; }
+using office::shellQuoted;
 
 bool exists(const std::string& path)
 {
@@ -89,19 +89,13 @@ VisibleOffice::VisibleOffice(const std::vector<int>& displays,
         throw std::runtime_error("no free display for the visible office");
     setenv("DISPLAY", displayName.c_str(), 1);
 
-    const std::string packages = "-env:UNO_SHARED_PACKAGES=" + office::fileUrl(workFolder);
-    const std::string cache
-        = "-env:UNO_SHARED_PACKAGES_CACHE=" + office::fileUrl(workFolder + "/cache");
-    const std::string install
-        = "/usr/lib/libreoffice/program/unopkg add --shared " + quoted(SEAL_OXT) + " "
-          + quoted(packages) + " " + quoted(cache) + " "
-          + quoted("-env:UserInstallation=" + office::fileUrl(workFolder + "/unopkg-profile"))
-          + " >" + quoted(workFolder + "/unopkg.log") + " 2>&1";
+    const std::string install = office::unopkgCommand({ "add", SEAL_OXT }, workFolder) + " >"
+                                + office::shellQuoted(workFolder + "/unopkg.log") + " 2>&1";
     if (std::system(install.c_str()) != 0)
         throw std::runtime_error("unopkg could not install the extension");
 
     office::Office::Options options;
-    options.arguments = { packages, cache };
+    options.arguments = office::sharedPackages(workFolder);
     options.environment = std::move(environment);
     options.componentTypes = false;
     options.visible = true;
@@ -131,7 +125,7 @@ std::string VisibleOffice::screenshot(const std::string& name) const
     // The office paints after it answers: give it a moment.
     std::this_thread::sleep_for(std::chrono::milliseconds(700));
     const std::string path = std::string(SEAL_GUI_SHOTS) + "/" + name + ".png";
-    run("mkdir -p " + quoted(SEAL_GUI_SHOTS) + " && import -window root " + quoted(path));
+    run("mkdir -p " + shellQuoted(SEAL_GUI_SHOTS) + " && import -window root " + shellQuoted(path));
     return path;
 }
 
@@ -140,7 +134,8 @@ bool VisibleOffice::waitForWindow(const std::string& pattern, int seconds) const
     // Looked at once more at the deadline, so that no wait looks only once.
     for (int i = 0;; ++i)
     {
-        if (run("xdotool search --onlyvisible --name " + quoted(pattern) + " >/dev/null 2>&1") == 0)
+        if (run("xdotool search --onlyvisible --name " + shellQuoted(pattern) + " >/dev/null 2>&1")
+            == 0)
             return true;
         if (i >= seconds * 5)
             return false;
@@ -153,7 +148,8 @@ bool VisibleOffice::waitForWindowGone(const std::string& pattern, int seconds) c
     // Looked at once more at the deadline, so that no wait looks only once.
     for (int i = 0;; ++i)
     {
-        if (run("xdotool search --onlyvisible --name " + quoted(pattern) + " >/dev/null 2>&1") != 0)
+        if (run("xdotool search --onlyvisible --name " + shellQuoted(pattern) + " >/dev/null 2>&1")
+            != 0)
             return true;
         if (i >= seconds * 5)
             return false;

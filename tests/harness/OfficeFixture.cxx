@@ -56,12 +56,7 @@ std::string OfficeTest::pictureFile(const std::string& name, int width, int heig
     return path;
 }
 
-void OfficeTest::installStampAreaPicture()
-{
-    const std::string gallery = office().userDirectory() + "/gallery";
-    mkdir(gallery.c_str(), 0755);
-    copyFile(SEAL_STAMP_AREA_PICTURE, gallery + "/gzqy.gif");
-}
+void OfficeTest::installStampAreaPicture() { office().addToGallery(SEAL_STAMP_AREA_PICTURE); }
 
 void copyFile(const std::string& from, const std::string& to)
 {

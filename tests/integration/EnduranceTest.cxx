@@ -62,7 +62,7 @@ pid_t officeProcess(const std::string& workDirectory)
         std::ifstream file(entry.path() / "cmdline", std::ios::binary);
         const std::string commandLine((std::istreambuf_iterator<char>(file)),
                                       std::istreambuf_iterator<char>());
-        if (commandLine.find("soffice.bin") != std::string::npos
+        if (commandLine.find(quillmark::office::officeProgram("soffice.bin")) != std::string::npos
             && commandLine.find(workDirectory) != std::string::npos)
             return static_cast<pid_t>(std::stol(name));
     }

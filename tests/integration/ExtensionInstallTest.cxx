@@ -34,8 +34,6 @@ using rtl::OUString;
 
 namespace
 {
-std::string quoted(const std::string& text) { return "'" + text + "'"; }
-
 class ExtensionInstall : public ::testing::Test
 {
 protected:
@@ -44,17 +42,13 @@ protected:
         char pattern[] = "/tmp/quillmark-shared-XXXXXX";
         ASSERT_NE(nullptr, mkdtemp(pattern));
         shared = pattern;
-        const std::string packages = "-env:UNO_SHARED_PACKAGES=" + fileUrl(shared);
-        const std::string cache = "-env:UNO_SHARED_PACKAGES_CACHE=" + fileUrl(shared + "/cache");
-        const std::string profile = "-env:UserInstallation=" + fileUrl(shared + "/unopkg-profile");
-        const std::string command = "/usr/lib/libreoffice/program/unopkg add --shared "
-                                    + quoted(SEAL_OXT) + " " + quoted(packages) + " "
-                                    + quoted(cache) + " " + quoted(profile) + " >"
-                                    + quoted(shared + "/unopkg.log") + " 2>&1";
+        const std::string command = quillmark::office::unopkgCommand({ "add", SEAL_OXT }, shared)
+                                    + " >" + quillmark::office::shellQuoted(shared + "/unopkg.log")
+                                    + " 2>&1";
         ASSERT_EQ(0, std::system(command.c_str())) << command;
 
         Office::Options options;
-        options.arguments = { packages, cache };
+        options.arguments = quillmark::office::sharedPackages(shared);
         options.componentTypes = false;
         office = new Office(options);
         office->start();

@@ -56,17 +56,9 @@ public:
         fs::remove_all(folder, ignored);
     }
 
-    std::string unopkg(const std::string& arguments, int& status) const
+    std::string unopkg(const std::vector<std::string>& arguments, int& status) const
     {
-        return run("/usr/lib/libreoffice/program/unopkg " + arguments + " --shared "
-                       + quoted("-env:UNO_SHARED_PACKAGES=" + quillmark::office::fileUrl(folder))
-                       + " "
-                       + quoted("-env:UNO_SHARED_PACKAGES_CACHE="
-                                + quillmark::office::fileUrl(folder + "/cache"))
-                       + " "
-                       + quoted("-env:UserInstallation="
-                                + quillmark::office::fileUrl(folder + "/unopkg-profile")),
-                   status);
+        return run(quillmark::office::unopkgCommand(arguments, folder), status);
     }
 
     /// Copies of the extension's libraries anywhere in the package folder.
@@ -84,7 +76,7 @@ public:
     bool lists(const std::string& identifier) const
     {
         int status = 0;
-        return unopkg("list", status).find(identifier) != std::string::npos;
+        return unopkg({ "list" }, status).find(identifier) != std::string::npos;
     }
 
     std::string folder;
@@ -98,7 +90,7 @@ TEST(ExtensionPackage, AddRemoveAndAddAgainLeaveNothingBehind)
     int status = 0;
     for (int round = 1; round <= 2; ++round)
     {
-        std::string output = packages.unopkg("add " + quoted(SEAL_OXT), status);
+        std::string output = packages.unopkg({ "add", SEAL_OXT }, status);
         ASSERT_EQ(0, status) << "round " << round << ": " << output;
         if (round == 2)
         {
@@ -106,7 +98,7 @@ TEST(ExtensionPackage, AddRemoveAndAddAgainLeaveNothingBehind)
         }
         EXPECT_EQ(kLibraries.size(), packages.installedLibraries().size()) << "round " << round;
 
-        output = packages.unopkg(std::string("remove ") + kIdentifier, status);
+        output = packages.unopkg({ "remove", kIdentifier }, status);
         ASSERT_EQ(0, status) << "round " << round << ": " << output;
         // unopkg deletes a removed package's files when it next looks at the folder.
         EXPECT_FALSE(packages.lists(kIdentifier)) << "round " << round;

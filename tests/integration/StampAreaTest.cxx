@@ -172,7 +172,7 @@ TEST_F(StampAreaTest, SelectedTextIsKept)
 
 TEST_F(StampAreaTest, MissingPictureEndsWithTheInsertionMessage)
 {
-    removeTree(office().userDirectory() + "/gallery/gzqy.gif");
+    removeTree(office().galleryDirectory() + "/gzqy.gif");
     EXPECT_FALSE(helper->insertStampArea());
     auto shown = messages();
     ASSERT_EQ(1u, shown.size());

@@ -1,0 +1,29 @@
+/// quillmark-cert-seal's command line.
+#pragma once
+
+#include "DocumentSeal.hxx"
+
+#include <ostream>
+#include <string>
+
+namespace quillmark::certseal
+{
+struct Arguments
+{
+    bool help = false;
+    bool verify = false;
+    std::string document;
+    /// Where the PIN comes from: a file descriptor, or -1 for the environment or standard input.
+    int pinFd = -1;
+    std::string name;
+    std::string picture;
+    std::string output;
+    SealPlacement placement;
+};
+
+/// What `argv` asks for. A command line the tool cannot take, a PIN among the arguments
+/// included, is a UsageError.
+Arguments parseArguments(int argc, char** argv);
+
+void printUsage(std::ostream& out);
+}

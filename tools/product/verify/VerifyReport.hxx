@@ -1,0 +1,48 @@
+/// What the verifier says about one file, and the three ways it writes that down.
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace quillmark::verify
+{
+struct SealReport
+{
+    std::string kind; ///< "document", "certificate" or "field"
+    std::string name;
+    bool valid = false;
+    std::string reason;
+};
+
+struct FileReport
+{
+    enum class Status
+    {
+        Valid,
+        Invalid,
+        Unsigned,
+        Error
+    };
+    std::string file; ///< as it was named to the tool
+    Status status = Status::Error;
+    std::vector<SealReport> seals;
+    std::string error; ///< why the file could not be read; empty unless the status is Error
+};
+
+/// The status that the seals of a readable file give it.
+FileReport::Status statusOfSeals(const std::vector<SealReport>& seals);
+const char* statusName(FileReport::Status status);
+
+/// 0 when every file is valid, 2 when any could not be read, else 1.
+int exitStatus(const std::vector<FileReport>& reports);
+
+/// One file object of the JSON output, on one line: {"file", "status", "seals": [{"kind",
+/// "name", "valid", "reason"}], "error"}.
+std::string jsonObject(const FileReport& report);
+/// The JSON output of a whole run: {"files": [file objects]}.
+std::string jsonDocument(const std::vector<FileReport>& reports);
+
+/// The readable table, one row per seal (one per file without seals), in columns.
+void writeTable(std::ostream& out, const std::vector<FileReport>& reports);
+}
