@@ -17,7 +17,8 @@ FileReport invalidReport(const std::string& file, const std::string& name,
     FileReport report;
     report.file = file;
     report.status = FileReport::Status::Invalid;
-    report.seals = { { "document", "", true, "" }, { "field", name, false, reason } };
+    report.seals = { { "document", "", true, "", "document", {}, "" },
+                     { "field", name, false, reason, "document", { "tables", "format" }, name } };
     return report;
 }
 }
@@ -39,9 +40,14 @@ TEST(VerifyReport, FileObjectsCarryAnyTextAsItWasAndKeepTheirKeyOrder)
         EXPECT_EQ(text, parsed.at("file"));
         EXPECT_EQ("invalid", parsed.at("status"));
         ASSERT_EQ(2u, parsed.at("seals").size());
-        EXPECT_EQ(
-            json({ { "kind", "field" }, { "name", text }, { "valid", false }, { "reason", text } }),
-            parsed.at("seals")[1]);
+        EXPECT_EQ(json({ { "kind", "field" },
+                         { "name", text },
+                         { "valid", false },
+                         { "reason", text },
+                         { "scope", "document" },
+                         { "changed", { "tables", "format" } },
+                         { "organisation", text } }),
+                  parsed.at("seals")[1]);
         EXPECT_TRUE(parsed.at("error").is_null());
         const size_t file = line.find("\"file\""), status = line.find("\"status\""),
                      seals = line.find("\"seals\""), error = line.rfind("\"error\"");
@@ -79,4 +85,46 @@ TEST(VerifyReport, TheDocumentListsEveryFileInOrder)
     EXPECT_TRUE(files[1].at("seals").empty());
     EXPECT_TRUE(jsonDocument({}).find("\"files\"") != std::string::npos);
     EXPECT_TRUE(json::parse(jsonDocument({})).at("files").empty());
+}
+
+TEST(VerifyReport, StrictnessCountsASealOfTheTextAloneAsInvalid)
+{
+    const struct
+    {
+        const char* name;
+        std::vector<SealReport> seals;
+        FileReport::Status plain;
+        FileReport::Status strict;
+    } cases[] = {
+        { "all of the document",
+          { { "document", "", true, "", "document", {}, "" } },
+          FileReport::Status::Valid,
+          FileReport::Status::Valid },
+        { "the text alone",
+          { { "document", "", true, "", "text", {}, "" } },
+          FileReport::Status::Valid,
+          FileReport::Status::Invalid },
+        { "one of two",
+          { { "document", "", true, "", "document", {}, "" },
+            { "certificate", "甲", true, "", "text", {}, "" } },
+          FileReport::Status::Valid,
+          FileReport::Status::Invalid },
+        { "invalid anyway",
+          { { "field", "f", false, "", "document", { "body" }, "" } },
+          FileReport::Status::Invalid,
+          FileReport::Status::Invalid },
+    };
+    for (const auto& each : cases)
+    {
+        FileReport report;
+        report.seals = each.seals;
+        report.status = statusOfSeals(report.seals);
+        EXPECT_EQ(each.plain, report.status) << each.name;
+        applyStrictness(report);
+        EXPECT_EQ(each.strict, report.status) << each.name;
+    }
+    FileReport unreadable;
+    unreadable.status = FileReport::Status::Error;
+    applyStrictness(unreadable);
+    EXPECT_EQ(FileReport::Status::Error, unreadable.status) << "an error stays an error";
 }

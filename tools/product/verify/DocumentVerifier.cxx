@@ -108,8 +108,14 @@ std::vector<SealReport> surveyOf(office::Office& office, const Reference<frame::
     std::vector<SealReport> seals;
     for (const auto& entry : Reference<Quillmark::Certificate::XSealSurvey>(helper, UNO_QUERY_THROW)
                                  ->surveySeals(false))
-        seals.push_back(SealReport{ utf8(entry.Kind), utf8(entry.Name),
-                                    static_cast<bool>(entry.Valid), utf8(entry.Reason) });
+    {
+        SealReport seal{ utf8(entry.Kind),        utf8(entry.Name),  static_cast<bool>(entry.Valid),
+                         utf8(entry.Reason),      utf8(entry.Scope), {},
+                         utf8(entry.Organisation) };
+        for (const OUString& part : entry.Changed)
+            seal.changed.push_back(utf8(part));
+        seals.push_back(std::move(seal));
+    }
     return seals;
 }
 }

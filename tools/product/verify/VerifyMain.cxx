@@ -1,4 +1,4 @@
-// quillmark-verify [--json | --json-lines] [--jobs N] [--timeout SECONDS] FILE... | -
+// quillmark-verify [--json | --json-lines] [--strict] [--jobs N] [--timeout SECONDS] FILE... | -
 //
 // Verifies every seal of stored Writer documents in headless offices of its own: 0 when every
 // file is valid, 1 when any is invalid or unsigned, 2 when any could not be read.
@@ -78,11 +78,20 @@ int main(int argc, char** argv)
     std::vector<FileReport> reports;
     {
         Progress progress(settings.files.size());
-        reports = verifyFiles(settings.files, settings.pool, [&](size_t, const FileReport& report) {
-            progress.step(report);
-            if (settings.format == Format::JsonLines)
-                std::cout << jsonObject(report) << std::endl;
-        });
+        auto judged = [&](FileReport report) {
+            if (settings.strict)
+                applyStrictness(report);
+            return report;
+        };
+        reports
+            = verifyFiles(settings.files, settings.pool, [&](size_t, const FileReport& finished) {
+                  const FileReport report = judged(finished);
+                  progress.step(report);
+                  if (settings.format == Format::JsonLines)
+                      std::cout << jsonObject(report) << std::endl;
+              });
+        for (FileReport& report : reports)
+            report = judged(report);
     }
     switch (settings.format)
     {

@@ -14,6 +14,7 @@ enum Option
     kJsonLines,
     kJobs,
     kTimeout,
+    kStrict,
     kHelp = 'h'
 };
 
@@ -22,12 +23,14 @@ constexpr long kMostOfficesOrSeconds = 10000;
 
 void printUsage(std::ostream& out)
 {
-    out << "usage: quillmark-verify [--json | --json-lines] [--jobs N] [--timeout SECONDS] "
-           "FILE... | -\n"
+    out << "usage: quillmark-verify [--json | --json-lines] [--strict] [--jobs N] "
+           "[--timeout SECONDS] FILE... | -\n"
            "  Verifies the document, certificate and field seals of Writer documents.\n"
            "  -               read file names from standard input, one per line\n"
            "  --json          one JSON object for all files\n"
            "  --json-lines    one JSON object per file, as each file finishes\n"
+           "  --strict        a seal that vouches for its text alone, not for the whole\n"
+           "                  document, counts as invalid\n"
            "  --jobs N        offices working at once (default: the number of cores)\n"
            "  --timeout S     seconds one file may take before its office is restarted "
            "(default 300)\n"
@@ -44,6 +47,7 @@ Settings parseSettings(int argc, char** argv, std::istream& names, unsigned core
                             { "json-lines", no_argument, nullptr, kJsonLines },
                             { "jobs", required_argument, nullptr, kJobs },
                             { "timeout", required_argument, nullptr, kTimeout },
+                            { "strict", no_argument, nullptr, kStrict },
                             { "help", no_argument, nullptr, kHelp } },
                           "h");
     for (int found = options.next(); found != OptionScanner::kEnd; found = options.next())
@@ -72,6 +76,9 @@ Settings parseSettings(int argc, char** argv, std::istream& names, unsigned core
             case kTimeout:
                 settings.pool.fileTimeout = std::chrono::seconds(
                     commandline::number(options.value(), 1, kMostOfficesOrSeconds, "--timeout"));
+                break;
+            case kStrict:
+                settings.strict = true;
                 break;
             case kHelp:
                 settings.help = true;

@@ -22,6 +22,8 @@ struct Settings
     Format format = Format::Table;
     PoolSettings pool;
     std::vector<std::string> files;
+    /// A seal that vouches for its text alone counts as invalid.
+    bool strict = false;
     bool help = false;
 };
 

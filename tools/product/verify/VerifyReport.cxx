@@ -18,7 +18,10 @@ Json fileJson(const FileReport& report)
         seals.push_back(Json{ { "kind", seal.kind },
                               { "name", seal.name },
                               { "valid", seal.valid },
-                              { "reason", seal.reason } });
+                              { "reason", seal.reason },
+                              { "scope", seal.scope },
+                              { "changed", seal.changed },
+                              { "organisation", seal.organisation } });
     return Json{ { "file", report.file },
                  { "status", statusName(report.status) },
                  { "seals", std::move(seals) },
@@ -71,6 +74,16 @@ FileReport::Status statusOfSeals(const std::vector<SealReport>& seals)
     const bool allValid = std::all_of(seals.begin(), seals.end(),
                                       [](const SealReport& seal) { return seal.valid; });
     return allValid ? FileReport::Status::Valid : FileReport::Status::Invalid;
+}
+
+void applyStrictness(FileReport& report)
+{
+    if (report.status == FileReport::Status::Error)
+        return;
+    for (SealReport& seal : report.seals)
+        if (seal.scope != "document")
+            seal.valid = false;
+    report.status = statusOfSeals(report.seals);
 }
 
 const char* statusName(FileReport::Status status)

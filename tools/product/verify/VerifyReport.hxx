@@ -13,6 +13,14 @@ struct SealReport
     std::string name;
     bool valid = false;
     std::string reason;
+    /// What a valid seal vouches for: "document" (everything a reader sees) or "text" (the
+    /// text alone).
+    std::string scope;
+    /// The parts found changed: "body", "tables", "headers", "notes", "frames", "pictures",
+    /// "format".
+    std::vector<std::string> changed;
+    /// The organisation of the seal that signed, where its signature tells.
+    std::string organisation;
 };
 
 struct FileReport
@@ -34,11 +42,15 @@ struct FileReport
 FileReport::Status statusOfSeals(const std::vector<SealReport>& seals);
 const char* statusName(FileReport::Status status);
 
+/// Under --strict a seal that vouches for the text alone is no valid seal: the seals and the
+/// file's status say so.
+void applyStrictness(FileReport& report);
+
 /// 0 when every file is valid, 2 when any could not be read, else 1.
 int exitStatus(const std::vector<FileReport>& reports);
 
 /// One file object of the JSON output, on one line: {"file", "status", "seals": [{"kind",
-/// "name", "valid", "reason"}], "error"}.
+/// "name", "valid", "reason", "scope", "changed", "organisation"}], "error"}.
 std::string jsonObject(const FileReport& report);
 /// The JSON output of a whole run: {"files": [file objects]}.
 std::string jsonDocument(const std::vector<FileReport>& reports);
