@@ -1,6 +1,7 @@
 // The selected seal's details with a message: the seal library's own display for its seals, the
 // suite's certificate box with the seal's comment for certificate seals.
 
+#include "CertificateDialog.hxx"
 #include "SealLibraryBinding.hxx"
 
 #include <ComponentTexts.hxx>
@@ -88,58 +89,62 @@ Reference<Quillmark::UITools::XCertInfoBox> QORVHelper::createCertInfoBox()
     return Reference<Quillmark::UITools::XCertInfoBox>(service, UNO_QUERY);
 }
 
-sal_Bool QORVHelper::showCertificateInfo(const OUString& message)
+bool showSealLibraryDetails(QORVHelper& helper, SealLibraryBinding& sealLibrary,
+                            const OUString& text, const OUString& signature,
+                            const std::optional<std::pair<bool, OUString>>& verdict)
 {
-    return withDeclaredExceptions([&]() -> sal_Bool {
-        if (!model().is())
-            return false;
+    const OString textBytes = toGbk(text);
+    const OString signatureBytes = toGbk(signature);
+    DetailsPresentation presentation{ [&](const KTXESealDetails& details) {
+                                         KTXESealDetails shown = details;
+                                         OString verdictText;
+                                         if (verdict)
+                                         {
+                                             verdictText = OUStringToOString(verdict->second,
+                                                                             RTL_TEXTENCODING_UTF8);
+                                             shown.valid = verdict->first ? 1 : 0;
+                                             shown.verdict = verdictText.getStr();
+                                         }
+                                         showSealDetails(helper, shown);
+                                     },
+                                      {} };
+    sealLibrary.SetESealDetailsPresenter(presentDetails, &presentation);
+    const bool valid
+        = sealLibrary.ShowESealCert(textBytes.getStr(), textBytes.getLength(),
+                                    signatureBytes.getStr(), signatureBytes.getLength())
+          != 0;
+    sealLibrary.SetESealDetailsPresenter(nullptr, nullptr);
+    if (presentation.failure)
+        std::rethrow_exception(presentation.failure);
+    return valid;
+}
 
-        if (isDocumentSealSelected())
-        {
-            SealLibraryBinding sealLibrary;
-            OUString signature;
-            readDocumentSignature(signature);
-            const OString text = toGbk(getDocumentText());
-            const OString signatureBytes = toGbk(signature);
-            DetailsPresentation presentation{
-                [this](const KTXESealDetails& details) { showSealDetails(*this, details); }, {}
-            };
-            sealLibrary.SetESealDetailsPresenter(presentDetails, &presentation);
-            const bool valid
-                = sealLibrary.ShowESealCert(text.getStr(), text.getLength(),
-                                            signatureBytes.getStr(), signatureBytes.getLength())
-                  != 0;
-            sealLibrary.SetESealDetailsPresenter(nullptr, nullptr);
-            if (presentation.failure)
-                std::rethrow_exception(presentation.failure);
-            return valid;
-        }
+bool showCertificateBox(QORVHelper& helper, const OUString& message)
+{
+    if (!helper.libraryReady)
+        helper.initializeCertificateLibrary();
 
-        if (!libraryReady)
-            initializeCertificateLibrary();
+    Reference<Quillmark::UITools::XCertInfoBox> box = helper.createCertInfoBox();
+    if (!box.is())
+        return false;
 
-        Reference<Quillmark::UITools::XCertInfoBox> box = createCertInfoBox();
-        if (!box.is())
-            return false;
+    if (helper.containerName.isEmpty())
+        helper.containerName = lastStamperName(helper.selection());
+    helper.parsePictureURL(sealPictureURL(helper.getFilterDirectoryURL(), helper.containerName));
 
-        if (containerName.isEmpty())
-            containerName = lastStamperName(selection());
-        parsePictureURL(sealPictureURL(getFilterDirectoryURL(), containerName));
+    box->setPictureURL(helper.pictureURL);
+    box->setMessage(message);
+    const bool signerKnown = helper.loadCertificateInfo();
+    if (signerKnown)
+        box->setCertInfo(helper.certificateInfo);
+    // A signature the library cannot vouch for is never shown as a valid seal.
+    box->setModified(helper.documentModified || !signerKnown);
 
-        box->setPictureURL(pictureURL);
-        box->setMessage(message);
-        const bool signerKnown = loadCertificateInfo();
-        if (signerKnown)
-            box->setCertInfo(certificateInfo);
-        // A signature the library cannot vouch for is never shown as a valid seal.
-        box->setModified(documentModified || !signerKnown);
-
-        OUString postil;
-        readPostil(postil);
-        box->setPostil(postil);
-        box->execute();
-        writePostil(box->getPostil());
-        return box->getResult();
-    });
+    OUString postil;
+    helper.readPostil(postil);
+    box->setPostil(postil);
+    box->execute();
+    helper.writePostil(box->getPostil());
+    return box->getResult();
 }
 }
