@@ -278,12 +278,17 @@ void FrameSeals::run(SealCommand command)
         case SealCommand::VerifyDocument:
         {
             const bool modified = tools->verifyDocument();
-            const std::optional<OUString> reason
-                = modified ? refusalReason() : std::optional<OUString>();
-            showVerdict(reason ? withArgument(texts::kDocumentSealRefused, *reason)
-                               : OUString::fromUtf8(modified ? texts::kDocumentSealInvalid
-                                                             : texts::kDocumentSealValid),
-                        !modified);
+            // The operation answers changed or not; the survey says why, and what the seal
+            // vouches for, where the document has one such seal.
+            if (const std::optional<JudgedSeal> seal = soleDocumentSeal())
+                showVerdict(withArgument(texts::kDocumentSealRefused, seal->reason),
+                            seal->valid && !modified
+                                ? (seal->wholeDocument ? VerdictTone::Valid : VerdictTone::TextOnly)
+                                : VerdictTone::Invalid);
+            else
+                showVerdict(OUString::fromUtf8(modified ? texts::kDocumentSealInvalid
+                                                        : texts::kDocumentSealValid),
+                            modified ? VerdictTone::Invalid : VerdictTone::Valid);
             break;
         }
         case SealCommand::ShowSealInfo:
@@ -306,6 +311,9 @@ void FrameSeals::run(SealCommand command)
             break;
         case SealCommand::RemoveFieldSeal:
             tools->removeSelectedFieldStamp();
+            break;
+        case SealCommand::SealList:
+            showSealList();
             break;
     }
 }
@@ -366,38 +374,47 @@ void FrameSeals::verifyField()
     }
     const bool valid = sealSelected ? tools->verifySelectedField() : tools->verifyField(name);
     showVerdict(withArgument(valid ? texts::kFieldSealValid : texts::kFieldSealInvalid, name),
-                valid);
+                valid ? VerdictTone::Valid : VerdictTone::Invalid);
 }
 
-std::optional<OUString> FrameSeals::refusalReason()
+std::optional<JudgedSeal> FrameSeals::soleDocumentSeal()
 {
-    // The operation answers changed or not; the survey knows why, but only a sole invalid
-    // document or certificate seal is surely the one that was checked.
-    Reference<Quillmark::Certificate::XSealSurvey> survey(tools, UNO_QUERY);
-    if (!survey.is())
+    if (!tools.is())
         return std::nullopt;
-    try
-    {
-        std::optional<OUString> reason;
-        for (const auto& entry : survey->surveySeals(false))
-        {
-            if (entry.Valid || entry.Kind.equalsAscii(texts::kFieldSealKind))
-                continue;
-            if (reason)
-                return std::nullopt;
-            reason = entry.Reason;
-        }
-        return reason && !reason->isEmpty() ? reason : std::nullopt;
-    }
-    catch (const uno::Exception&)
-    {
+    const std::optional<SealVerdicts> verdicts = surveySeals(tools, modelOf(frame), false);
+    if (!verdicts)
         return std::nullopt;
+    std::optional<JudgedSeal> found;
+    for (size_t i = 0; i < verdicts->seals.size(); ++i)
+    {
+        if (verdicts->fieldSeal[i])
+            continue;
+        if (found)
+            return std::nullopt;
+        found = verdicts->seals[i];
     }
+    return found;
 }
 
-void FrameSeals::showVerdict(const OUString& line, bool valid)
+void FrameSeals::showVerdict(const OUString& line, VerdictTone tone)
 {
-    showSealVerdict(frame->getController(), line, valid);
+    showSealVerdict(frame->getController(), line, tone);
+}
+
+void FrameSeals::showSealList()
+{
+    OUString failure;
+    const std::optional<SealVerdicts> verdicts
+        = surveySeals(tools, modelOf(frame), false, &failure);
+    if (!verdicts)
+    {
+        showNotice(componentContext, frame, withArgument(texts::kSurveyFailed, failure));
+        return;
+    }
+    showNotice(componentContext, frame,
+               verdicts->seals.empty() ? OUString::fromUtf8(texts::kNoSeals)
+                                       : sealListText(*verdicts),
+               OUString::fromUtf8(texts::kSealListTitle));
 }
 
 void FrameSeals::verifyOnOpening()
@@ -405,13 +422,14 @@ void FrameSeals::verifyOnOpening()
     if (!tools.is())
         return;
     OUString failure;
-    const std::optional<SealVerdicts> verdicts = surveySeals(tools, modelOf(frame), &failure);
+    const std::optional<SealVerdicts> verdicts = surveySeals(tools, modelOf(frame), true, &failure);
     // A check that could not run must not leave a sealed document looking valid.
     if (!verdicts && !failure.isEmpty())
-        showSealVerdict(frame->getController(), withArgument(texts::kSurveyFailed, failure), false);
-    if (!verdicts || verdicts->total == 0)
+        showSealVerdict(frame->getController(), withArgument(texts::kSurveyFailed, failure),
+                        VerdictTone::Invalid);
+    if (!verdicts || verdicts->seals.empty())
         return;
-    showSealVerdict(frame->getController(), verdictLine(*verdicts), verdicts->invalid.empty());
+    showSealVerdict(frame->getController(), verdictLine(*verdicts), verdictTone(*verdicts));
 }
 
 void FrameSeals::clearCaptionsForSaving()

@@ -5,6 +5,7 @@
 
 #include "SaveInterceptor.hxx"
 #include "SealCommands.hxx"
+#include "SealInfobar.hxx"
 
 #include <Quillmark/Certificate/XQORVTools.hpp>
 #include <com/sun/star/frame/XFrame.hpp>
@@ -66,10 +67,12 @@ private:
     void run(SealCommand command);
     void markField();
     void showSealInfo();
-    /// Why the document's one invalid seal is invalid, when the survey can tell.
-    std::optional<rtl::OUString> refusalReason();
+    /// The verdict on the document's one document or certificate seal, where it has one.
+    std::optional<JudgedSeal> soleDocumentSeal();
     void verifyField();
-    void showVerdict(const rtl::OUString& line, bool valid);
+    void showVerdict(const rtl::OUString& line, VerdictTone tone);
+    /// Every seal of the document, whose it is and its verdict, in a notice.
+    void showSealList();
     void releaseFrame();
 
     struct StatusListener

@@ -14,9 +14,19 @@ namespace quillmark::suite
 {
 namespace
 {
-/// How the line names a seal: its own name, or the kind of a document seal, which has none.
-OUString sealName(const Quillmark::Certificate::SealSurveyEntry& entry)
+/// How the line names a seal: by the organisation that signed, and a field also by its name;
+/// by the seal's own name, or the kind of a document seal, where the signature names nobody.
+OUString sealLabel(const Quillmark::Certificate::SealSurveyEntry& entry)
 {
+    const bool field = entry.Kind.equalsAscii(texts::kFieldSealKind);
+    const OUString fieldName
+        = OUString::fromUtf8(texts::kFieldSealLabel).replaceAll("%1", entry.Name);
+    if (!entry.Organisation.isEmpty())
+        return field ? fieldName + OUString::fromUtf8(texts::kSealReasonOpen) + entry.Organisation
+                           + OUString::fromUtf8(texts::kSealReasonClose)
+                     : entry.Organisation;
+    if (field)
+        return fieldName;
     if (!entry.Name.isEmpty())
         return entry.Name;
     return OUString::fromUtf8(texts::kDocumentSealName);
@@ -24,7 +34,8 @@ OUString sealName(const Quillmark::Certificate::SealSurveyEntry& entry)
 }
 
 std::optional<SealVerdicts> surveySeals(const Reference<Quillmark::Certificate::XQORVTools>& tools,
-                                        const Reference<frame::XModel>& document, OUString* failure)
+                                        const Reference<frame::XModel>& document, bool markPictures,
+                                        OUString* failure)
 {
     Reference<Quillmark::Certificate::XSealSurvey> survey(tools, UNO_QUERY);
     if (!survey.is() || !document.is())
@@ -32,11 +43,12 @@ std::optional<SealVerdicts> surveySeals(const Reference<Quillmark::Certificate::
     try
     {
         SealVerdicts verdicts;
-        for (const auto& entry : survey->surveySeals(true))
+        for (const auto& entry : survey->surveySeals(markPictures))
         {
-            ++verdicts.total;
-            if (!entry.Valid)
-                verdicts.invalid.push_back({ sealName(entry), entry.Reason });
+            verdicts.seals.push_back(JudgedSeal{ sealLabel(entry), static_cast<bool>(entry.Valid),
+                                                 entry.Scope.equalsAscii("document"),
+                                                 entry.Reason });
+            verdicts.fieldSeal.push_back(entry.Kind.equalsAscii(texts::kFieldSealKind));
         }
         return verdicts;
     }

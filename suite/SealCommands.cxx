@@ -33,6 +33,8 @@ const char* commandName(SealCommand command)
             return "VerifyField";
         case SealCommand::RemoveFieldSeal:
             return "RemoveFieldSeal";
+        case SealCommand::SealList:
+            return "SealList";
     }
     return "";
 }
@@ -42,6 +44,8 @@ std::optional<SealCommand> commandNamed(const rtl::OUString& path)
     for (SealCommand command : kSealCommands)
         if (path.equalsAscii(commandName(command)))
             return command;
+    if (path.equalsAscii(commandName(SealCommand::SealList)))
+        return SealCommand::SealList;
     return std::nullopt;
 }
 
@@ -68,6 +72,8 @@ bool isEnabled(SealCommand command, const SelectionState& state)
                    || (!state.enclosingField.isEmpty() && state.enclosingFieldSigned);
         case SealCommand::RemoveFieldSeal:
             return state.stampType == kFieldSeal;
+        case SealCommand::SealList:
+            return true;
     }
     return false;
 }

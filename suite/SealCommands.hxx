@@ -18,7 +18,9 @@ enum class SealCommand
     MarkField,
     SignField,
     VerifyField,
-    RemoveFieldSeal
+    RemoveFieldSeal,
+    /// The list of the document's seals behind the verdict line's button; in no menu.
+    SealList
 };
 
 inline constexpr std::array<SealCommand, 10> kSealCommands

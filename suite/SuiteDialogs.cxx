@@ -28,7 +28,7 @@ Reference<awt::XWindowPeer> windowOf(const Reference<frame::XFrame>& frame)
 }
 
 void showNotice(const Reference<uno::XComponentContext>& context,
-                const Reference<frame::XFrame>& frame, const OUString& text)
+                const Reference<frame::XFrame>& frame, const OUString& text, const OUString& title)
 {
     Reference<awt::XWindowPeer> parent = windowOf(frame);
     Reference<awt::XMessageBoxFactory> boxes(
@@ -39,7 +39,7 @@ void showNotice(const Reference<uno::XComponentContext>& context,
         return;
     Reference<awt::XMessageBox> box = boxes->createMessageBox(
         parent, awt::MessageBoxType_INFOBOX, awt::MessageBoxButtons::BUTTONS_OK,
-        OUString::fromUtf8(kNoticeTitle), text);
+        title.isEmpty() ? OUString::fromUtf8(kNoticeTitle) : title, text);
     if (box.is())
         box->execute();
 }

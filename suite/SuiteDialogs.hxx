@@ -10,9 +10,11 @@ namespace quillmark::suite
 {
 namespace css = com::sun::star;
 
-/// A modal notice over the frame's window, titled as the component's notices are.
+/// A modal notice over the frame's window, titled as the component's notices are unless
+/// `title` says otherwise.
 void showNotice(const css::uno::Reference<css::uno::XComponentContext>& context,
-                const css::uno::Reference<css::frame::XFrame>& frame, const rtl::OUString& text);
+                const css::uno::Reference<css::frame::XFrame>& frame, const rtl::OUString& text,
+                const rtl::OUString& title = rtl::OUString());
 
 /// Asks for the name of a new field; none when the person cancels.
 std::optional<rtl::OUString>

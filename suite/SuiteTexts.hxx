@@ -32,9 +32,19 @@ constexpr char kDocumentSignatureMaster[] = "com.sun.star.text.FieldMaster.User.
 
 // Infobar lines.
 constexpr char kInfobarTitle[] = u8"印章";
-constexpr char kAllSealsValid[] = u8"本文档的 %1 个印章全部有效。";
-constexpr char kSomeSealsInvalid[] = u8"本文档的 %1 个印章中 %2 个有效，无效：%3";
+constexpr char kAllSealsValid[] = u8"本文档的 %1 个印章全部有效：%2。";
+constexpr char kSomeSealsInvalid[] = u8"本文档的 %1 个印章中 %2 个有效%3，无效：%4";
 constexpr char kSealListSeparator[] = u8"、";
+constexpr char kInvalidSealSeparator[] = u8"；";
+constexpr char kSealReasonSeparator[] = u8"：";
+constexpr char kTextOnlyMark[] = u8"（仅保护正文）";
+constexpr char kSealDetailsButton[] = u8"印章详情";
+constexpr char kSealListTitle[] = u8"印章详情";
+constexpr char kNoSeals[] = u8"本文档没有印章。";
+// The infobar button's command: the list of the document's seals.
+constexpr char kSealListCommand[] = "quillmark.seal:SealList";
+// How the line names a seal whose signature names no organisation.
+constexpr char kFieldSealLabel[] = u8"签章域「%1」";
 constexpr char kSealReasonOpen[] = u8"（";
 constexpr char kSealReasonClose[] = u8"）";
 constexpr char kDocumentSealValid[] = u8"验证印章：文档未被修改，印章有效。";

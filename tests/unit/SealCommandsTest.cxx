@@ -77,17 +77,61 @@ TEST(SealCommands, TheFieldAroundTheCursorIsSignedOnceAndThenVerified)
     EXPECT_FALSE(isEnabled(SealCommand::MarkField, inField)) << "a field needs selected text";
 }
 
-TEST(SealVerdictLine, SaysHowManySealsAreValidAndNamesEachInvalidOneWithItsReason)
+TEST(SealVerdictLine, NamesWhoseEachSealIsWhatItVouchesForAndWhyAnInvalidOneIsInvalid)
 {
-    SealVerdicts allValid;
-    allValid.total = 3;
-    EXPECT_EQ(OUString::fromUtf8(u8"本文档的 3 个印章全部有效。"), verdictLine(allValid));
+    auto u = [](const char* text) { return OUString::fromUtf8(text); };
+    const JudgedSeal beijing{ u(u8"北京市某某区人民政府办公室"), true, true,
+                              u(u8"文档未被修改，印章有效！") };
+    const JudgedSeal textOnly{ u(u8"某某公司"), true, false, u(u8"印章有效（仅保护正文）") };
+    const JudgedSeal swapped{ u(u8"上海某某贸易有限公司"), false, false,
+                              u(u8"页面上的印章图片不是签章所用的印章，印章无效！") };
+    const JudgedSeal field{ u(u8"签章域「contract」"), false, false, u(u8"域内容已被修改") };
+    const struct
+    {
+        const char* name;
+        std::vector<JudgedSeal> seals;
+        const char* line;
+        VerdictTone tone;
+    } cases[] = {
+        { "every seal for the whole document",
+          { beijing, beijing },
+          u8"本文档的 2 个印章全部有效：北京市某某区人民政府办公室、北京市某某区人民政府办公室。",
+          VerdictTone::Valid },
+        { "one for its text alone",
+          { beijing, textOnly },
+          u8"本文档的 2 个印章全部有效：北京市某某区人民政府办公室、某某公司（仅保护正文）。",
+          VerdictTone::TextOnly },
+        { "some invalid",
+          { beijing, swapped, field },
+          u8"本文档的 3 个印章中 1 个有效（北京市某某区人民政府办公室），无效："
+          u8"上海某某贸易有限公司：页面上的印章图片不是签章所用的印章，印章无效！；"
+          u8"签章域「contract」：域内容已被修改",
+          VerdictTone::Invalid },
+        { "none valid",
+          { swapped },
+          u8"本文档的 1 个印章中 0 "
+          u8"个有效，无效：上海某某贸易有限公司：页面上的印章图片不是签章所用的"
+          u8"印章，印章无效！",
+          VerdictTone::Invalid },
+    };
+    for (const auto& each : cases)
+    {
+        SealVerdicts verdicts;
+        verdicts.seals = each.seals;
+        EXPECT_EQ(u(each.line), verdictLine(verdicts)) << each.name;
+        EXPECT_EQ(each.tone, verdictTone(verdicts)) << each.name;
+    }
+    SealVerdicts listed;
+    listed.seals = { beijing, field };
+    EXPECT_EQ(u(u8"北京市某某区人民政府办公室：文档未被修改，印章有效！\n签章域「contract」：域内容"
+                u8"已被修改"),
+              sealListText(listed));
+}
 
-    SealVerdicts mixed;
-    mixed.total = 3;
-    mixed.invalid = { { OUString::fromUtf8(u8"文档印章"), OUString::fromUtf8(u8"文本已被修改") },
-                      { "contract", OUString() } };
-    EXPECT_EQ(OUString::fromUtf8(
-                  u8"本文档的 3 个印章中 1 个有效，无效：文档印章（文本已被修改）、contract"),
-              verdictLine(mixed));
+TEST(SealCommands, TheSealListIsNamedOnlyByTheVerdictLinesButton)
+{
+    EXPECT_EQ(SealCommand::SealList, commandNamed("SealList"));
+    for (SealCommand command : kSealCommands)
+        EXPECT_NE(SealCommand::SealList, command) << "in no menu";
+    EXPECT_TRUE(isEnabled(SealCommand::SealList, SelectionState()));
 }
