@@ -6,6 +6,7 @@
 #include "UnoHelpers.hxx"
 
 #include <Quillmark/Certificate/XQORVTools.hpp>
+#include <Quillmark/Certificate/XSealCoverage.hpp>
 #include <Quillmark/Certificate/XSealSurvey.hpp>
 #include <Quillmark/UITools/XCertInfoBox.hpp>
 #include <com/sun/star/awt/Point.hpp>
@@ -20,7 +21,7 @@
 #include <com/sun/star/uno/XComponentContext.hpp>
 #include <com/sun/star/util/URL.hpp>
 #include <com/sun/star/view/XSelectionChangeListener.hpp>
-#include <cppuhelper/implbase5.hxx>
+#include <cppuhelper/implbase6.hxx>
 
 namespace quillmark
 {
@@ -47,9 +48,10 @@ OUString implementationName();
 css::uno::Sequence<OUString> supportedServiceNames();
 
 class QORVHelper
-    : public cppu::WeakImplHelper5<Quillmark::Certificate::XQORVTools, css::lang::XInitialization,
+    : public cppu::WeakImplHelper6<Quillmark::Certificate::XQORVTools, css::lang::XInitialization,
                                    css::lang::XServiceInfo, css::view::XSelectionChangeListener,
-                                   Quillmark::Certificate::XSealSurvey>
+                                   Quillmark::Certificate::XSealSurvey,
+                                   Quillmark::Certificate::XSealCoverage>
 {
 public:
     explicit QORVHelper(const css::uno::Reference<css::uno::XComponentContext>& context);
@@ -78,6 +80,9 @@ public:
     // XSealSurvey
     css::uno::Sequence<Quillmark::Certificate::SealSurveyEntry>
         SAL_CALL surveySeals(sal_Bool markPictures) override;
+
+    // XSealCoverage
+    OUString SAL_CALL certificateSealCoverage(const OUString& sealName) override;
 
     // XInitialization
     void SAL_CALL initialize(const css::uno::Sequence<css::uno::Any>& arguments) override;

@@ -96,6 +96,20 @@ bool samePlace(const SealPlace& a, const SealPlace& b)
 }
 }
 
+const char* partKey(CoveragePart part)
+{
+    static const char* const keys[]
+        = { "body", "tables", "headers", "notes", "frames", "pictures", "format" };
+    return keys[static_cast<size_t>(part)];
+}
+
+const char* partLabel(CoveragePart part)
+{
+    static const char* const labels[]
+        = { u8"正文", u8"表格", u8"页眉页脚", u8"脚注尾注", u8"文本框", u8"图片", u8"格式" };
+    return labels[static_cast<size_t>(part)];
+}
+
 std::string manifestText(const CoverageManifest& manifest)
 {
     std::ostringstream text;
@@ -116,7 +130,12 @@ std::string manifestText(const CoverageManifest& manifest)
 
 std::string storedCoverageText(const CoverageManifest& manifest, const std::string& signature)
 {
-    return manifestText(manifest) + kSignatureKey + signature + '\n';
+    return storedCoverageText(manifestText(manifest), signature);
+}
+
+std::string storedCoverageText(const std::string& signedText, const std::string& signature)
+{
+    return signedText + kSignatureKey + signature + '\n';
 }
 
 std::optional<StoredCoverage> parseStoredCoverage(const std::string& text)

@@ -13,14 +13,36 @@
 ///     signature <the seal's signature over all lines above, with their line ends>
 #pragma once
 
-#include "DocumentCoverage.hxx"
-
+#include <array>
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace quillmark
 {
+/// The parts a reader would name when telling what changed. Their order is the order of the
+/// lines of a stored coverage: never reorder.
+enum class CoveragePart
+{
+    Body,           ///< paragraphs of the body, with list numbers, fields and note anchors
+    Tables,         ///< text of the body's tables, cell by cell
+    HeadersFooters, ///< headers and footers of every page style the body can use
+    Notes,          ///< footnotes and endnotes
+    Frames,         ///< text frames, the text of drawing shapes, captions
+    Pictures,       ///< pictures, embedded objects and drawing shapes: content and place
+    Format          ///< character and paragraph formatting, tracked changes, section visibility
+};
+constexpr std::size_t kCoveragePartCount = 7;
+
+/// A part's digest, as lower-case hexadecimal SM3.
+using PartDigests = std::array<std::string, kCoveragePartCount>;
+
+/// The part's name in a stored coverage ("body", "tables", ...).
+const char* partKey(CoveragePart part);
+/// The part's name as the verdict shows it (正文, 表格, ...), UTF-8.
+const char* partLabel(CoveragePart part);
+
 /// Where a seal picture lies: its page and its position on it, in 1/100 mm.
 struct SealPlace
 {
@@ -56,6 +78,8 @@ struct StoredCoverage
 
 /// The field's value: the manifest and its signature.
 std::string storedCoverageText(const CoverageManifest& manifest, const std::string& signature);
+/// The same for a manifest's text as it was signed.
+std::string storedCoverageText(const std::string& signedText, const std::string& signature);
 /// None when the text is not a stored coverage of this version, in every detail: a coverage that
 /// cannot be read vouches for nothing.
 std::optional<StoredCoverage> parseStoredCoverage(const std::string& text);

@@ -1014,19 +1014,6 @@ PartDigests readRegionCoverage(const Reference<uno::XComponentContext>& context,
     return walk.finish();
 }
 
-const char* partKey(CoveragePart part)
-{
-    static const char* const keys[]
-        = { "body", "tables", "headers", "notes", "frames", "pictures", "format" };
-    return keys[static_cast<size_t>(part)];
-}
-
-const char* partLabel(CoveragePart part)
-{
-    static const char* const labels[]
-        = { u8"正文", u8"表格", u8"页眉页脚", u8"脚注尾注", u8"文本框", u8"图片", u8"格式" };
-    return labels[static_cast<size_t>(part)];
-}
 }
 
 namespace quillmark

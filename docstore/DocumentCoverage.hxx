@@ -11,28 +11,12 @@
 #include <com/sun/star/uno/XComponentContext.hpp>
 #include <rtl/ustring.hxx>
 
-#include <array>
-#include <cstddef>
+#include "CoverageManifest.hxx"
+
 #include <string>
 
 namespace quillmark
 {
-/// The parts a reader would name when telling what changed. Their order is the order of the
-/// lines of a stored coverage: never reorder.
-enum class CoveragePart
-{
-    Body,           ///< paragraphs of the body, with list numbers, fields and note anchors
-    Tables,         ///< text of the body's tables, cell by cell
-    HeadersFooters, ///< headers and footers of every page style the body can use
-    Notes,          ///< footnotes and endnotes
-    Frames,         ///< text frames, the text of drawing shapes, captions
-    Pictures,       ///< pictures, embedded objects and drawing shapes: content and place
-    Format          ///< character and paragraph formatting, tracked changes, section visibility
-};
-constexpr std::size_t kCoveragePartCount = 7;
-
-/// A part's digest, as lower-case hexadecimal SM3.
-using PartDigests = std::array<std::string, kCoveragePartCount>;
 
 /// The parts of the whole document. Seal pictures, the stamping area and field markers are left
 /// out: they come and go with seals, which must not break one another.
@@ -53,8 +37,4 @@ std::string graphicDigest(const css::uno::Reference<css::uno::XComponentContext>
 std::string pictureFileDigest(const css::uno::Reference<css::uno::XComponentContext>& context,
                               const css::uno::Sequence<sal_Int8>& bytes);
 
-/// The part's name in a stored coverage ("body", "tables", ...).
-const char* partKey(CoveragePart part);
-/// The part's name as the verdict shows it (正文, 表格, ...), UTF-8.
-const char* partLabel(CoveragePart part);
 }

@@ -431,3 +431,22 @@ QORVHelper::surveySeals(sal_Bool markPictures)
     });
 }
 }
+
+namespace quillmark
+{
+OUString QORVHelper::certificateSealCoverage(const OUString& sealName)
+{
+    return withDeclaredExceptions([&]() -> OUString {
+        Reference<frame::XModel> document = model();
+        if (!document.is())
+            return OUString();
+        CoverageManifest manifest;
+        manifest.parts = readDocumentCoverage(componentContext, document);
+        // Nothing the token signs carries the picture: each place names its picture's content.
+        manifest.seals = placesOf(componentContext, sealShapesByName(document)[sealName], true);
+        const std::string text = manifestText(manifest);
+        return OUString(text.c_str(), static_cast<sal_Int32>(text.size()),
+                        RTL_TEXTENCODING_ASCII_US);
+    });
+}
+}

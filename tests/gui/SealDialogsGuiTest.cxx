@@ -615,7 +615,8 @@ TEST_F(SealDialogsGui, TheCertificateBoxShowsTheSignerAndKeepsTheCommentTypedInt
             Command verification(*this, document, "quillmark.seal:VerifyDocument");
             OpenDialog box = waitForDialog(kCertificateBoxTitle);
             ASSERT_TRUE(box.isOpen()) << "verifying a certificate seal shows the box";
-            EXPECT_TRUE(box.says(ou(u8"文档已被修改，印章无效！"))) << box.describe();
+            EXPECT_TRUE(box.says(ou(u8"文档已被修改，印章无效！（已修改：正文）")))
+                << box.describe();
             EXPECT_TRUE(box.says(ou(u8"印章无效"))) << box.describe();
             visible->screenshot("certificate-box-changed");
             // Read and put away with the keyboard.
@@ -640,7 +641,7 @@ TEST_F(SealDialogsGui, TheSealDetailsWindowShowsTheSealAndWhyItIsValidOrNot)
             OpenDialog window = waitForDialog(kDetailsTitle);
             ASSERT_TRUE(window.isOpen()) << "the seal's details are shown";
             EXPECT_TRUE(window.says(ou(u8"北京市测试有限公司"))) << window.describe();
-            EXPECT_TRUE(window.says(ou(u8"印章有效：文档未被修改"))) << window.describe();
+            EXPECT_TRUE(window.says(ou(u8"文档未被修改，印章有效！"))) << window.describe();
             EXPECT_GT(redPixelsIn(visible->screenshot("seal-details"), window.part(role::ICON)),
                       300)
                 << "a valid seal is shown as it is";
@@ -655,8 +656,9 @@ TEST_F(SealDialogsGui, TheSealDetailsWindowShowsTheSealAndWhyItIsValidOrNot)
             Command details(*this, document, "quillmark.seal:ShowSealInfo");
             OpenDialog window = waitForDialog(kDetailsTitle);
             ASSERT_TRUE(window.isOpen());
-            EXPECT_TRUE(window.says(ou(u8"印章无效：文档已被修改"))) << window.describe();
-            EXPECT_FALSE(window.says(ou(u8"印章有效：文档未被修改")));
+            EXPECT_TRUE(window.says(ou(u8"文档已被修改，印章无效！（已修改：正文）")))
+                << window.describe();
+            EXPECT_FALSE(window.says(ou(u8"文档未被修改，印章有效！")));
             EXPECT_EQ(0, redPixelsIn(visible->screenshot("seal-details-changed"),
                                      window.part(role::ICON)))
                 << "an invalid seal is shown in black and white, as on the page";

@@ -189,9 +189,11 @@ TEST_F(VerifyToolTest, MixedFolderIsReportedFileByFileAndLeftByteForByteAsItWas)
         EXPECT_EQ(file.at("status") == "error", file.at("error").is_string());
         for (const json& seal : file["seals"])
         {
-            EXPECT_EQ(4u, seal.size());
+            EXPECT_EQ(7u, seal.size());
             EXPECT_TRUE(seal.at("kind").is_string() && seal.at("name").is_string()
-                        && seal.at("valid").is_boolean() && seal.at("reason").is_string());
+                        && seal.at("valid").is_boolean() && seal.at("reason").is_string()
+                        && seal.at("scope").is_string() && seal.at("changed").is_array()
+                        && seal.at("organisation").is_string());
         }
     }
     auto files = byFile(report["files"]);

@@ -207,7 +207,7 @@ TEST(ComponentRegistration, RegistryGivingNoKeyGivesFalse)
     EXPECT_TRUE(created.empty());
 }
 
-TEST(ComponentTypes, HelperListsItsSevenTypesInOrder)
+TEST(ComponentTypes, HelperListsItsEightTypesInOrder)
 {
     auto helper = newHelper();
     const Sequence<uno::Type> types = helper->getTypes();
@@ -217,6 +217,7 @@ TEST(ComponentTypes, HelperListsItsSevenTypesInOrder)
         "com.sun.star.lang.XServiceInfo",
         "com.sun.star.view.XSelectionChangeListener",
         "Quillmark.Certificate.XSealSurvey",
+        "Quillmark.Certificate.XSealCoverage",
         "com.sun.star.lang.XTypeProvider",
         "com.sun.star.uno.XWeak",
     };

@@ -10,7 +10,10 @@
 #include <Office.hxx>
 #include <QorvApi.h>
 
+#include <Quillmark/Certificate/XSealCoverage.hpp>
+#include <OfficeSetup.hxx>
 #include <com/sun/star/beans/PropertyValue.hpp>
+#include <com/sun/star/lang/XInitialization.hpp>
 #include <com/sun/star/frame/XComponentLoader.hpp>
 #include <com/sun/star/frame/XStorable.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
@@ -215,6 +218,24 @@ Verdict verifyWithLibrary(const OUString& storedSignature, const OUString& text)
     return verdict;
 }
 
+/// What the seal signs beside the text, as the component reads it in the office.
+std::string coverageOf(Office& office, const Reference<frame::XModel>& model,
+                       const OUString& sealName)
+{
+    Reference<uno::XInterface> helper = office.serviceManager()->createInstanceWithContext(
+        "Quillmark.Certificate.QORVHelper", office.context());
+    if (!helper.is())
+        throw std::runtime_error("the office does not know the seal component");
+    const Any frame(model->getCurrentController()->getFrame());
+    Reference<lang::XInitialization>(helper, UNO_QUERY_THROW)->initialize(Sequence<Any>(&frame, 1));
+    const OUString manifest
+        = Reference<Quillmark::Certificate::XSealCoverage>(helper, UNO_QUERY_THROW)
+              ->certificateSealCoverage(sealName);
+    if (manifest.isEmpty())
+        throw std::runtime_error("the seal component cannot read the document's coverage");
+    return std::string(OUStringToOString(manifest, RTL_TEXTENCODING_ASCII_US).getStr());
+}
+
 Reference<frame::XModel> loadDocument(Office& office, const std::string& path)
 {
     beans::PropertyValue hidden;
@@ -270,7 +291,9 @@ int seal(const Arguments& arguments)
     Pin pin;
     readPin(arguments, pin);
 
-    Office office;
+    Office::Options options;
+    options.arguments.push_back(quillmark::office::moreServices({ SEAL_COMPONENT_FILE }));
+    Office office(options);
     office.start();
     DocumentCloser closer{ loadDocument(office, document) };
     const OUString text = quillmark::certseal::documentText(closer.model);
@@ -309,6 +332,22 @@ int seal(const Arguments& arguments)
                                         quillmark::office::fileUrl(absolutePath(picture)),
                                         arguments.placement, sealName);
 
+    // Everything else the page shows, the seal's picture and place among it, signed on the token
+    // beside the text.
+    const std::string manifest = coverageOf(office, closer.model, sealName);
+    const quillmark::certseal::TokenSignature coverageSignature
+        = quillmark::certseal::signWithToken(pin.value(), Bytes(manifest.begin(), manifest.end()));
+    const Verdict coverageCheck
+        = verifyWithLibrary(base64Text(coverageSignature.signedData),
+                            OUString(manifest.c_str(), static_cast<sal_Int32>(manifest.size()),
+                                     RTL_TEXTENCODING_ASCII_US));
+    if (coverageCheck.status != 0 || !coverageCheck.unchanged
+        || coverageCheck.signer != check.signer)
+        throw std::runtime_error("the certificate library does not accept the coverage's "
+                                 "signature");
+    quillmark::certseal::writeCoverageField(closer.model, sealName, manifest,
+                                            coverageSignature.signedData);
+
     beans::PropertyValue filter;
     filter.Name = "FilterName";
     filter.Value <<= OUString("writer8");
@@ -321,7 +360,8 @@ int seal(const Arguments& arguments)
               << "text:        " << text.getLength() << " characters, " << textBytes->size()
               << " GBK bytes\n"
               << "signature:   " << signature.signedData.size() << " bytes of PKCS#7\n"
-              << "fields:      " << utf8(sealName) << "Cert, " << utf8(sealName) << "Sign\n";
+              << "fields:      " << utf8(sealName) << "Cert, " << utf8(sealName) << "Sign, "
+              << utf8(sealName) << "Coverage\n";
     return 0;
 }
 

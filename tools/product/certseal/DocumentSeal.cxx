@@ -1,5 +1,7 @@
 #include "DocumentSeal.hxx"
 
+#include <CoverageManifest.hxx>
+
 #include <com/sun/star/beans/PropertyAttribute.hpp>
 #include <com/sun/star/beans/XPropertyContainer.hpp>
 #include <com/sun/star/beans/XPropertySet.hpp>
@@ -158,6 +160,16 @@ void writeSignatureFields(const Reference<frame::XModel>& model, const OUString&
 {
     writeUserField(model, sealName + "Cert", base64Text(certificate));
     writeUserField(model, sealName + "Sign", base64Text(signedData));
+}
+
+void writeCoverageField(const Reference<frame::XModel>& model, const OUString& sealName,
+                        const std::string& manifest, const std::vector<unsigned char>& signedData)
+{
+    const std::string stored = quillmark::storedCoverageText(
+        manifest, OUStringToOString(base64Text(signedData), RTL_TEXTENCODING_ASCII_US).getStr());
+    writeUserField(
+        model, sealName + "Coverage",
+        OUString(stored.c_str(), static_cast<sal_Int32>(stored.size()), RTL_TEXTENCODING_ASCII_US));
 }
 
 void placeSealShape(const Reference<frame::XModel>& model, const std::string& pictureUrl,

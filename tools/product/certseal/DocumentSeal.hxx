@@ -54,6 +54,12 @@ struct SealPlacement
 
 /// Puts the seal picture on the page as a protected shape named "Stamper" whose user-defined
 /// attributes say "ShapeType" = "Stamper" and "StamperName" = `sealName`.
+/// Stores the seal's coverage: the manifest the component read and the token's PKCS#7 signed
+/// data over it, in the field NAME + "Coverage".
+void writeCoverageField(const css::uno::Reference<css::frame::XModel>& model,
+                        const rtl::OUString& sealName, const std::string& manifest,
+                        const std::vector<unsigned char>& signedData);
+
 void placeSealShape(const css::uno::Reference<css::frame::XModel>& model,
                     const std::string& pictureUrl, const SealPlacement& placement,
                     const rtl::OUString& sealName);
