@@ -872,6 +872,9 @@ private:
         while (contents.is() && contents->hasMoreElements())
         {
             Reference<uno::XInterface> object(contents->nextElement(), UNO_QUERY);
+            // A seal's picture leaves no trace, not even where it is anchored.
+            if (isLeftOut(object))
+                continue;
             PartDigest& digest = part(textPart);
             digest.tag('O');
             digest.number(paragraph);
@@ -880,11 +883,16 @@ private:
         }
     }
 
+    bool isLeftOut(const Reference<uno::XInterface>& object) const
+    {
+        return !object.is() || excluded.count(Reference<uno::XInterface>(object, UNO_QUERY).get())
+               || isSealPicture(object);
+    }
+
     void walkObject(const Reference<uno::XInterface>& object, CoveragePart container,
                     sal_Int64 paragraph)
     {
-        if (!object.is() || excluded.count(Reference<uno::XInterface>(object, UNO_QUERY).get())
-            || isSealPicture(object))
+        if (isLeftOut(object))
             return;
         const ObjectKind kind = kindOf(object);
         const CoveragePart placePart

@@ -108,6 +108,7 @@ CoverageCheck compareCoverage(const Reference<uno::XComponentContext>& context,
     if (manifest.scope != subject.scope)
         return { CoverageCheck::Outcome::Refused, {}, fromUtf8(texts::kCoverageRefused) };
     check.changed = changedParts(manifest.parts, subject.currentParts());
+
     if (subject.scope == CoverageManifest::Scope::Document
         && !samePlaces(manifest.seals, placesOf(context, subject.pictures, picturesInPlaces))
         && std::find(check.changed.begin(), check.changed.end(), CoveragePart::Pictures)

@@ -311,3 +311,4 @@ TEST_F(DocumentCoverageTest, EveryChangeAReaderCouldSeeMovesExactlyItsPart)
     }
 }
 }
+
