@@ -2,16 +2,4 @@
 #pragma once
 
 #include "SealFieldNames.hxx"
-
-#include <com/sun/star/frame/XModel.hpp>
-#include <rtl/ustring.hxx>
-#include <optional>
-#include <vector>
-
-namespace quillmark
-{
-/// The "Content" of the user field master `fieldName`, spelled exactly so, or of its mirror in
-/// the user-defined document properties where a Word format dropped the master; none when absent.
-std::optional<rtl::OUString> readUserMaster(const css::uno::Reference<css::frame::XModel>& document,
-                                            const rtl::OUString& fieldName);
-}
+#include "UserMasters.hxx"
