@@ -93,9 +93,11 @@ bool lostFieldMasters(const Reference<frame::XModel>& document)
 std::optional<OUString> readUserMaster(const Reference<frame::XModel>& document,
                                        const OUString& fieldName)
 {
+    // A mirror stands in for a master only where the format lost the masters: in OpenDocument a
+    // master that is gone was removed, and its signature must not come back.
     Reference<beans::XPropertySet> master = findUserMaster(document, fieldName);
     if (!master.is())
-        return readMirror(document, fieldName);
+        return lostFieldMasters(document) ? readMirror(document, fieldName) : std::nullopt;
     OUString value;
     master->getPropertyValue("Content") >>= value;
     return value;
@@ -143,6 +145,8 @@ void removeUserMaster(const Reference<frame::XModel>& document, const OUString& 
 std::vector<OUString> readableUserMasterNames(const Reference<frame::XModel>& document)
 {
     std::vector<OUString> names = userMasterNames(document);
+    if (!lostFieldMasters(document))
+        return names;
     Reference<beans::XPropertySet> properties(userProperties(document), UNO_QUERY_THROW);
     for (const beans::Property& property : properties->getPropertySetInfo()->getProperties())
         names.push_back(property.Name);

@@ -14,8 +14,8 @@ namespace quillmark
 /// True for a document read from a Word format, whose field masters were lost on the way.
 bool lostFieldMasters(const css::uno::Reference<css::frame::XModel>& document);
 
-/// The "Content" of the user field master `fieldName`, spelled exactly so, or of its mirror
-/// where the master is gone; none when absent.
+/// The "Content" of the user field master `fieldName`, spelled exactly so; where the document
+/// was read from a Word format and the master is gone, its mirror. None when absent.
 std::optional<rtl::OUString> readUserMaster(const css::uno::Reference<css::frame::XModel>& document,
                                             const rtl::OUString& fieldName);
 
@@ -27,7 +27,8 @@ void writeUserMaster(const css::uno::Reference<css::frame::XModel>& document,
 void removeUserMaster(const css::uno::Reference<css::frame::XModel>& document,
                       const rtl::OUString& fieldName);
 
-/// The names readUserMaster can read: every master's and every mirror's.
+/// The names readUserMaster can read: every master's, and where the masters were lost, every
+/// mirror's.
 std::vector<rtl::OUString>
 readableUserMasterNames(const css::uno::Reference<css::frame::XModel>& document);
 }
