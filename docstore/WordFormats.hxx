@@ -2,8 +2,6 @@
 /// which reaches the component only through its services, decides with the very same lists.
 #pragma once
 
-#include <com/sun/star/beans/PropertyValue.hpp>
-#include <com/sun/star/frame/XModel.hpp>
 #include <rtl/ustring.hxx>
 
 namespace quillmark
@@ -43,21 +41,5 @@ inline bool formatShowsOnlyTheLook(const rtl::OUString& filterName)
 inline bool formatLosesSeals(const rtl::OUString& filterName)
 {
     return !formatKeepsSeals(filterName) && !formatShowsOnlyTheLook(filterName);
-}
-
-/// True for a document the office read from a Word file: it keeps the body text and the mirrored
-/// seal fields, but not everything else the seals were signed over.
-inline bool
-readFromWordFormat(const com::sun::star::uno::Reference<com::sun::star::frame::XModel>& document)
-{
-    if (!document.is())
-        return false;
-    for (const com::sun::star::beans::PropertyValue& argument : document->getArgs())
-    {
-        rtl::OUString filterName;
-        if (argument.Name == "FilterName" && (argument.Value >>= filterName))
-            return isWordFormat(filterName);
-    }
-    return false;
 }
 }

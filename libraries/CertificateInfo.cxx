@@ -61,11 +61,15 @@ OUString itemText(const CertificateItem& item, const std::vector<unsigned char>&
 bool QORVHelper::loadCertificateInfo()
 {
     // The details are those of the certificate that made the signature, as the library found it
-    // in the signature: the seal's "Cert" field is not signed and may name anyone.
+    // in the signature: the seal's "Cert" field is not signed and may name anyone. A library that
+    // does not say who signed leaves the field's certificate, as its contract has it.
     OUString signatureText;
     CheckedSignature checked;
     if (readSealField(kSignField, signatureText))
         checked = decodeCertificateSignature(signatureText);
+    OUString certificateText;
+    if (checked.status == 0 && checked.signer.empty() && readSealField(kCertField, certificateText))
+        checked.signer = certificateOfField(certificateText);
     if (checked.status != 0 || checked.signer.empty())
     {
         showMessage(fromUtf8(texts::kCertificateInfoFailed));

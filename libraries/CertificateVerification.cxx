@@ -42,6 +42,11 @@ Bytes decodeBase64Text(const OUString& text, int contractArea)
     return firstBytes(decoded, length);
 }
 
+Bytes certificateOfField(const OUString& certificateText)
+{
+    return decodeBase64Text(certificateText, kCertificateArea);
+}
+
 CheckedSignature decodeCertificateSignature(const OUString& base64Signature)
 {
     const Bytes der = decodeBase64Text(base64Signature, kDecodedSignatureArea);
@@ -86,10 +91,10 @@ SealVerdict checkCertificateSignature(const OUString& signatureText,
                  fromUtf8(texts::kSignedDataDecodeFailed) + OUString::number(status) };
 
     // The "Cert" field is not signed: a seal that names someone other than its signer is a
-    // forgery of that person's seal, whatever the text says.
+    // forgery of that person's seal, whatever the text says. A library that does not say who
+    // signed leaves the field unchecked, as its contract has it.
     const bool namesItsSigner
-        = !checked.signer.empty()
-          && decodeBase64Text(certificateText, kCertificateArea) == checked.signer;
+        = checked.signer.empty() || certificateOfField(certificateText) == checked.signer;
     if (!namesItsSigner)
         return { SealVerdict::Outcome::Refused, fromUtf8(texts::kCertificateNotSigner) };
     const OUString signedText

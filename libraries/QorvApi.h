@@ -28,6 +28,13 @@ int KTX_EnumUsrCertificates(void* certList);
 int KTX_EnumUsrCertificatesFree(void* certList);
 int KTX_Base64_Decode(const unsigned char* text, int textLength, unsigned char* out,
                       int* outLength);
+/* Verifies a PKCS#7 signed-data and writes its signed content (the data encoding of the signed
+   text) to `content` (2,048 bytes at least). The contract promises nothing of `signerOut` (2,048
+   bytes), `signerValue` and `extraOut` (102,400 bytes). The component relies on more: where a
+   library writes the signer's certificate (DER) to `signerOut`, that is the certificate that
+   signed, which the seal's unsigned "Cert" field must equal and the certificate box shows. Where a
+   library leaves it empty (`*signerLength` 0), the component does as the contract says: it does
+   not compare the "Cert" field and shows that field's certificate. */
 int KTX_Pkcs7_DecodeSignedData(const unsigned char* der, int derLength, unsigned char* signerOut,
                                int* signerLength, int* signerValue, unsigned char* content,
                                int* contentLength, unsigned char* extraOut, int* extraLength);

@@ -11,6 +11,7 @@
 #include <SealLibraryBinding.hxx>
 #include <SealJudgement.hxx>
 #include <SealSurvey.hxx>
+#include <UserMasters.hxx>
 #include <WordFormats.hxx>
 #include <com/sun/star/container/XNameAccess.hpp>
 #include <com/sun/star/container/XNamed.hpp>
@@ -73,7 +74,7 @@ sal_Bool SAL_CALL QORVHelper::verifyField(const OUString& fieldName)
             && judgeSealLibrarySeal(sealLibrary, componentContext,
                                     fieldSubject(componentContext, model(), fieldName, markers,
                                                  fieldSealPictures(model(), fieldName),
-                                                 readFromWordFormat(model())))
+                                                 lostFieldMasters(model())))
                    .valid)
             return true;
         markSelectedFieldSeal(true);

@@ -17,6 +17,7 @@
 #include <ShapeAttributes.hxx>
 #include <SignatureFields.hxx>
 #include <ValidityMarking.hxx>
+#include <UserMasters.hxx>
 #include <WordFormats.hxx>
 #include <DocumentCoverage.hxx>
 #include <com/sun/star/container/XIndexAccess.hpp>
@@ -168,7 +169,7 @@ SealSubject documentSubject(const Reference<frame::XModel>& document, const OUSt
     subject.scope = CoverageManifest::Scope::Document;
     subject.text = text;
     subject.currentParts = current.reader();
-    subject.lossyFormat = readFromWordFormat(document);
+    subject.lossyFormat = lostFieldMasters(document);
     return subject;
 }
 
@@ -340,7 +341,7 @@ std::vector<SurveyedSeal> surveySeals(const Reference<uno::XComponentContext>& c
     seals.insert(seals.end(), certificateSeals.begin(), certificateSeals.end());
 
     std::map<OUString, Reference<uno::XInterface>> fieldGraphics = fieldSealGraphics(document);
-    const bool lossyFormat = readFromWordFormat(document);
+    const bool lossyFormat = lostFieldMasters(document);
     for (const MarkedField& field : markedFields(document))
     {
         Pictures pictures;

@@ -9,6 +9,7 @@
 #include <LibraryTexts.hxx>
 #include <SealJudgement.hxx>
 #include <SignatureFields.hxx>
+#include <UserMasters.hxx>
 #include <WordFormats.hxx>
 #include <QORVHelper.hxx>
 #include <SealLibraryBinding.hxx>
@@ -49,7 +50,7 @@ bool QORVHelper::verifyDocumentSignature()
     subject.pictures = sealShapesByName(document)[containerName];
     subject.currentParts
         = [this, document] { return readDocumentCoverage(componentContext, document); };
-    subject.lossyFormat = readFromWordFormat(document);
+    subject.lossyFormat = lostFieldMasters(document);
     const SealJudgement judgement = judgeCertificateSeal(componentContext, subject);
     if (!judgement.checked)
     {

@@ -25,6 +25,7 @@
 #include <com/sun/star/view/XSelectionSupplier.hpp>
 #include <map>
 #include <mutex>
+#include <stdexcept>
 
 using namespace com::sun::star;
 using css::uno::Any;
@@ -249,18 +250,34 @@ void FrameSeals::execute(SealCommand command)
     // A command whose notice or dialog is open does not start again underneath it.
     if (running || !tools.is())
         return;
-    running = true;
-    try
     {
-        refresh();
-        if (isEnabled(command, selectionState))
-            run(command);
+        // However the command ends, the window's commands work again after it.
+        struct Running
+        {
+            bool& flag;
+            explicit Running(bool& runningFlag)
+                : flag(runningFlag)
+            {
+                flag = true;
+            }
+            ~Running() { flag = false; }
+        } guard(running);
+        try
+        {
+            refresh();
+            if (isEnabled(command, selectionState))
+                run(command);
+        }
+        catch (const uno::Exception& exception)
+        {
+            showNotice(componentContext, frame, exception.Message);
+        }
+        catch (const std::exception& exception)
+        {
+            showNotice(componentContext, frame,
+                       rtl::OStringToOUString(exception.what(), RTL_TEXTENCODING_UTF8));
+        }
     }
-    catch (const uno::Exception& exception)
-    {
-        showNotice(componentContext, frame, exception.Message);
-    }
-    running = false;
     refresh();
     broadcast(false);
 }

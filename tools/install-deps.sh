@@ -6,7 +6,7 @@ set -eu
 packages="cmake make g++ pkg-config
 libreoffice-writer libreoffice-dev
 googletest libgtest-dev libbenchmark-dev
-clang libclang-rt-14-dev
+clang libclang-rt-14-dev clang-format
 libssl-dev libgif-dev libcairo2-dev libfontconfig-dev fonts-wqy-zenhei
 softhsm2 opensc libp11-kit-dev nlohmann-json3-dev
 poppler-utils python3

@@ -2,14 +2,10 @@
 // extension installed warns before the file is written and writes nothing when the person
 // cancels; formats that keep the seals, and documents with no seal, are saved as before.
 
-#include "VisibleOffice.hxx"
-
-#include <TestSeal.hxx>
-#include <WriterDocument.hxx>
+#include "GuiFixture.hxx"
 
 #include <com/sun/star/accessibility/XAccessible.hpp>
 #include <com/sun/star/accessibility/AccessibleRole.hpp>
-#include <com/sun/star/accessibility/XAccessibleComponent.hpp>
 #include <com/sun/star/accessibility/XAccessibleContext.hpp>
 #include <com/sun/star/awt/XExtendedToolkit.hpp>
 #include <com/sun/star/beans/PropertyValue.hpp>
@@ -60,50 +56,10 @@ std::vector<beans::PropertyValue> saveArguments(const std::string& path, const c
     return { url, filterName };
 }
 
-/// The first accessible below `root` of that role and name.
-Reference<accessibility::XAccessibleContext>
-findAccessible(const Reference<accessibility::XAccessible>& root, sal_Int16 role,
-               const OUString& name, int depth = 5)
-{
-    Reference<accessibility::XAccessibleContext> context
-        = root.is() ? root->getAccessibleContext() : nullptr;
-    if (!context.is())
-        return nullptr;
-    if (context->getAccessibleRole() == role && context->getAccessibleName() == name)
-        return context;
-    for (sal_Int32 i = 0; depth > 0 && i < context->getAccessibleChildCount(); ++i)
-        if (auto found = findAccessible(context->getAccessibleChild(i), role, name, depth - 1);
-            found.is())
-            return found;
-    return nullptr;
-}
-
-class SaveWarningGui : public ::testing::Test
+class SaveWarningGui : public GuiTest
 {
 protected:
-    static void SetUpTestSuite()
-    {
-        char pattern[] = "/tmp/quillmark-gui-savewarn-XXXXXX";
-        ASSERT_NE(nullptr, mkdtemp(pattern));
-        sealFolder = pattern;
-        seal = new TestSeal(sealFolder, u8"北京市测试有限公司");
-        seal->activate();
-        visible = new VisibleOffice({ 91, 92, 93, 94, 95 }, {});
-        visible->office().addToGallery(SEAL_STAMP_AREA_PICTURE);
-    }
-
-    static void TearDownTestSuite()
-    {
-        delete visible;
-        visible = nullptr;
-        delete seal;
-        seal = nullptr;
-        removeTree(sealFolder);
-    }
-
-    void SetUp() override { ASSERT_NE(nullptr, visible); }
-
-    Office& office() { return visible->office(); }
+    static void SetUpTestSuite() { startOffice({ 91, 92, 93, 94, 95 }); }
 
     /// Clicks the button of that label in the window of that title, as a person would; false
     /// when the window or its button is not there.
@@ -131,28 +87,12 @@ protected:
         return false;
     }
 
-    void clickOn(const Reference<accessibility::XAccessibleContext>& item)
-    {
-        Reference<accessibility::XAccessibleComponent> place(item, UNO_QUERY_THROW);
-        const awt::Point at = place->getLocationOnScreen();
-        const awt::Size size = place->getSize();
-        visible->run("xdotool mousemove " + std::to_string(at.X + size.Width / 2) + " "
-                     + std::to_string(at.Y + size.Height / 2) + " click 1");
-    }
-
     std::string pathOf(const std::string& name) const { return visible->folder() + "/" + name; }
 
-    /// A new notice stamped through the seal commands.
+    /// A new notice stamped through the seal commands, nothing selected.
     WriterDocument stampedNotice()
     {
-        WriterDocument document = WriterDocument::create(office(), OUString::fromUtf8(kNotice));
-        document.moveViewCursor(0);
-        document.dispatch("quillmark.seal:InsertStampArea");
-        Reference<beans::XPropertySet> area = document.textGraphic("gzqy");
-        EXPECT_TRUE(area.is()) << "the stamping area is inserted";
-        if (area.is())
-            document.select(area);
-        document.dispatch("quillmark.seal:StampDocument");
+        WriterDocument document = GuiTest::stampedNotice(kNotice);
         EXPECT_TRUE(document.hasMaster("newSignatureType")) << "the notice is stamped";
         document.escape();
         return document;
@@ -194,15 +134,7 @@ protected:
         saving.join();
         return warned;
     }
-
-    static std::string sealFolder;
-    static TestSeal* seal;
-    static VisibleOffice* visible;
 };
-
-std::string SaveWarningGui::sealFolder;
-TestSeal* SaveWarningGui::seal = nullptr;
-VisibleOffice* SaveWarningGui::visible = nullptr;
 }
 
 TEST_F(SaveWarningGui, RichTextLosesTheSealsSoThePersonIsWarnedAndMayCancel)
@@ -360,7 +292,7 @@ TEST_F(SaveWarningGui, TheSealToolbarIsNamedForWhatItHolds)
         Reference<accessibility::XAccessible> frameWindow(document.frame->getContainerWindow(),
                                                           UNO_QUERY_THROW);
         Reference<accessibility::XAccessibleContext> view
-            = findAccessible(frameWindow, accessibility::AccessibleRole::MENU, "View");
+            = findAccessible(frameWindow, accessibility::AccessibleRole::MENU, "View", 5);
         ASSERT_TRUE(view.is());
         clickOn(view);
         Reference<accessibility::XAccessibleContext> toolbars

@@ -2,14 +2,12 @@
 // PIN box, the certificate box, the seal details window and the field-name dialog, answered by
 // typing and clicking. What they show is read as a screen reader reads it.
 
-#include "VisibleOffice.hxx"
+#include "GuiFixture.hxx"
 
 #include <DocumentSeal.hxx>
 #include <SealPicture.hxx>
-#include <TestSeal.hxx>
 #include <TestToken.hxx>
 #include <TokenSigner.hxx>
-#include <WriterDocument.hxx>
 
 #include <com/sun/star/accessibility/AccessibleRole.hpp>
 #include <com/sun/star/accessibility/XAccessible.hpp>
@@ -65,17 +63,6 @@ std::string utf8(const OUString& text)
 }
 
 std::string quoted(const std::string& text) { return "'" + text + "'"; }
-
-bool waitFor(const std::function<bool()>& condition, int seconds = 10)
-{
-    for (int i = 0; i < seconds * 10; ++i)
-    {
-        if (condition())
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    return condition();
-}
 
 /// Every accessible below `context` (itself included), depth first.
 void collect(const Reference<accessibility::XAccessibleContext>& context,
@@ -239,35 +226,16 @@ int redPixelsIn(const std::string& png, const Reference<accessibility::XAccessib
     return count;
 }
 
-class SealDialogsGui : public ::testing::Test
+class SealDialogsGui : public GuiTest
 {
 protected:
     static void SetUpTestSuite()
     {
-        // The token and the seal are made before the office starts, which inherits where they
-        // are from this process's environment.
+        // The token is made before the office starts, which inherits where it is from this
+        // process's environment.
         qorvtest::testToken();
-        char pattern[] = "/tmp/quillmark-gui-dialogs-XXXXXX";
-        ASSERT_NE(nullptr, mkdtemp(pattern));
-        sealFolder = pattern;
-        seal = new TestSeal(sealFolder, u8"北京市测试有限公司");
-        seal->activate();
-        visible = new VisibleOffice({ 86, 87, 88, 89, 90 }, {});
-        visible->office().addToGallery(SEAL_STAMP_AREA_PICTURE);
+        startOffice({ 86, 87, 88, 89, 90 });
     }
-
-    static void TearDownTestSuite()
-    {
-        delete visible;
-        visible = nullptr;
-        delete seal;
-        seal = nullptr;
-        removeTree(sealFolder);
-    }
-
-    void SetUp() override { ASSERT_NE(nullptr, visible); }
-
-    Office& office() { return visible->office(); }
 
     /// The office's dialog of that title, once it is shown with its buttons.
     OpenDialog waitForDialog(const char* title, int seconds = 15)
@@ -381,28 +349,6 @@ protected:
         return document;
     }
 
-    /// A notice stamped with the electronic seal through the seal commands.
-    WriterDocument stampedNotice()
-    {
-        WriterDocument document = WriterDocument::create(office(), ou(kNotice));
-        document.moveViewCursor(0);
-        document.dispatch("quillmark.seal:InsertStampArea");
-        Reference<beans::XPropertySet> area = document.textGraphic("gzqy");
-        EXPECT_TRUE(area.is()) << "the stamping area is inserted";
-        if (area.is())
-            document.select(area);
-        document.dispatch("quillmark.seal:StampDocument");
-        return document;
-    }
-
-    static Reference<drawing::XShape> sealShape(WriterDocument& document)
-    {
-        for (const auto& shape : document.drawShapes())
-            if (Reference<container::XNamed>(shape, UNO_QUERY_THROW)->getName() == "Stamper")
-                return shape;
-        return nullptr;
-    }
-
     /// Runs a seal command on its own thread, as the menu does, while the test answers its
     /// dialogs. When it goes, dialogs a failed test left open are closed, so that the command
     /// returns.
@@ -481,15 +427,8 @@ protected:
         return found;
     }
 
-    static std::string sealFolder;
-    static TestSeal* seal;
-    static VisibleOffice* visible;
     OUString sealName;
 };
-
-std::string SealDialogsGui::sealFolder;
-TestSeal* SealDialogsGui::seal = nullptr;
-VisibleOffice* SealDialogsGui::visible = nullptr;
 
 /// The token certificate's serial number and issuer, as the certificate box words them.
 struct SignerCertificate
@@ -633,7 +572,7 @@ TEST_F(SealDialogsGui, TheSealDetailsWindowShowsTheSealAndWhyItIsValidOrNot)
 {
     try
     {
-        WriterDocument document = stampedNotice();
+        WriterDocument document = stampedNotice(kNotice);
         ASSERT_TRUE(sealShape(document).is());
         document.selectShapes({ sealShape(document) });
         {

@@ -1,14 +1,10 @@
 // The seal menu, toolbar, commands and dialogs in a visible office with the extension installed
 // as a person installs it, driven by commands, keys and clicks; screenshots are left to look at.
 
-#include "VisibleOffice.hxx"
-
-#include <TestSeal.hxx>
-#include <WriterDocument.hxx>
+#include "GuiFixture.hxx"
 
 #include <com/sun/star/accessibility/AccessibleRole.hpp>
 #include <com/sun/star/accessibility/XAccessible.hpp>
-#include <com/sun/star/accessibility/XAccessibleComponent.hpp>
 #include <com/sun/star/accessibility/XAccessibleContext.hpp>
 #include <com/sun/star/container/XNamed.hpp>
 #include <rtl/ref.hxx>
@@ -62,66 +58,10 @@ public:
     int events = 0;
 };
 
-/// The first accessible below `root` of that role and name.
-Reference<accessibility::XAccessibleContext>
-findAccessible(const Reference<accessibility::XAccessible>& root, sal_Int16 role,
-               const OUString& name, int depth = 4)
-{
-    if (!root.is())
-        return nullptr;
-    Reference<accessibility::XAccessibleContext> context = root->getAccessibleContext();
-    if (!context.is())
-        return nullptr;
-    if (context->getAccessibleRole() == role && context->getAccessibleName() == name)
-        return context;
-    if (depth == 0)
-        return nullptr;
-    for (sal_Int32 i = 0; i < context->getAccessibleChildCount(); ++i)
-        if (auto found = findAccessible(context->getAccessibleChild(i), role, name, depth - 1);
-            found.is())
-            return found;
-    return nullptr;
-}
-
-bool waitFor(const std::function<bool()>& condition, int seconds = 10)
-{
-    for (int i = 0; i < seconds * 10; ++i)
-    {
-        if (condition())
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    return condition();
-}
-
-class SealSuiteGui : public ::testing::Test
+class SealSuiteGui : public GuiTest
 {
 protected:
-    static void SetUpTestSuite()
-    {
-        char pattern[] = "/tmp/quillmark-gui-seal-XXXXXX";
-        ASSERT_NE(nullptr, mkdtemp(pattern));
-        sealFolder = pattern;
-        seal = new TestSeal(sealFolder, u8"北京市测试有限公司");
-        // The office started next signs with this seal.
-        seal->activate();
-        visible = new VisibleOffice({ 81, 82, 83, 84, 85 }, {});
-        // The stamping-area picture, where the office's graphic folder has it.
-        visible->office().addToGallery(SEAL_STAMP_AREA_PICTURE);
-    }
-
-    static void TearDownTestSuite()
-    {
-        delete visible;
-        visible = nullptr;
-        delete seal;
-        seal = nullptr;
-        removeTree(sealFolder);
-    }
-
-    void SetUp() override { ASSERT_NE(nullptr, visible); }
-
-    Office& office() { return visible->office(); }
+    static void SetUpTestSuite() { startOffice({ 81, 82, 83, 84, 85 }); }
 
     static Reference<frame::XDispatch> dispatchFor(WriterDocument& document, const char* command,
                                                    util::URL& url)
@@ -142,14 +82,6 @@ protected:
         return Reference<text::XTextGraphicObjectsSupplier>(document.model, UNO_QUERY_THROW)
             ->getGraphicObjects()
             ->hasByName(OUString::createFromAscii(name));
-    }
-
-    static Reference<drawing::XShape> sealShape(WriterDocument& document)
-    {
-        for (const auto& shape : document.drawShapes())
-            if (Reference<container::XNamed>(shape, UNO_QUERY_THROW)->getName() == "Stamper")
-                return shape;
-        return nullptr;
     }
 
     /// The seal, once the office shows it: a window that has just opened may still be
@@ -176,20 +108,6 @@ protected:
         return Reference<text::XText>(seal, UNO_QUERY_THROW)->getString();
     }
 
-    /// A new notice with a stamping area inserted and stamped, through the commands.
-    WriterDocument stampedNotice()
-    {
-        WriterDocument document = WriterDocument::create(office(), OUString::fromUtf8(kNotice));
-        document.moveViewCursor(0);
-        document.dispatch("quillmark.seal:InsertStampArea");
-        Reference<beans::XPropertySet> area = document.textGraphic("gzqy");
-        EXPECT_TRUE(area.is()) << "the stamping area is inserted";
-        if (area.is())
-            document.select(area);
-        document.dispatch("quillmark.seal:StampDocument");
-        return document;
-    }
-
     /// The author of every annotation, by its content.
     static std::map<OUString, OUString> annotations(WriterDocument& document)
     {
@@ -208,15 +126,7 @@ protected:
         }
         return found;
     }
-
-    static std::string sealFolder;
-    static TestSeal* seal;
-    static VisibleOffice* visible;
 };
-
-std::string SealSuiteGui::sealFolder;
-TestSeal* SealSuiteGui::seal = nullptr;
-VisibleOffice* SealSuiteGui::visible = nullptr;
 }
 
 TEST_F(SealSuiteGui, WriterHasTheSealMenuAndToolbar)
@@ -242,10 +152,10 @@ TEST_F(SealSuiteGui, WriterHasTheSealMenuAndToolbar)
         // The menu bar as a person meets it: its menus and their entries, by name.
         Reference<accessibility::XAccessibleContext> sealMenu;
         waitFor([&] {
-            sealMenu
-                = findAccessible(Reference<accessibility::XAccessible>(
-                                     document.frame->getContainerWindow(), UNO_QUERY_THROW),
-                                 accessibility::AccessibleRole::MENU, OUString::fromUtf8(u8"印章"));
+            sealMenu = findAccessible(Reference<accessibility::XAccessible>(
+                                          document.frame->getContainerWindow(), UNO_QUERY_THROW),
+                                      accessibility::AccessibleRole::MENU,
+                                      OUString::fromUtf8(u8"印章"), 4);
             return sealMenu.is();
         });
         ASSERT_TRUE(sealMenu.is()) << "the menu bar has the seal menu";
@@ -261,16 +171,9 @@ TEST_F(SealSuiteGui, WriterHasTheSealMenuAndToolbar)
         for (std::size_t i = 0; i < titles.size(); ++i)
             EXPECT_EQ(OUString::fromUtf8(kMenuTitles[i]), titles[i]);
         // Opened as a person opens it, for the screenshot of its entries.
-        Reference<accessibility::XAccessibleComponent> place(sealMenu, UNO_QUERY);
-        if (place.is())
-        {
-            const awt::Point at = place->getLocationOnScreen();
-            const awt::Size size = place->getSize();
-            visible->run("xdotool mousemove " + std::to_string(at.X + size.Width / 2) + " "
-                         + std::to_string(at.Y + size.Height / 2) + " click 1");
-            visible->screenshot("seal-menu");
-            visible->run("xdotool key Escape");
-        }
+        clickOn(sealMenu);
+        visible->screenshot("seal-menu");
+        visible->run("xdotool key Escape");
 
         // Only inserting a stamping area applies to a fresh document.
         for (const char* command :
@@ -390,7 +293,7 @@ TEST_F(SealSuiteGui, RightClickOnASealOpensTheSealMenu)
 {
     try
     {
-        WriterDocument document = stampedNotice();
+        WriterDocument document = stampedNotice(kNotice);
         ASSERT_TRUE(sealShape(document).is());
         document.escape();
         document.moveViewCursor(0);
@@ -421,7 +324,7 @@ TEST_F(SealSuiteGui, ADocumentChangedOutsideTheOfficeOpensWithItsSealMarkedInval
     {
         std::string path;
         {
-            WriterDocument document = stampedNotice();
+            WriterDocument document = stampedNotice(kNotice);
             ASSERT_TRUE(sealShape(document).is());
             path = document.saveAs(office(), "changed-outside.odt");
         }

@@ -368,6 +368,51 @@ TEST_F(CertificateSealTest, SwappedCertificateFieldReadsInvalidAndTheBoxShowsThe
     EXPECT_EQ(utf8(kTextOnly), utf8(box().message));
 }
 
+TEST_F(CertificateSealTest,
+       ALibraryThatDoesNotNameTheSignerLeavesTheCertFieldUncheckedAsItsContractSays)
+{
+    const auto& token = qorvtest::testToken();
+    const qorvtest::KeyPtr caKey = qorvtest::readKey(token.caKeyPath);
+    const qorvtest::KeyPtr otherKey = qorvtest::newEcKey();
+    const qorvtest::X509Ptr other = qorvtest::makeCertificate(
+        otherKey.get(), u8"/C=CN/O=QORV Test/CN=另一单位公章", "/C=CN/O=QORV Test/CN=QORV Test CA",
+        caKey.get(), "7B7B", "20260101000000Z", "20360101000000Z");
+    const OUString tokenSerial = tokenCertificateItems().serialNumber;
+    struct Case
+    {
+        const char* seal;
+        bool namesAnotherHolder;
+        bool textChanged;
+        OUString verdict;
+        OUString serialShown;
+    };
+    const Case cases[] = {
+        { "genuine", false, false, kTextOnly, tokenSerial },
+        { "text changed", false, true, kTextChanged, tokenSerial },
+        // Nothing tells the field from the signer: the box shows the field's certificate.
+        { "names another holder", true, false, kTextOnly, ou("7B7B") },
+    };
+    probe::leaveSignerAreaEmpty();
+    const OUString signedText = document.text();
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.seal);
+        useDocument(kBody);
+        CertificateSignature signature = signOnToken(gbkBytes(signedText));
+        if (c.namesAnotherHolder)
+            signature.certificate = qorvtest::derOf(other.get());
+        placeSeal(signature);
+        if (c.textChanged)
+            document.insertText(0, ou(u8"改"));
+        document.selectShapes(seals());
+
+        EXPECT_EQ(c.textChanged, helper->verifyDocument()) << "the document reads modified";
+        EXPECT_TRUE(messages().empty());
+        EXPECT_EQ(utf8(c.verdict), utf8(box().message));
+        EXPECT_EQ(utf8(c.serialShown), utf8(certItem(1)));
+    }
+}
+
 TEST_F(CertificateSealTest, SignerOutsideTheTrustStoreReadsInvalid)
 {
     // A CA of the same name that nobody trusts issues the signer a certificate of the same name.

@@ -311,4 +311,3 @@ TEST_F(DocumentCoverageTest, EveryChangeAReaderCouldSeeMovesExactlyItsPart)
     }
 }
 }
-

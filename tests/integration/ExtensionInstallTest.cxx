@@ -6,6 +6,7 @@
 #include <WriterDocument.hxx>
 
 #include <Quillmark/Certificate/XQORVTools.hpp>
+#include <Quillmark/Certificate/XSealCoverage.hpp>
 #include <Quillmark/Certificate/XSealSurvey.hpp>
 #include <Quillmark/UITools/XCertInfoBox.hpp>
 #include <Quillmark/UITools/XRightClickPopupMenu.hpp>
@@ -103,10 +104,12 @@ TEST_F(ExtensionInstall, OfficeServesTheSealHelper)
     EXPECT_EQ(-1, tools->getSelectedStampType()) << "plain text is selected";
 
     const Sequence<uno::Type> types = Reference<lang::XTypeProvider>(made, UNO_QUERY)->getTypes();
-    // The tools interface first, as callers expect; the seal survey for callers elsewhere.
-    ASSERT_EQ(7, types.getLength());
+    // The tools interface first, as callers expect; the seal survey and the coverage for callers
+    // elsewhere.
+    ASSERT_EQ(8, types.getLength());
     EXPECT_EQ(OUString("Quillmark.Certificate.XQORVTools"), types[0].getTypeName());
     EXPECT_TRUE(Reference<Quillmark::Certificate::XSealSurvey>(made, UNO_QUERY).is());
+    EXPECT_TRUE(Reference<Quillmark::Certificate::XSealCoverage>(made, UNO_QUERY).is());
 }
 
 TEST_F(ExtensionInstall, StampingAreaComesFromTheExtensionWithNoManualStep)

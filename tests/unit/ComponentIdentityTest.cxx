@@ -212,14 +212,10 @@ TEST(ComponentTypes, HelperListsItsEightTypesInOrder)
     auto helper = newHelper();
     const Sequence<uno::Type> types = helper->getTypes();
     const std::vector<OUString> expected = {
-        "Quillmark.Certificate.XQORVTools",
-        "com.sun.star.lang.XInitialization",
-        "com.sun.star.lang.XServiceInfo",
-        "com.sun.star.view.XSelectionChangeListener",
-        "Quillmark.Certificate.XSealSurvey",
-        "Quillmark.Certificate.XSealCoverage",
-        "com.sun.star.lang.XTypeProvider",
-        "com.sun.star.uno.XWeak",
+        "Quillmark.Certificate.XQORVTools",  "com.sun.star.lang.XInitialization",
+        "com.sun.star.lang.XServiceInfo",    "com.sun.star.view.XSelectionChangeListener",
+        "Quillmark.Certificate.XSealSurvey", "Quillmark.Certificate.XSealCoverage",
+        "com.sun.star.lang.XTypeProvider",   "com.sun.star.uno.XWeak",
     };
     ASSERT_EQ(static_cast<sal_Int32>(expected.size()), types.getLength());
     for (size_t i = 0; i < expected.size(); ++i)

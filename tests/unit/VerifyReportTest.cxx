@@ -25,12 +25,13 @@ FileReport invalidReport(const std::string& file, const std::string& name,
 
 TEST(VerifyReport, FileObjectsCarryAnyTextAsItWasAndKeepTheirKeyOrder)
 {
+    static const char withNul[] = "nul\0and\x01\x1f\x7f";
     const std::string texts[] = {
         "plain.odt",
         "带 空格/通知.odt",
         "quote\" backslash\\ slash/",
         "line\nbreak\ttab\rreturn",
-        std::string("nul\0and\x01\x1f\x7f", 13),
+        std::string(withNul, sizeof withNul - 1),
     };
     for (const std::string& text : texts)
     {

@@ -1,12 +1,9 @@
 #include "DocumentSeal.hxx"
 
 #include <CoverageManifest.hxx>
+#include <UserMasters.hxx>
 
-#include <com/sun/star/beans/PropertyAttribute.hpp>
-#include <com/sun/star/beans/XPropertyContainer.hpp>
 #include <com/sun/star/beans/XPropertySet.hpp>
-#include <com/sun/star/document/XDocumentPropertiesSupplier.hpp>
-#include <com/sun/star/container/XNameAccess.hpp>
 #include <com/sun/star/container/XNameContainer.hpp>
 #include <com/sun/star/container/XNamed.hpp>
 #include <com/sun/star/drawing/XDrawPageSupplier.hpp>
@@ -14,9 +11,7 @@
 #include <com/sun/star/lang/XMultiServiceFactory.hpp>
 #include <com/sun/star/text/TextContentAnchorType.hpp>
 #include <com/sun/star/text/WrapTextMode.hpp>
-#include <com/sun/star/text/XDependentTextField.hpp>
 #include <com/sun/star/text/XTextDocument.hpp>
-#include <com/sun/star/text/XTextFieldsSupplier.hpp>
 #include <com/sun/star/xml/AttributeData.hpp>
 
 #include <openssl/evp.h>
@@ -32,13 +27,6 @@ namespace quillmark::certseal
 {
 namespace
 {
-constexpr char kMasterPrefix[] = "com.sun.star.text.FieldMaster.User.";
-
-Reference<container::XNameAccess> fieldMasters(const Reference<frame::XModel>& model)
-{
-    return Reference<text::XTextFieldsSupplier>(model, UNO_QUERY_THROW)->getTextFieldMasters();
-}
-
 Reference<beans::XPropertySet> create(const Reference<frame::XModel>& model, const char* service)
 {
     return Reference<beans::XPropertySet>(
@@ -56,22 +44,6 @@ void putAttribute(const Reference<container::XNameContainer>& attributes, const 
         attributes->removeByName(key);
     attributes->insertByName(key, Any(cdata(value)));
 }
-
-// Word formats drop field masters but keep user-defined document properties: the office's
-// component reads a seal field from the property of the same name when its master is gone.
-void mirrorInDocumentProperties(const Reference<frame::XModel>& model, const OUString& name,
-                                const OUString& value)
-{
-    Reference<beans::XPropertyContainer> properties
-        = Reference<document::XDocumentPropertiesSupplier>(model, UNO_QUERY_THROW)
-              ->getDocumentProperties()
-              ->getUserDefinedProperties();
-    Reference<beans::XPropertySet> values(properties, UNO_QUERY_THROW);
-    if (values->getPropertySetInfo()->hasPropertyByName(name))
-        values->setPropertyValue(name, Any(value));
-    else
-        properties->addProperty(name, beans::PropertyAttribute::REMOVABLE, Any(value));
-}
 }
 
 OUString documentText(const Reference<frame::XModel>& model)
@@ -82,50 +54,20 @@ OUString documentText(const Reference<frame::XModel>& model)
 void writeUserField(const Reference<frame::XModel>& model, const OUString& name,
                     const OUString& value)
 {
-    mirrorInDocumentProperties(model, name, value);
-    const OUString fullName = OUString::createFromAscii(kMasterPrefix) + name;
-    Reference<container::XNameAccess> masters = fieldMasters(model);
-    if (masters->hasByName(fullName))
-    {
-        Reference<beans::XPropertySet>(masters->getByName(fullName), UNO_QUERY_THROW)
-            ->setPropertyValue("Content", Any(value));
-        return;
-    }
-    // A hidden field keeps the master alive in the saved file without touching the text.
-    Reference<beans::XPropertySet> field = create(model, "com.sun.star.text.TextField.User");
-    field->setPropertyValue("IsVisible", Any(false));
-    Reference<beans::XPropertySet> master = create(model, "com.sun.star.text.FieldMaster.User");
-    master->setPropertyValue("Content", Any(value));
-    master->setPropertyValue("Name", Any(name));
-    Reference<text::XDependentTextField>(field, UNO_QUERY_THROW)->attachTextFieldMaster(master);
+    writeUserMaster(model, name, value);
 }
 
 std::optional<OUString> readUserField(const Reference<frame::XModel>& model, const OUString& name)
 {
-    const OUString fullName = OUString::createFromAscii(kMasterPrefix) + name;
-    Reference<container::XNameAccess> masters = fieldMasters(model);
-    if (!masters->hasByName(fullName))
-        return std::nullopt;
-    OUString value;
-    Reference<beans::XPropertySet>(masters->getByName(fullName), UNO_QUERY_THROW)
-        ->getPropertyValue("Content")
-        >>= value;
-    return value;
+    return readUserMaster(model, name);
 }
 
 std::optional<OUString> firstUserFieldEndingIn(const Reference<frame::XModel>& model,
                                                const OUString& suffix)
 {
-    // The collection spells the prefix in lower case; the name is the part after it.
-    const OUString prefix = OUString::createFromAscii(kMasterPrefix);
-    for (const OUString& element : fieldMasters(model)->getElementNames())
-    {
-        if (!element.startsWithIgnoreAsciiCase(prefix))
-            continue;
-        const OUString name = element.copy(prefix.getLength());
+    for (const OUString& name : readableUserMasterNames(model))
         if (name.endsWith(suffix))
             return name;
-    }
     return std::nullopt;
 }
 

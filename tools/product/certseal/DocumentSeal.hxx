@@ -33,12 +33,13 @@ void writeSignatureFields(const css::uno::Reference<css::frame::XModel>& model,
 /// The document's main text, exactly as getString returns it.
 rtl::OUString documentText(const css::uno::Reference<css::frame::XModel>& model);
 
-/// Creates or updates the user field master `name` with "Content" `value`.
+/// Creates or updates the user field master `name` with "Content" `value`, and its mirror.
 void writeUserField(const css::uno::Reference<css::frame::XModel>& model, const rtl::OUString& name,
                     const rtl::OUString& value);
+/// The master's content; its mirror's where a Word format lost the master.
 std::optional<rtl::OUString> readUserField(const css::uno::Reference<css::frame::XModel>& model,
                                            const rtl::OUString& name);
-/// The first user field master name that ends in `suffix`.
+/// The first user field name that ends in `suffix`, mirrors included where they are read.
 std::optional<rtl::OUString>
 firstUserFieldEndingIn(const css::uno::Reference<css::frame::XModel>& model,
                        const rtl::OUString& suffix);
