@@ -4,6 +4,7 @@
 #pragma once
 
 #include "KTXESeal.h"
+#include "KTXESealCustody.h"
 #include "KTXESealDetails.h"
 
 namespace quillmark
@@ -28,6 +29,11 @@ public:
     int CheckRemovedRight(const char* signature, int signatureLength);
     /// The library's window: who shows the details of ShowESealCert.
     int SetESealDetailsPresenter(KTXESealDetailsPresenter presenter, void* context);
+    /// The seal's custody: who gives its PIN and hears why it refused, and which operation on
+    /// which document the stamping register records.
+    int SetESealPinProvider(KTXESealPinProvider provider, KTXESealRefusalNotice notice,
+                            void* context);
+    int SetESealOperation(int operation, const char* title, const char* file);
 
     /// True while the process holds the library.
     static bool loaded();

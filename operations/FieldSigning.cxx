@@ -11,6 +11,7 @@
 #include <PicturePaths.hxx>
 #include <DeclaredExceptions.hxx>
 #include <QORVHelper.hxx>
+#include <SealKeyCustody.hxx>
 #include <SealLibraryBinding.hxx>
 #include <ShapeAttributes.hxx>
 #include <com/sun/star/container/XNamed.hpp>
@@ -71,6 +72,7 @@ sal_Bool SAL_CALL QORVHelper::signField(const OUString& fieldName)
 {
     return withDeclaredExceptions([&]() -> sal_Bool {
         SealLibraryBinding sealLibrary;
+        SealKeyCustody custody(*this, sealLibrary, KTXESEAL_OPERATION_STAMP_FIELD);
         if (!model().is())
             return false;
         // One walk over the document's fields serves every step: a walk for each would make
@@ -104,7 +106,8 @@ sal_Bool SAL_CALL QORVHelper::signField(const OUString& fieldName)
         const OUString signature = signatureInArea(area);
         if (signature.isEmpty())
         {
-            showMessage(fromUtf8(texts::kFieldSigningFailed));
+            if (!custody.holderKnowsWhy())
+                showMessage(fromUtf8(texts::kFieldSigningFailed));
             return false;
         }
 

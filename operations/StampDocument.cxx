@@ -10,6 +10,7 @@
 #include <PicturePaths.hxx>
 #include <DeclaredExceptions.hxx>
 #include <QORVHelper.hxx>
+#include <SealKeyCustody.hxx>
 #include <SealLibraryBinding.hxx>
 #include <algorithm>
 #include <cstdio>
@@ -93,6 +94,7 @@ sal_Bool QORVHelper::stampDocument()
 {
     return withDeclaredExceptions([&]() -> sal_Bool {
         SealLibraryBinding sealLibrary;
+        SealKeyCustody custody(*this, sealLibrary, KTXESEAL_OPERATION_STAMP_DOCUMENT);
         Reference<frame::XModel> document = model();
         if (!document.is())
             return false;
