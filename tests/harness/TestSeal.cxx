@@ -44,7 +44,8 @@ TestSeal::TestSeal(const std::string& folder, const std::string& organisation, S
                                             : issuer == SealIssuer::UntrustedAuthority
                                                 ? &testAuthority(folder, false)
                                                 : nullptr;
-    sealmaker::writeSeal(sealmaker::makeSeal(organisation, authority), sealDirectory, true);
+    sealmaker::writeSeal(sealmaker::makeSeal(organisation, authority), sealDirectory, kTestSealPin,
+                         true);
 }
 
 void TestSeal::activate() const { setenv("KTXESEAL_SEAL_DIR", sealDirectory.c_str(), 1); }
