@@ -179,7 +179,7 @@ bool verifiesUnder(X509* certificate, const std::string& signer, const std::stri
 
 /// Why the entry on this line is bad, or "" when it is sound.
 std::string problemOf(const std::string& line, size_t number, const std::string& previous,
-                      const Seal& seal)
+                      const std::optional<Seal>& seal)
 {
     const Json entry = Json::parse(line, nullptr, false);
     if (entry.is_discarded() || !entry.is_object())
@@ -200,9 +200,11 @@ std::string problemOf(const std::string& line, size_t number, const std::string&
     OwnedPtr<X509> certificate;
     if (signer == kSealSigner)
     {
-        if (entry["sealId"].get<std::string>() != seal.issued.sealId)
+        if (!seal)
+            return "it is a seal's, and the folder holds no seal to check it with";
+        if (entry["sealId"].get<std::string>() != seal->issued.sealId)
             return "it names another seal than the folder's";
-        certificate.reset(X509_dup(seal.certificate.get()));
+        certificate.reset(X509_dup(seal->certificate.get()));
     }
     else if (signer == kTokenSigner && entry.contains("certificate")
              && entry["certificate"].is_string())
@@ -311,12 +313,8 @@ std::optional<std::vector<std::string>> registerLines(const std::string& sealDir
 RegisterCheck checkRegister(const std::string& sealDirectory)
 {
     RegisterCheck check;
+    // A folder may keep the register of certificate seals alone.
     const std::optional<Seal> seal = loadSealWithoutKey(sealDirectory);
-    if (!seal)
-    {
-        check.problem = "the folder holds no seal to check the register against";
-        return check;
-    }
     const std::optional<std::vector<std::string>> lines = registerLines(sealDirectory);
     if (!lines)
     {
@@ -327,7 +325,7 @@ RegisterCheck checkRegister(const std::string& sealDirectory)
     for (size_t index = 0; index < lines->size(); ++index)
     {
         const std::string& line = (*lines)[index];
-        const std::string problem = problemOf(line, index + 1, previous, *seal);
+        const std::string problem = problemOf(line, index + 1, previous, seal);
         if (!problem.empty())
         {
             check.firstBad = index + 1;

@@ -66,7 +66,8 @@ struct RegisterCheck
 };
 
 /// Checks every entry of the folder's register: its number, its link to the one before, and its
-/// signature (seal entries under the folder's seal.crt and seal id).
+/// signature (seal entries under the folder's seal.crt and seal id, token entries under their
+/// own certificate).
 RegisterCheck checkRegister(const std::string& sealDirectory);
 
 /// The register's lines as they are stored; nothing when it cannot be read.

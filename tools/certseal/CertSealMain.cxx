@@ -3,12 +3,17 @@
 
 #include "DocumentSeal.hxx"
 #include "SealPicture.hxx"
+#include "SealRecord.hxx"
 #include "TokenSigner.hxx"
+
+#include <SealFiles.hxx>
+#include <StampRegister.hxx>
 
 #include <Office.hxx>
 #include <QorvApi.h>
 
 #include <com/sun/star/beans/PropertyValue.hpp>
+#include <com/sun/star/document/XDocumentPropertiesSupplier.hpp>
 #include <com/sun/star/frame/XComponentLoader.hpp>
 #include <com/sun/star/frame/XStorable.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
@@ -43,7 +48,7 @@ constexpr sal_uInt32 kToTextFlags = 0x333;
 
 constexpr char kUsage[]
     = "usage: quillmark-cert-seal [--name NAME] [--picture FILE] [--size W H] [--output FILE]\n"
-      "                           [--pin-fd N] DOCUMENT X Y PAGE\n"
+      "                           [--pin-fd N] [--register SEALDIR] DOCUMENT X Y PAGE\n"
       "       quillmark-cert-seal --verify [--name NAME] DOCUMENT\n"
       "\n"
       "Signs the document's text with the key token's certificate and puts the seal at X, Y\n"
@@ -55,6 +60,10 @@ constexpr char kUsage[]
       "read, as one line, from file descriptor N with --pin-fd N; else from the environment\n"
       "variable QUILLMARK_TOKEN_PIN (which is then cleared); else from standard input (without\n"
       "echo on a terminal).\n"
+      "Every seal made goes on record in the stamping register SEALDIR/stamps.log (by default\n"
+      "that of the seal folder $KTXESEAL_SEAL_DIR, else ~/.quillmark/seal), in an entry signed by\n"
+      "the token's key with its certificate; quillmark-stamp-log checks it. A seal that cannot\n"
+      "go on record is not made.\n"
       "--verify checks the seal NAME (default: the first one found) against the text.\n";
 
 /// Longest PIN read; a longer line is refused.
@@ -144,6 +153,7 @@ struct Arguments
     std::string name;
     std::string picture;
     std::string output;
+    std::string registerDirectory;
     quillmark::certseal::SealPlacement placement;
 };
 
@@ -181,6 +191,8 @@ Arguments parse(int argc, char** argv)
             arguments.picture = value();
         else if (word == "--output")
             arguments.output = value();
+        else if (word == "--register")
+            arguments.registerDirectory = value();
         else if (word == "--pin-fd")
             arguments.pinFd = static_cast<int>(number(value(), 0, INT_MAX));
         else if (word == "--size")
@@ -330,6 +342,30 @@ struct DocumentCloser
     }
 };
 
+/// The seal folder whose register the seal goes into.
+std::string registerDirectoryOf(const Arguments& arguments)
+{
+    if (!arguments.registerDirectory.empty())
+        return arguments.registerDirectory;
+    const std::optional<std::string> current = ktxeseal::currentSealDirectory();
+    if (!current)
+        throw std::runtime_error("no --register folder, and neither KTXESEAL_SEAL_DIR nor HOME "
+                                 "names a seal folder to record the seal in");
+    return *current;
+}
+
+/// The title the document's properties give, else its file's name.
+std::string titleOf(const Reference<frame::XModel>& model, const std::string& path)
+{
+    Reference<document::XDocumentPropertiesSupplier> properties(model, UNO_QUERY);
+    const OUString title
+        = properties.is() ? properties->getDocumentProperties()->getTitle() : OUString();
+    if (!title.isEmpty())
+        return utf8(title);
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
 void readPin(const Arguments& arguments, Pin& pin)
 {
     if (arguments.pinFd >= 0)
@@ -381,6 +417,9 @@ int seal(const Arguments& arguments)
 
     const OUString sealName = arguments.name.empty() ? OUString::fromUtf8(signature.label.c_str())
                                                      : OUString::fromUtf8(arguments.name.c_str());
+    const std::string registerDirectory = registerDirectoryOf(arguments);
+    quillmark::certseal::recordCertificateSeal(registerDirectory, pin.value(), signature,
+                                               *textBytes, titleOf(closer.model, document), output);
     quillmark::certseal::writeSignatureFields(closer.model, sealName, signature.certificate,
                                               signature.signedData);
 
@@ -406,7 +445,9 @@ int seal(const Arguments& arguments)
               << "text:        " << text.getLength() << " characters, " << textBytes->size()
               << " GBK bytes\n"
               << "signature:   " << signature.signedData.size() << " bytes of PKCS#7\n"
-              << "fields:      " << utf8(sealName) << "Cert, " << utf8(sealName) << "Sign\n";
+              << "fields:      " << utf8(sealName) << "Cert, " << utf8(sealName) << "Sign\n"
+              << "on record:   " << registerDirectory << "/" << ktxeseal::kStampRegisterFile
+              << "\n";
     return 0;
 }
 
