@@ -383,8 +383,8 @@ protected:
         return document;
     }
 
-    /// A notice stamped with the electronic seal through the seal commands.
-    WriterDocument stampedNotice()
+    /// A notice with a stamping area selected.
+    WriterDocument noticeWithStampingArea()
     {
         WriterDocument document = WriterDocument::create(office(), ou(kNotice));
         document.moveViewCursor(0);
@@ -393,7 +393,26 @@ protected:
         EXPECT_TRUE(area.is()) << "the stamping area is inserted";
         if (area.is())
             document.select(area);
-        document.dispatch("quillmark.seal:StampDocument");
+        return document;
+    }
+
+    /// Stamps through the seal command, typing `pin` into the PIN box it opens.
+    void stampTyping(WriterDocument& document, const char* pin)
+    {
+        Command stamp(*this, document, "quillmark.seal:StampDocument");
+        OpenDialog pinBox = waitForDialog(kPinBoxTitle);
+        ASSERT_TRUE(pinBox.isOpen()) << "stamping asks for the seal's PIN";
+        ASSERT_TRUE(pinBox.part(role::PASSWORD_TEXT).is()) << "the PIN is typed unseen";
+        EXPECT_TRUE(typeInto(kPinBoxTitle, pin));
+        EXPECT_TRUE(press(kPinBoxTitle, "Return"));
+    }
+
+    /// A notice stamped with the electronic seal through the seal commands, its PIN typed.
+    WriterDocument stampedNotice()
+    {
+        WriterDocument document = noticeWithStampingArea();
+        stampTyping(document, kTestSealPin);
+        EXPECT_TRUE(waitFor([&] { return sealShape(document).is(); })) << "the notice is stamped";
         return document;
     }
 
@@ -562,6 +581,43 @@ TEST_F(SealDialogsGui, RemovingACertificateSealTakesTheRightPinTypedIntoThePinBo
         }
         EXPECT_TRUE(waitFor([&] { return !sealShape(document).is(); }))
             << "the right PIN removes the seal";
+        EXPECT_FALSE(visible->waitForWindow(kNoticeTitle, 1)) << "and nothing is refused";
+    }
+    catch (const uno::Exception& e)
+    {
+        FAIL() << e.Message;
+    }
+}
+
+TEST_F(SealDialogsGui, StampingTakesTheSealsPinTypedIntoThePinBox)
+{
+    try
+    {
+        WriterDocument document = noticeWithStampingArea();
+        // A wrong PIN: a failed login, and nothing stamped.
+        {
+            Command stamp(*this, document, "quillmark.seal:StampDocument");
+            OpenDialog pinBox = waitForDialog(kPinBoxTitle);
+            ASSERT_TRUE(pinBox.isOpen()) << "stamping asks for the seal's PIN";
+            EXPECT_TRUE(typeInto(kPinBoxTitle, "00000000"));
+            EXPECT_TRUE(press(kPinBoxTitle, "Return"));
+            OpenDialog refusal = waitForDialog(kNoticeTitle);
+            EXPECT_TRUE(refusal.isOpen()) << "the person is told";
+            EXPECT_TRUE(refusal.mentions(ou(u8"登录失败！160"))) << refusal.describe();
+            visible->screenshot("seal-pin-refused");
+            if (refusal.isOpen())
+            {
+                EXPECT_TRUE(press(kNoticeTitle, "Return"));
+            }
+        }
+        EXPECT_FALSE(sealShape(document).is()) << "a wrong PIN stamps nothing";
+        EXPECT_TRUE(document.textGraphic("gzqy").is()) << "the stamping area stays";
+
+        // The right PIN stamps.
+        document.select(document.textGraphic("gzqy"));
+        stampTyping(document, kTestSealPin);
+        EXPECT_TRUE(waitFor([&] { return sealShape(document).is(); }))
+            << "the right PIN stamps the notice";
         EXPECT_FALSE(visible->waitForWindow(kNoticeTitle, 1)) << "and nothing is refused";
     }
     catch (const uno::Exception& e)

@@ -105,7 +105,11 @@ protected:
         seal = new TestSeal(sealFolder, u8"北京市测试有限公司");
         // The office started next signs with this seal.
         seal->activate();
+        // These tests drive the seal menu and saving: their office reads the seal's PIN from a
+        // file, as programs do. SealDialogsGui types it into the PIN box.
+        setenv("KTXESEAL_PIN_FILE", seal->writePinFile().c_str(), 1);
         visible = new VisibleOffice({ 81, 82, 83, 84, 85 }, {});
+        unsetenv("KTXESEAL_PIN_FILE");
         // The stamping-area picture, where the office's graphic folder has it.
         visible->run("mkdir -p '" + visible->office().userDirectory() + "/gallery' && cp '"
                      + SEAL_STAMP_AREA_PICTURE + "' '" + visible->office().userDirectory()

@@ -28,6 +28,9 @@ public:
              SealIssuer issuer = SealIssuer::TrustedAuthority);
     /// Makes the seal library sign with this seal.
     void activate() const;
+    /// A file beside the seal's folder that holds its PIN, readable by its owner only, to be
+    /// named by KTXESEAL_PIN_FILE for an office that no one types the PIN into.
+    std::string writePinFile() const;
     const std::string& directory() const { return sealDirectory; }
 
 private:
