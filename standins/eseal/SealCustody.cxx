@@ -108,7 +108,8 @@ bool writeFailures(int descriptor, const PinFailures& failures)
 /// file is not a regular file of this user's that only its owner may read or change.
 bool readPinFile(const std::string& path, SecretBytes& pin, std::string& problem)
 {
-    const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    // Non-blocking, so that a pipe in its place cannot hold the library up.
+    const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (descriptor < 0)
     {
         problem = std::string(kPinFileVariable) + " names " + path

@@ -46,8 +46,8 @@ struct SealAssessment
     RevocationStatus revocation;
 };
 
-/// Opens the assessment of an opened signature over exactly these text bytes, at `now`, with
-/// what the machine trusts.
+/// The assessment of an opened signature over exactly these text bytes, at `now`, by what the
+/// machine trusts.
 SealAssessment judgeSealSignature(const SealSignatureContent& content, ByteRange text,
                                   const TrustMaterial& trust, time_t now);
 
