@@ -94,3 +94,19 @@ int SealLibraryBinding::GetESealSigner(const char* signature, int signatureLengt
                     : 0;
 }
 }
+
+namespace quillmark
+{
+int SealLibraryBinding::SetESealPinProvider(KTXESealPinProvider provider,
+                                            KTXESealRefusalNotice notice, void* context)
+{
+    auto function = entryPoint<SetESealPinProviderFunction>("SetESealPinProvider");
+    return function ? function(provider, notice, context) : 0;
+}
+
+int SealLibraryBinding::SetESealOperation(int operation, const char* title, const char* file)
+{
+    auto function = entryPoint<SetESealOperationFunction>("SetESealOperation");
+    return function ? function(operation, title, file) : 0;
+}
+}

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "KTXESeal.h"
+#include "KTXESealCustody.h"
 #include "KTXESealDetails.h"
 #include "KTXESealSigner.h"
 
@@ -33,6 +34,11 @@ public:
     int GetESealSigner(const char* signature, int signatureLength, char* sealId, int sealIdSize,
                        char* organisation, int organisationSize, char* fingerprint,
                        int fingerprintSize);
+    /// The seal's custody: who gives its PIN and hears why it refused, and which operation on
+    /// which document the stamping register records.
+    int SetESealPinProvider(KTXESealPinProvider provider, KTXESealRefusalNotice notice,
+                            void* context);
+    int SetESealOperation(int operation, const char* title, const char* file);
 
     /// True while the process holds the library.
     static bool loaded();

@@ -12,6 +12,7 @@
 #include <PicturePaths.hxx>
 #include <DeclaredExceptions.hxx>
 #include <QORVHelper.hxx>
+#include <SealKeyCustody.hxx>
 #include <SealLibraryBinding.hxx>
 #include <ShapeAttributes.hxx>
 #include <CoverageManifest.hxx>
@@ -76,6 +77,7 @@ sal_Bool SAL_CALL QORVHelper::signField(const OUString& fieldName)
 {
     return withDeclaredExceptions([&]() -> sal_Bool {
         SealLibraryBinding sealLibrary;
+        SealKeyCustody custody(*this, sealLibrary, KTXESEAL_OPERATION_STAMP_FIELD);
         if (!model().is())
             return false;
         // One walk over the document's fields serves every step: a walk for each would make
@@ -111,13 +113,15 @@ sal_Bool SAL_CALL QORVHelper::signField(const OUString& fieldName)
         const OUString signature = signatureInArea(area);
         if (signature.isEmpty())
         {
-            showMessage(fromUtf8(texts::kFieldSigningFailed));
+            if (!custody.holderKnowsWhy())
+                showMessage(fromUtf8(texts::kFieldSigningFailed));
             return false;
         }
         // The field's formatting and what lies in it, signed by the same seal beside its text.
         CoverageManifest manifest;
         manifest.scope = CoverageManifest::Scope::Field;
         manifest.parts = readRegionCoverage(componentContext, markers.range());
+        custody.continueAs(KTXESEAL_OPERATION_COVER_FIELD);
         const std::optional<OUString> coverage = signCoverage(sealLibrary, manifest);
         if (!coverage)
         {

@@ -8,6 +8,7 @@
 #include <DocstoreTexts.hxx>
 #include <DeclaredExceptions.hxx>
 #include <QORVHelper.hxx>
+#include <SealKeyCustody.hxx>
 #include <SealLibraryBinding.hxx>
 #include <SealJudgement.hxx>
 #include <SealSurvey.hxx>
@@ -105,6 +106,7 @@ sal_Bool SAL_CALL QORVHelper::removeSelectedFieldStamp()
         sal_Bool(false),
         [&]() -> sal_Bool {
             SealLibraryBinding sealLibrary;
+            SealKeyCustody custody(*this, sealLibrary, KTXESEAL_OPERATION_REMOVE_FIELD_SEAL);
             if (!model().is())
                 return false;
             const Reference<uno::XInterface> seal = selection();

@@ -5,6 +5,7 @@
 #include <DeclaredExceptions.hxx>
 #include <QORVHelper.hxx>
 #include <Quillmark/UITools/XCertInfoBox.hpp>
+#include <SealKeyCustody.hxx>
 #include <SealLibraryBinding.hxx>
 
 using namespace com::sun::star;
@@ -32,6 +33,7 @@ sal_Bool QORVHelper::removeDocumentStamp()
             OUString signature;
             readDocumentSignature(signature);
             SealLibraryBinding sealLibrary;
+            SealKeyCustody custody(*this, sealLibrary, KTXESEAL_OPERATION_REMOVE_DOCUMENT_SEAL);
             const OString signatureBytes = toGbk(signature);
             if (sealLibrary.CheckRemovedRight(signatureBytes.getStr(), signatureBytes.getLength())
                 == 0)

@@ -10,6 +10,7 @@
 #include <PicturePaths.hxx>
 #include <DeclaredExceptions.hxx>
 #include <QORVHelper.hxx>
+#include <SealKeyCustody.hxx>
 #include <SealLibraryBinding.hxx>
 #include <CoverageManifest.hxx>
 #include <DocumentCoverage.hxx>
@@ -106,6 +107,7 @@ sal_Bool QORVHelper::stampDocument()
 {
     return withDeclaredExceptions([&]() -> sal_Bool {
         SealLibraryBinding sealLibrary;
+        SealKeyCustody custody(*this, sealLibrary, KTXESEAL_OPERATION_STAMP_DOCUMENT);
         Reference<frame::XModel> document = model();
         if (!document.is())
             return false;
@@ -167,6 +169,7 @@ sal_Bool QORVHelper::stampDocument()
         manifest.parts = readDocumentCoverage(componentContext, document, stampArea);
         manifest.seals = placesOf(componentContext, documentSealPictures(document), false);
         manifest.seals.push_back({ sealAnchorPage, sealPosition.X, sealPosition.Y, std::string() });
+        custody.continueAs(KTXESEAL_OPERATION_COVER_DOCUMENT);
         const std::optional<OUString> coverage = signCoverage(sealLibrary, manifest);
         if (!coverage)
             return false;

@@ -1,15 +1,23 @@
 // The project's own electronic-seal library behind the KTXESeal entry points. The current seal is
-// read from its directory at every call (SealFiles.hxx); the library keeps no state of its own.
+// read from its directory at every call (SealFiles.hxx); what the library keeps between calls is
+// its custody (SealCustody.hxx): who is asked for the PIN, the operation open, and the key
+// unlocked for it. The library stays loaded once loaded (-z nodelete), so that a key may serve
+// for the minutes its seal allows although its callers unload it after each operation.
 
 #include "ESealTexts.hxx"
 #include "PictureBlock.hxx"
+#include "SealCustody.hxx"
 #include "SealDetails.hxx"
 #include "SealFiles.hxx"
 #include "SealSignature.hxx"
 #include "SealVerification.hxx"
+#include "Sm2.hxx"
+#include "StampRegister.hxx"
+#include "TimeStamp.hxx"
 #include "TrustAnchors.hxx"
 
 #include <KTXESeal.h>
+#include <KTXESealCustody.h>
 #include <KTXESealDetails.h>
 #include <openssl/err.h>
 
@@ -81,9 +89,99 @@ ktxeseal::SealAssessment assess(const char* text, int textLength, const char* si
     if (bytes)
         assessment.content = openSignature(signature, signatureLength);
     if (assessment.content)
-        assessment.verdict = ktxeseal::judgeSealSignature(*assessment.content, *bytes,
-                                                          ktxeseal::loadTrustedAuthorities());
+        assessment = ktxeseal::judgeSealSignature(
+            *assessment.content, *bytes, ktxeseal::loadTrustMaterial(), std::time(nullptr));
     return assessment;
+}
+
+/// One entry point's use of the seal's key, however it ends.
+struct KeyUse
+{
+    KeyUse() = default;
+    KeyUse(const KeyUse&) = delete;
+    KeyUse& operator=(const KeyUse&) = delete;
+    ~KeyUse() { ktxeseal::sealKeeper().endCall(); }
+};
+
+/// The current seal, read from its folder with its key still locked.
+struct CurrentSeal
+{
+    std::string directory;
+    std::optional<ktxeseal::Seal> seal;
+};
+
+CurrentSeal currentSeal()
+{
+    CurrentSeal current;
+    if (std::optional<std::string> directory = ktxeseal::currentSealDirectory())
+    {
+        current.directory = *directory;
+        current.seal = ktxeseal::loadSeal(current.directory);
+    }
+    return current;
+}
+
+/// Writes the use of the seal into its register, signed with its unlocked key. A use that is
+/// not on record is refused.
+bool recordUse(const CurrentSeal& current, const ktxeseal::Bytes& digest, bool removal,
+               std::optional<time_t> trustedTime)
+{
+    ktxeseal::SealKeeper& keeper = ktxeseal::sealKeeper();
+    ktxeseal::RegisterRecord record;
+    record.operation = ktxeseal::operationName(keeper.operation().operation, removal);
+    record.title = keeper.operation().title;
+    record.file = keeper.operation().file;
+    record.sealId = current.seal->issued.sealId;
+    record.organisation = current.seal->issued.name;
+    record.digest = digest;
+    record.trustedTime = trustedTime;
+    std::string problem;
+    if (ktxeseal::appendToRegister(
+            current.directory, record,
+            [&](ByteRange canonical) {
+                return ktxeseal::sm2Sign(current.seal->key.get(), canonical);
+            },
+            problem))
+        return true;
+    keeper.refuse(KTXESEAL_STATUS_REGISTER_FAILED, "the stamping register cannot be written ("
+                                                       + problem + "): nothing was "
+                                                       + (removal ? "allowed" : "signed"));
+    return false;
+}
+
+/// The signature with a time-stamp token over its SM2 value from the configured service;
+/// nothing, the holder told why, when there is none to be had or it does not fit the area.
+std::optional<std::string> withTimeStamp(const std::string& signature, const std::string& url,
+                                         std::optional<time_t>& trustedTime)
+{
+    ktxeseal::SealKeeper& keeper = ktxeseal::sealKeeper();
+    const std::optional<ktxeseal::SealSignatureContent> content
+        = ktxeseal::openSealSignature(signature);
+    const ktxeseal::TrustMaterial trust = ktxeseal::loadTrustMaterial();
+    std::string problem = "the signature cannot be read back";
+    const std::optional<ktxeseal::Bytes> token
+        = content ? ktxeseal::requestTimeStamp(url, content->signatureValue,
+                                               trust.timeStampAuthorities, problem)
+                  : std::nullopt;
+    if (!token)
+    {
+        keeper.refuse(KTXESEAL_STATUS_TIME_STAMP_FAILED,
+                      "no trusted time from " + std::string(ktxeseal::kTimeStampUrlVariable) + ": "
+                          + problem + "; nothing was signed");
+        return std::nullopt;
+    }
+    trustedTime
+        = ktxeseal::timeStampedAt(*token, content->signatureValue, trust.timeStampAuthorities);
+    std::optional<std::string> stamped = ktxeseal::attachTimeStamp(signature, *token);
+    if (!stamped || stamped->size() >= KTXESEAL_AREA_SIZE)
+    {
+        keeper.refuse(KTXESEAL_STATUS_TOO_LONG,
+                      "the signature with its time stamp does not fit the signature area of "
+                          + std::to_string(KTXESEAL_AREA_SIZE)
+                          + " bytes; a seal with a smaller picture fits");
+        return std::nullopt;
+    }
+    return stamped;
 }
 
 // Set and used on the caller's one user-interface thread, like every entry point.
@@ -118,13 +216,21 @@ KTXESEAL_EXPORT int SignESeal(const char* text, int textLength, char* signature,
         const std::optional<ByteRange> bytes = textBytes(text, textLength);
         if (!bytes || !signature || !signatureLength)
             return false;
-        const std::optional<ktxeseal::Seal> seal = ktxeseal::loadCurrentSeal();
-        if (!seal)
+        KeyUse use;
+        CurrentSeal current = currentSeal();
+        const time_t now = std::time(nullptr);
+        // An expired or not yet valid seal gives nothing, and nobody is asked for its PIN.
+        if (!current.seal || !ktxeseal::maySignAt(*current.seal, now))
             return false;
-        // An expired or not yet valid seal gives nothing.
-        const std::optional<std::string> made
-            = ktxeseal::makeSealSignature(*seal, *bytes, std::time(nullptr));
-        if (!made || made->size() >= KTXESEAL_AREA_SIZE)
+        int status = 0;
+        if (!ktxeseal::sealKeeper().unlock(*current.seal, current.directory, status))
+            return false;
+        std::optional<std::string> made = ktxeseal::makeSealSignature(*current.seal, *bytes, now);
+        std::optional<time_t> trustedTime;
+        if (const std::optional<std::string> url = ktxeseal::timeStampServiceUrl(); made && url)
+            made = withTimeStamp(*made, *url, trustedTime);
+        if (!made || made->size() >= KTXESEAL_AREA_SIZE
+            || !recordUse(current, ktxeseal::sm3Digest(*bytes), false, trustedTime))
             return false;
         std::memcpy(signature, made->c_str(), made->size() + 1);
         *signatureLength = static_cast<int>(made->size());
@@ -198,14 +304,45 @@ KTXESEAL_EXPORT int GetPicSize(const unsigned char* picture, int pictureLength, 
     });
 }
 
+/// The seal that made the signature may remove it: its holder unlocks it, and the removal goes
+/// on record.
 KTXESEAL_EXPORT int CheckRemovedRight(const char* signature, int signatureLength)
 {
     return guarded([&] {
         const auto content = openSignature(signature, signatureLength);
         if (!content)
             return false;
-        const std::optional<ktxeseal::Seal> seal = ktxeseal::loadCurrentSeal();
-        return seal && seal->certificateDer == content->signerCertificateDer;
+        KeyUse use;
+        CurrentSeal current = currentSeal();
+        if (!current.seal || current.seal->certificateDer != content->signerCertificateDer)
+            return false;
+        int status = 0;
+        return ktxeseal::sealKeeper().unlock(*current.seal, current.directory, status)
+               && recordUse(current, content->dataHash, true, std::nullopt);
+    });
+}
+
+KTXESEAL_EXPORT int SetESealPinProvider(KTXESealPinProvider provider, KTXESealRefusalNotice notice,
+                                        void* context)
+{
+    ktxeseal::sealKeeper().setPinSource(
+        ktxeseal::PinSource{ provider, notice, provider || notice ? context : nullptr });
+    return 1;
+}
+
+KTXESEAL_EXPORT int SetESealOperation(int operation, const char* title, const char* file)
+{
+    return guarded([&] {
+        if (operation < KTXESEAL_OPERATION_NONE || operation > KTXESEAL_OPERATION_COVER_FIELD)
+            return false;
+        if (operation == KTXESEAL_OPERATION_NONE)
+        {
+            ktxeseal::sealKeeper().closeOperation();
+            return true;
+        }
+        ktxeseal::sealKeeper().openOperation(
+            ktxeseal::OperationDescription{ operation, title ? title : "", file ? file : "" });
+        return true;
     });
 }
 
@@ -217,3 +354,5 @@ static_assert(std::is_same_v<decltype(&GetPicSize), GetPicSizeFunction>);
 static_assert(std::is_same_v<decltype(&CheckRemovedRight), CheckRemovedRightFunction>);
 static_assert(
     std::is_same_v<decltype(&SetESealDetailsPresenter), SetESealDetailsPresenterFunction>);
+static_assert(std::is_same_v<decltype(&SetESealPinProvider), SetESealPinProviderFunction>);
+static_assert(std::is_same_v<decltype(&SetESealOperation), SetESealOperationFunction>);

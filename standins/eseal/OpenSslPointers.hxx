@@ -19,6 +19,7 @@ struct OpenSslFree
     void operator()(EVP_PKEY_CTX* context) const { EVP_PKEY_CTX_free(context); }
     void operator()(EVP_MD_CTX* context) const { EVP_MD_CTX_free(context); }
     void operator()(X509* certificate) const { X509_free(certificate); }
+    void operator()(X509_CRL* list) const { X509_CRL_free(list); }
     void operator()(X509_EXTENSION* extension) const { X509_EXTENSION_free(extension); }
     void operator()(BIGNUM* number) const { BN_free(number); }
     void operator()(unsigned char* buffer) const { OPENSSL_free(buffer); }

@@ -23,10 +23,53 @@ const char* verdictText(SealVerdict verdict)
             return texts::kForeignSigner;
         case SealVerdict::Expired:
             return texts::kExpired;
+        case SealVerdict::Revoked:
+            return texts::kRevoked;
+        case SealVerdict::RevocationUnknown:
+            return texts::kRevocationListRefused;
         case SealVerdict::Unreadable:
             break;
     }
     return texts::kUnreadable;
+}
+
+namespace
+{
+const char* reasonText(RevocationReason reason)
+{
+    switch (reason)
+    {
+        case RevocationReason::KeyCompromise:
+            return texts::kKeyCompromise;
+        case RevocationReason::AffiliationChanged:
+            return texts::kAffiliationChanged;
+        case RevocationReason::Superseded:
+            return texts::kSuperseded;
+        case RevocationReason::CessationOfOperation:
+            return texts::kCessationOfOperation;
+        case RevocationReason::Unspecified:
+            break;
+    }
+    return nullptr;
+}
+}
+
+std::string verdictText(const SealAssessment& assessment)
+{
+    const RevocationStatus& revocation = assessment.revocation;
+    if (assessment.verdict == SealVerdict::Revoked)
+    {
+        std::string text
+            = std::string(texts::kRevoked) + texts::kRevokedAt + readableTime(revocation.revokedAt);
+        if (const char* reason = reasonText(revocation.reason))
+            text += std::string(texts::kRevokedFor) + reason;
+        return text;
+    }
+    if (assessment.verdict == SealVerdict::RevocationUnknown
+        && revocation.state == RevocationStatus::State::ListOutdated)
+        return std::string(texts::kRevocationListOutdated) + readableTime(revocation.nextUpdate)
+               + texts::kRevocationListOutdatedEnd;
+    return verdictText(assessment.verdict);
 }
 
 std::string commonNameOf(ByteRange certificateDer)
@@ -52,7 +95,7 @@ SealDetails describeAssessment(const SealAssessment& assessment)
     SealDetails details;
     details.valid = assessment.verdict == SealVerdict::Valid;
     details.textChanged = assessment.verdict == SealVerdict::TextChanged;
-    details.verdict = verdictText(assessment.verdict);
+    details.verdict = verdictText(assessment);
     if (!assessment.content)
         return details;
     const SealSignatureContent& content = *assessment.content;
@@ -62,11 +105,14 @@ SealDetails describeAssessment(const SealAssessment& assessment)
         { texts::kOrganisationLabel, seal.name },
         { texts::kSealIdLabel, seal.sealId },
         { texts::kSignerLabel, commonNameOf(content.signerCertificateDer) },
-        { texts::kSigningTimeLabel, readableTime(content.signingTime) },
+        { assessment.trustedTime ? texts::kTrustedTimeLabel : texts::kMachineTimeLabel,
+          readableTime(judgedTime(assessment)) },
         { texts::kIssuerLabel, commonNameOf(seal.authorityCertificateDer) },
         { texts::kValidityLabel, readableTime(seal.validity.start) + texts::kPeriodSeparator
                                      + readableTime(seal.validity.end) },
     };
+    if (assessment.timeStampUnverified)
+        details.items.emplace_back(texts::kTimeStampLabel, texts::kTimeStampUnverified);
     return details;
 }
 }

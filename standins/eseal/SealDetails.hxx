@@ -24,6 +24,10 @@ SealDetails describeAssessment(const SealAssessment& assessment);
 /// The verdict with its reason, one line.
 const char* verdictText(SealVerdict verdict);
 
+/// The same with what the verdict rests on: when the seal was revoked and why, until when its
+/// revocation list held.
+std::string verdictText(const SealAssessment& assessment);
+
 /// The subject's common name (UTF-8) of a certificate in DER; empty when it has none.
 std::string commonNameOf(ByteRange certificateDer);
 }

@@ -2,6 +2,7 @@
 
 #include "SealFiles.hxx"
 
+#include "ProtectedKey.hxx"
 #include "Sm2.hxx"
 
 #include <KTXESeal.h>
@@ -39,7 +40,7 @@ std::optional<Bytes> readFile(const std::string& path, size_t limit)
     return content;
 }
 
-/// Keeps OpenSSL from asking a terminal for a pass phrase: an encrypted key is not a usable seal.
+/// Keeps OpenSSL from asking a terminal for a pass phrase.
 int refusePassPhrase(char*, int, int, void*) { return 0; }
 
 OwnedPtr<BIO> memoryBio(const Bytes& content)
@@ -96,23 +97,29 @@ std::optional<Bytes> readSecretFile(const std::string& path, size_t limit)
 
 std::optional<Seal> loadSeal(const std::string& directory)
 {
+    std::optional<Bytes> keyPem = readSecretFile(directory + "/" + kSealKeyFile, kMaximumPemLength);
+    std::optional<Seal> seal = keyPem ? loadSealWithoutKey(directory) : std::nullopt;
+    if (seal)
+        seal->protectedKey = std::move(*keyPem);
+    return seal;
+}
+
+std::optional<Seal> loadSealWithoutKey(const std::string& directory)
+{
     const std::string prefix = directory + "/";
-    const std::optional<Bytes> keyPem = readSecretFile(prefix + kSealKeyFile, kMaximumPemLength);
     const std::optional<Bytes> certificatePem
         = readFile(prefix + kSealCertificateFile, kMaximumPemLength);
     const std::optional<Bytes> sealDer = readFile(prefix + kSealFile, kMaximumSealLength);
-    if (!keyPem || !certificatePem || !sealDer)
+    if (!certificatePem || !sealDer)
         return std::nullopt;
 
     Seal seal;
-    OwnedPtr<BIO> keyBio = memoryBio(*keyPem);
     OwnedPtr<BIO> certificateBio = memoryBio(*certificatePem);
-    if (!keyBio || !certificateBio)
+    if (!certificateBio)
         return std::nullopt;
-    seal.key.reset(PEM_read_bio_PrivateKey(keyBio.get(), nullptr, refusePassPhrase, nullptr));
     seal.certificate.reset(
         PEM_read_bio_X509(certificateBio.get(), nullptr, refusePassPhrase, nullptr));
-    if (!seal.key || !seal.certificate)
+    if (!seal.certificate)
         return std::nullopt;
     seal.certificateDer = certificateDer(seal.certificate.get());
     seal.sealDer = *sealDer;
@@ -120,7 +127,7 @@ std::optional<Seal> loadSeal(const std::string& directory)
     if (!issued)
         return std::nullopt;
     seal.issued = std::move(*issued);
-    if (!isUsableSeal(seal))
+    if (!isSealOfItsCertificate(seal))
         return std::nullopt;
     return seal;
 }
@@ -143,14 +150,29 @@ Bytes certificateDer(X509* certificate)
     return Bytes(der, der + length);
 }
 
-bool isUsableSeal(const Seal& seal)
+bool unlockSeal(Seal& seal, std::string_view pin)
 {
-    return seal.key && seal.certificate && !seal.certificateDer.empty()
+    OwnedPtr<EVP_PKEY> key = openProtectedKey(seal.protectedKey, pin);
+    if (!key)
+        return false;
+    // Whether the key is the certificate's is the seal's question (isUsableSeal), not the PIN's.
+    seal.key = std::move(key);
+    return true;
+}
+
+bool isSealOfItsCertificate(const Seal& seal)
+{
+    return seal.certificate && !seal.certificateDer.empty()
            && seal.certificateDer == certificateDer(seal.certificate.get())
-           && isSm2Key(seal.key.get())
-           && X509_check_private_key(seal.certificate.get(), seal.key.get()) == 1
+           && isSm2Key(X509_get0_pubkey(seal.certificate.get()))
            && listsSigner(seal.issued, seal.certificateDer)
            && openIssuedSeal(seal.sealDer).has_value();
+}
+
+bool isUsableSeal(const Seal& seal)
+{
+    return seal.key && isSealOfItsCertificate(seal) && isSm2Key(seal.key.get())
+           && X509_check_private_key(seal.certificate.get(), seal.key.get()) == 1;
 }
 
 bool maySignAt(const Seal& seal, time_t moment)

@@ -58,7 +58,7 @@ bool hasText(const ASN1_STRING* string, const char* expected)
 
 std::optional<size_t> longestSealSignatureLength(const Seal& seal)
 {
-    if (!isUsableSeal(seal))
+    if (!isSealOfItsCertificate(seal))
         return std::nullopt;
     // Only the SM2 value's length varies between two signatures of one seal.
     const OwnedAsn1<SesSignature> signature = unsignedSignature(seal, ByteRange(), 0);
@@ -79,6 +79,8 @@ std::optional<std::string> makeSealSignature(const Seal& seal, ByteRange text, t
 std::optional<std::string> composeSealSignature(const Seal& seal, ByteRange text,
                                                 time_t signingTime)
 {
+    if (!isUsableSeal(seal))
+        return std::nullopt;
     // A seal signs always or never, whatever length its SM2 value happens to take.
     const std::optional<size_t> longest = longestSealSignatureLength(seal);
     if (!longest || *longest >= KTXESEAL_AREA_SIZE)
@@ -128,11 +130,38 @@ std::optional<SealSignatureContent> openSealSignature(std::string_view signature
         return std::nullopt;
 
     SealSignatureContent content;
+    if (signature->timeStamp)
+    {
+        const std::optional<ByteRange> token = wholeBytes(signature->timeStamp);
+        if (!token || token->size == 0)
+            return std::nullopt;
+        content.timeStampToken.assign(token->data, token->data + token->size);
+    }
     content.seal = std::move(*seal);
     content.signerCertificateDer.assign(signerDer.data, signerDer.data + signerDer.size);
     content.signingTime = *signingTime;
     content.dataHash.assign(dataHash->data, dataHash->data + dataHash->size);
+    content.signatureValue.assign(sm2Signature->data, sm2Signature->data + sm2Signature->size);
     return content;
+}
+
+std::optional<std::string> attachTimeStamp(std::string_view signatureText, ByteRange token)
+{
+    const std::optional<Bytes> der = decodeBase64(signatureText);
+    if (!der || token.size == 0)
+        return std::nullopt;
+    const OwnedAsn1<SesSignature> signature
+        = decodeCanonical<SesSignature>(*der, ASN1_ITEM_rptr(SesSignature));
+    if (!signature)
+        return std::nullopt;
+    if (!signature->timeStamp)
+        signature->timeStamp = ASN1_BIT_STRING_new();
+    if (!signature->timeStamp || !setWholeBytes(signature->timeStamp, token))
+        return std::nullopt;
+    const Bytes stamped = encodeDer(signature.get(), ASN1_ITEM_rptr(SesSignature));
+    if (stamped.empty())
+        return std::nullopt;
+    return encodeBase64(stamped);
 }
 
 bool signsText(const SealSignatureContent& content, ByteRange text)

@@ -1,6 +1,7 @@
 // The seal signature (SesSignature in SealStructures.hxx), carried as Base64 text: the issued
-// seal, the signing time, the SM3 hash of the signed text, the signer's certificate and the
-// signer's SM2 signature over all of that but the certificate.
+// seal, the signing time, the SM3 hash of the signed text, the signer's certificate, the
+// signer's SM2 signature over all of that but the certificate, and optionally a time-stamp token
+// over that SM2 signature.
 #pragma once
 
 #include "IssuedSeal.hxx"
@@ -23,8 +24,12 @@ struct SealSignatureContent
 {
     IssuedSeal seal;
     Bytes signerCertificateDer;
+    /// The signing machine's clock: nothing vouches for it.
     time_t signingTime = 0;
     Bytes dataHash;
+    /// The RFC 3161 token of the time-stamp slot (DER), and the SM2 value it covers.
+    Bytes timeStampToken;
+    Bytes signatureValue;
 };
 
 /// Length of the longest Base64 signature text the seal makes, its terminating NUL excluded;
@@ -45,6 +50,10 @@ std::optional<std::string> composeSealSignature(const Seal& seal, ByteRange text
 /// signature and whose own signature verifies under the signer certificate it carries; nothing
 /// otherwise. Trust, the seal's signer list, times and the signed text are not looked at here.
 std::optional<SealSignatureContent> openSealSignature(std::string_view signatureText);
+
+/// The signature text with the time-stamp token in its slot, replacing one there; nothing when
+/// the text is no well-formed signature or the token is empty.
+std::optional<std::string> attachTimeStamp(std::string_view signatureText, ByteRange token);
 
 /// Whether the signature was made over exactly these text bytes.
 bool signsText(const SealSignatureContent& content, ByteRange text);

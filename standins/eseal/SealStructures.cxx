@@ -58,6 +58,7 @@ ASN1_SEQUENCE(SesSignature) = {
     ASN1_SIMPLE(SesSignature, cert, ASN1_OCTET_STRING),
     ASN1_SIMPLE(SesSignature, signatureAlgID, ASN1_OBJECT),
     ASN1_SIMPLE(SesSignature, signature, ASN1_BIT_STRING),
+    ASN1_EXP_OPT(SesSignature, timeStamp, ASN1_BIT_STRING, 0),
 } ASN1_SEQUENCE_END(SesSignature)
 
 Bytes encodeDer(const void* value, const ASN1_ITEM* item)

@@ -26,7 +26,9 @@
 //       toSign          TbsSign,
 //       cert            OCTET STRING,        -- the signer's certificate
 //       signatureAlgID  OBJECT IDENTIFIER,   -- SM2 with SM3
-//       signature       BIT STRING }         -- the signer's SM2 signature over toSign
+//       signature       BIT STRING,          -- the signer's SM2 signature over toSign
+//       timeStamp   [0] EXPLICIT BIT STRING OPTIONAL }   -- an RFC 3161 time-stamp token (DER)
+//                                                       -- over the signature value
 //   TbsSign ::= SEQUENCE {
 //       version         INTEGER,             -- 4
 //       eseal           SesSeal,
@@ -103,6 +105,7 @@ struct SesSignature
     ASN1_OCTET_STRING* cert;
     ASN1_OBJECT* signatureAlgID;
     ASN1_BIT_STRING* signature;
+    ASN1_BIT_STRING* timeStamp;
 };
 
 DECLARE_ASN1_ITEM(SesSealInfo)

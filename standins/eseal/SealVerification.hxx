@@ -1,7 +1,9 @@
 // The verdict on a seal signature over a text, with the reason when it is not valid.
 #pragma once
 
+#include "Revocation.hxx"
 #include "SealSignature.hxx"
+#include "TrustAnchors.hxx"
 
 #include <optional>
 #include <string_view>
@@ -21,6 +23,11 @@ enum class SealVerdict
     ForeignSigner,
     /// Signed outside the validity of the seal or of the signer certificate.
     Expired,
+    /// The authority revoked the seal, and no trusted time shows the stamp came before.
+    Revoked,
+    /// A revocation list of the authority was refused or is past its next update: whether the
+    /// seal was revoked cannot be told.
+    RevocationUnknown,
     /// The signature was not made over these text bytes.
     TextChanged,
 };
@@ -30,13 +37,28 @@ struct SealAssessment
     SealVerdict verdict = SealVerdict::Unreadable;
     /// Everything but an unreadable signature has its content.
     std::optional<SealSignatureContent> content;
+    /// The time a trusted time-stamp authority vouches for the signature; validity and
+    /// revocation are judged at this time when there is one, else at the machine's time.
+    std::optional<time_t> trustedTime;
+    /// A time stamp is there but cannot be checked (its authority is not trusted, or it is
+    /// damaged): the signature is judged as one without.
+    bool timeStampUnverified = false;
+    RevocationStatus revocation;
 };
 
-/// Judges an opened signature over exactly these text bytes, trusting the authorities given (DER).
-SealVerdict judgeSealSignature(const SealSignatureContent& content, ByteRange text,
-                               const std::vector<Bytes>& trustedAuthorities);
+/// The assessment of an opened signature over exactly these text bytes, at `now`, by what the
+/// machine trusts.
+SealAssessment judgeSealSignature(const SealSignatureContent& content, ByteRange text,
+                                  const TrustMaterial& trust, time_t now);
 
-/// Opens and judges the signature over exactly these text bytes.
+/// The same, now.
+SealVerdict judgeSealSignature(const SealSignatureContent& content, ByteRange text,
+                               const TrustMaterial& trust);
+
+/// Opens and judges the signature over exactly these text bytes, now.
 SealAssessment assessSealSignature(std::string_view signatureText, ByteRange text,
-                                   const std::vector<Bytes>& trustedAuthorities);
+                                   const TrustMaterial& trust);
+
+/// The moment a signature is judged at: its trusted time, else its signing machine's.
+time_t judgedTime(const SealAssessment& assessment);
 }

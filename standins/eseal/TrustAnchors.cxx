@@ -5,12 +5,15 @@
 #include "Sm2.hxx"
 
 #include <openssl/pem.h>
+#include <openssl/x509.h>
 #include <openssl/x509v3.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
+#include <string_view>
 
 namespace ktxeseal
 {
@@ -23,7 +26,13 @@ constexpr size_t kMaximumTrustFiles = 256;
 
 int refusePassPhrase(char*, int, int, void*) { return 0; }
 
-std::vector<std::filesystem::path> trustFiles(const std::string& directory)
+bool endsWith(const std::string& name, std::string_view suffix)
+{
+    return name.size() > suffix.size()
+           && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
+std::vector<std::filesystem::path> trustFiles(const std::string& directory, std::string_view suffix)
 {
     namespace fs = std::filesystem;
     std::vector<fs::path> files;
@@ -32,7 +41,8 @@ std::vector<std::filesystem::path> trustFiles(const std::string& directory)
          entry.increment(error))
     {
         std::error_code statusError;
-        if (entry->path().extension() == kTrustFileExtension && entry->is_regular_file(statusError)
+        if (endsWith(entry->path().filename().string(), suffix)
+            && entry->is_regular_file(statusError)
             && entry->file_size(statusError) <= kMaximumTrustFileSize && !statusError)
             files.push_back(entry->path());
         if (files.size() == kMaximumTrustFiles)
@@ -42,27 +52,64 @@ std::vector<std::filesystem::path> trustFiles(const std::string& directory)
     return files;
 }
 
-void readCertificates(const std::filesystem::path& file, std::vector<Bytes>& into)
+std::optional<std::string> readTrustFile(const std::filesystem::path& file)
 {
     std::ifstream in(file, std::ios::binary);
     std::string content(static_cast<size_t>(kMaximumTrustFileSize) + 1, '\0');
     in.read(content.data(), static_cast<std::streamsize>(content.size()));
     const auto length = static_cast<size_t>(in.gcount());
     if (in.bad() || length > kMaximumTrustFileSize)
+        return std::nullopt;
+    content.resize(length);
+    return content;
+}
+
+template <typename T, typename Encode>
+void keepDer(T* value, Encode encode, std::vector<Bytes>& into)
+{
+    unsigned char* der = nullptr;
+    const int length = encode(value, &der);
+    OwnedPtr<unsigned char> owned(der);
+    if (length > 0)
+        into.emplace_back(der, der + length);
+}
+
+/// Every PEM certificate of the file; `authorities` keeps only those that can be seal authorities.
+void readCertificates(const std::filesystem::path& file, bool authorities, std::vector<Bytes>& into)
+{
+    const std::optional<std::string> content = readTrustFile(file);
+    if (!content)
         return;
-    OwnedPtr<BIO> bio(BIO_new_mem_buf(content.data(), static_cast<int>(length)));
+    OwnedPtr<BIO> bio(BIO_new_mem_buf(content->data(), static_cast<int>(content->size())));
     while (bio)
     {
         OwnedPtr<X509> certificate(
             PEM_read_bio_X509(bio.get(), nullptr, refusePassPhrase, nullptr));
         if (!certificate)
             break;
-        unsigned char* der = nullptr;
-        const int derLength = i2d_X509(certificate.get(), &der);
-        OwnedPtr<unsigned char> owned(der);
-        if (derLength > 0 && canBeSealAuthority(certificate.get()))
-            into.emplace_back(der, der + derLength);
+        if (!authorities || canBeSealAuthority(certificate.get()))
+            keepDer(certificate.get(), i2d_X509, into);
     }
+}
+
+/// The PEM revocation lists of the file, or the file as one DER list.
+void readRevocationLists(const std::filesystem::path& file, std::vector<Bytes>& into)
+{
+    const std::optional<std::string> content = readTrustFile(file);
+    if (!content)
+        return;
+    const size_t before = into.size();
+    OwnedPtr<BIO> bio(BIO_new_mem_buf(content->data(), static_cast<int>(content->size())));
+    while (bio)
+    {
+        OwnedPtr<X509_CRL> list(
+            PEM_read_bio_X509_CRL(bio.get(), nullptr, refusePassPhrase, nullptr));
+        if (!list)
+            break;
+        keepDer(list.get(), i2d_X509_CRL, into);
+    }
+    if (into.size() == before && !content->empty())
+        into.emplace_back(content->begin(), content->end());
 }
 }
 
@@ -83,10 +130,26 @@ std::vector<Bytes> loadTrustedAuthorities()
     std::vector<Bytes> trusted;
     for (const std::string& directory : trustDirectories())
     {
-        for (const std::filesystem::path& file : trustFiles(directory))
-            readCertificates(file, trusted);
+        for (const std::filesystem::path& file : trustFiles(directory, kTrustFileExtension))
+            readCertificates(file, true, trusted);
     }
     return trusted;
+}
+
+TrustMaterial loadTrustMaterial()
+{
+    TrustMaterial material;
+    for (const std::string& directory : trustDirectories())
+    {
+        for (const std::filesystem::path& file : trustFiles(directory, kTrustFileExtension))
+            readCertificates(file, true, material.authorities);
+        for (const std::filesystem::path& file : trustFiles(directory, kRevocationListExtension))
+            readRevocationLists(file, material.revocationLists);
+        for (const std::filesystem::path& file :
+             trustFiles(directory, kTimeStampAuthorityExtension))
+            readCertificates(file, false, material.timeStampAuthorities);
+    }
+    return material;
 }
 
 bool canBeSealAuthority(X509* certificate)

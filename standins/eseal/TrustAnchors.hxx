@@ -1,7 +1,11 @@
-// The seal authorities this machine trusts: the certificates in the *.crt files (PEM) of the
-// folder named by KTXESEAL_TRUST_DIR, or, when that is unset, of a system folder and a folder in
-// the user's home. Only SM2 certification-authority certificates count; a seal's own signer
-// certificate placed there makes no seal valid.
+// What this machine trusts, from the folder named by KTXESEAL_TRUST_DIR, or, when that is unset,
+// from a system folder and a folder in the user's home:
+//   *.crt      seal authorities (PEM certificates). Only SM2 certification-authority
+//              certificates count; a seal's own signer certificate placed there makes no seal
+//              valid.
+//   *.crl      the authorities' revocation lists (PEM or DER X.509 CRLs, Revocation.hxx).
+//   *.tsa.pem  time-stamp authorities (PEM certificates of the service or of the CA that
+//              certified it, TimeStamp.hxx).
 #pragma once
 
 #include "OpenSslPointers.hxx"
@@ -15,12 +19,33 @@ inline constexpr char kTrustDirectoryVariable[] = "KTXESEAL_TRUST_DIR";
 inline constexpr char kSystemTrustDirectory[] = "/etc/quillmark/seal-authorities";
 inline constexpr char kTrustDirectoryInHome[] = ".quillmark/seal-authorities";
 inline constexpr char kTrustFileExtension[] = ".crt";
+inline constexpr char kRevocationListExtension[] = ".crl";
+inline constexpr char kTimeStampAuthorityExtension[] = ".tsa.pem";
+
+/// Everything a verification trusts, as DER, read at once.
+struct TrustMaterial
+{
+    std::vector<Bytes> authorities;
+    std::vector<Bytes> revocationLists;
+    std::vector<Bytes> timeStampAuthorities;
+
+    TrustMaterial() = default;
+    /// Authorities alone: no revocation list, no time-stamp authority.
+    TrustMaterial(std::vector<Bytes> trustedAuthorities)
+        : authorities(std::move(trustedAuthorities))
+    {
+    }
+};
 
 /// The folders whose authorities are trusted, in the order they are read.
 std::vector<std::string> trustDirectories();
 
 /// The DER of every trusted authority certificate; read anew at each call.
 std::vector<Bytes> loadTrustedAuthorities();
+
+/// The authorities, revocation lists and time-stamp authorities of the trust folders; read anew
+/// at each call.
+TrustMaterial loadTrustMaterial();
 
 /// Whether the certificate can be a seal authority: an SM2 key, a CA by its basic constraints,
 /// allowed to sign certificates when it says what its key is for.

@@ -46,7 +46,7 @@ findAccessible(const Reference<accessibility::XAccessible>& root, sal_Int16 role
     return nullptr;
 }
 
-void GuiTest::startOffice(const std::vector<int>& displays)
+void GuiTest::startOffice(const std::vector<int>& displays, bool pinFromFile)
 {
     char pattern[] = "/tmp/quillmark-gui-seal-XXXXXX";
     ASSERT_NE(nullptr, mkdtemp(pattern));
@@ -54,7 +54,10 @@ void GuiTest::startOffice(const std::vector<int>& displays)
     seal = std::make_unique<TestSeal>(sealFolder, u8"北京市测试有限公司");
     // The office started next signs with this seal.
     seal->activate();
+    if (pinFromFile)
+        setenv("KTXESEAL_PIN_FILE", seal->writePinFile().c_str(), 1);
     visible = new VisibleOffice(displays, {});
+    unsetenv("KTXESEAL_PIN_FILE");
     visible->office().addToGallery(SEAL_STAMP_AREA_PICTURE);
 }
 
@@ -77,7 +80,7 @@ void GuiTest::clickOn(const Reference<accessibility::XAccessibleContext>& item) 
                  + std::to_string(at.Y + size.Height / 2) + " click 1");
 }
 
-WriterDocument GuiTest::stampedNotice(const char* text)
+WriterDocument GuiTest::noticeWithStampingArea(const char* text)
 {
     WriterDocument document = WriterDocument::create(office(), OUString::fromUtf8(text));
     document.moveViewCursor(0);
@@ -86,6 +89,12 @@ WriterDocument GuiTest::stampedNotice(const char* text)
     EXPECT_TRUE(area.is()) << "the stamping area is inserted";
     if (area.is())
         document.select(area);
+    return document;
+}
+
+WriterDocument GuiTest::stampedNotice(const char* text)
+{
+    WriterDocument document = noticeWithStampingArea(text);
     document.dispatch("quillmark.seal:StampDocument");
     return document;
 }

@@ -33,8 +33,9 @@ class GuiTest : public ::testing::Test
 protected:
     /// For a suite's SetUpTestSuite: makes the suite's seal, starts the office on the first free
     /// display of `displays` (the office inherits where the seal is from this process) and puts
-    /// the stamping-area picture into its gallery.
-    static void startOffice(const std::vector<int>& displays);
+    /// the stamping-area picture into its gallery. With `pinFromFile` the office reads the seal's
+    /// PIN from a file, as programs do; otherwise it asks in the PIN box, where a test types it.
+    static void startOffice(const std::vector<int>& displays, bool pinFromFile);
     static void TearDownTestSuite();
     void SetUp() override { ASSERT_NE(nullptr, visible); }
 
@@ -43,8 +44,10 @@ protected:
     /// Clicks the middle of what `item` shows on the screen.
     void clickOn(const css::uno::Reference<css::accessibility::XAccessibleContext>& item) const;
 
-    /// A new document holding `text`, stamped through the seal commands: a stamping area put in
-    /// at the start, selected, and stamped.
+    /// A new document holding `text` with a stamping area put in at the start and selected.
+    WriterDocument noticeWithStampingArea(const char* text);
+    /// The same, stamped through the seal commands (by an office that reads the PIN from a
+    /// file).
     WriterDocument stampedNotice(const char* text);
 
     /// The document's seal picture, or none.

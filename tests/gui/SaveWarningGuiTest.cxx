@@ -59,7 +59,9 @@ std::vector<beans::PropertyValue> saveArguments(const std::string& path, const c
 class SaveWarningGui : public GuiTest
 {
 protected:
-    static void SetUpTestSuite() { startOffice({ 91, 92, 93, 94, 95 }); }
+    // These tests drive the seal menu and saving: their office reads the seal's PIN from a
+    // file, as programs do. SealDialogsGui types it into the PIN box.
+    static void SetUpTestSuite() { startOffice({ 91, 92, 93, 94, 95 }, true); }
 
     /// Clicks the button of that label in the window of that title, as a person would; false
     /// when the window or its button is not there.

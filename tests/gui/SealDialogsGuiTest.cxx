@@ -234,7 +234,7 @@ protected:
         // The token is made before the office starts, which inherits where it is from this
         // process's environment.
         qorvtest::testToken();
-        startOffice({ 86, 87, 88, 89, 90 });
+        startOffice({ 86, 87, 88, 89, 90 }, false);
     }
 
     /// The office's dialog of that title, once it is shown with its buttons.
@@ -346,6 +346,27 @@ protected:
         placement.x = 6000;
         placement.y = 4000;
         quillmark::certseal::placeSealShape(document.model, fileUrl(picture), placement, sealName);
+        return document;
+    }
+
+    /// Stamps through the seal command, typing `pin` into the PIN box it opens.
+    void stampTyping(WriterDocument& document, const char* pin)
+    {
+        Command stamp(*this, document, "quillmark.seal:StampDocument");
+        OpenDialog pinBox = waitForDialog(kPinBoxTitle);
+        ASSERT_TRUE(pinBox.isOpen()) << "stamping asks for the seal's PIN";
+        ASSERT_TRUE(pinBox.part(role::PASSWORD_TEXT).is()) << "the PIN is typed unseen";
+        EXPECT_TRUE(typeInto(kPinBoxTitle, pin));
+        EXPECT_TRUE(press(kPinBoxTitle, "Return"));
+    }
+
+    /// A notice stamped with the electronic seal through the seal commands, its PIN typed as a
+    /// clerk types it.
+    WriterDocument stampedTypingThePin()
+    {
+        WriterDocument document = noticeWithStampingArea(kNotice);
+        stampTyping(document, kTestSealPin);
+        EXPECT_TRUE(waitFor([&] { return sealShape(document).is(); })) << "the notice is stamped";
         return document;
     }
 
@@ -507,6 +528,43 @@ TEST_F(SealDialogsGui, RemovingACertificateSealTakesTheRightPinTypedIntoThePinBo
     }
 }
 
+TEST_F(SealDialogsGui, StampingTakesTheSealsPinTypedIntoThePinBox)
+{
+    try
+    {
+        WriterDocument document = noticeWithStampingArea(kNotice);
+        // A wrong PIN: a failed login, and nothing stamped.
+        {
+            Command stamp(*this, document, "quillmark.seal:StampDocument");
+            OpenDialog pinBox = waitForDialog(kPinBoxTitle);
+            ASSERT_TRUE(pinBox.isOpen()) << "stamping asks for the seal's PIN";
+            EXPECT_TRUE(typeInto(kPinBoxTitle, "00000000"));
+            EXPECT_TRUE(press(kPinBoxTitle, "Return"));
+            OpenDialog refusal = waitForDialog(kNoticeTitle);
+            EXPECT_TRUE(refusal.isOpen()) << "the person is told";
+            EXPECT_TRUE(refusal.mentions(ou(u8"登录失败！160"))) << refusal.describe();
+            visible->screenshot("seal-pin-refused");
+            if (refusal.isOpen())
+            {
+                EXPECT_TRUE(press(kNoticeTitle, "Return"));
+            }
+        }
+        EXPECT_FALSE(sealShape(document).is()) << "a wrong PIN stamps nothing";
+        EXPECT_TRUE(document.textGraphic("gzqy").is()) << "the stamping area stays";
+
+        // The right PIN stamps.
+        document.select(document.textGraphic("gzqy"));
+        stampTyping(document, kTestSealPin);
+        EXPECT_TRUE(waitFor([&] { return sealShape(document).is(); }))
+            << "the right PIN stamps the notice";
+        EXPECT_FALSE(visible->waitForWindow(kNoticeTitle, 1)) << "and nothing is refused";
+    }
+    catch (const uno::Exception& e)
+    {
+        FAIL() << e.Message;
+    }
+}
+
 TEST_F(SealDialogsGui, TheCertificateBoxShowsTheSignerAndKeepsTheCommentTypedIntoIt)
 {
     try
@@ -572,7 +630,7 @@ TEST_F(SealDialogsGui, TheSealDetailsWindowShowsTheSealAndWhyItIsValidOrNot)
 {
     try
     {
-        WriterDocument document = stampedNotice(kNotice);
+        WriterDocument document = stampedTypingThePin();
         ASSERT_TRUE(sealShape(document).is());
         document.selectShapes({ sealShape(document) });
         {

@@ -61,7 +61,9 @@ public:
 class SealSuiteGui : public GuiTest
 {
 protected:
-    static void SetUpTestSuite() { startOffice({ 81, 82, 83, 84, 85 }); }
+    // These tests drive the seal menu and saving: their office reads the seal's PIN from a
+    // file, as programs do. SealDialogsGui types it into the PIN box.
+    static void SetUpTestSuite() { startOffice({ 81, 82, 83, 84, 85 }, true); }
 
     static Reference<frame::XDispatch> dispatchFor(WriterDocument& document, const char* command,
                                                    util::URL& url)

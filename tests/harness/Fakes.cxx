@@ -178,6 +178,8 @@ public:
     OUString SAL_CALL getPin() override
     {
         script->calls.push_back("getPin");
+        if (script->pin.isEmpty())
+            return OUString(script->sealPin.getStr(), script->sealPin.getLength());
         return script->pin;
     }
     sal_Bool SAL_CALL getResult() override

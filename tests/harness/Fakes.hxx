@@ -2,6 +2,8 @@
 /// seal menu and certificate box. They record what the component asked of them, in order.
 #pragma once
 
+#include "TestSeal.hxx"
+
 #include <Quillmark/UITools/XCertInfoBox.hpp>
 #include <Quillmark/UITools/XRightClickPopupMenu.hpp>
 #include <Quillmark/UITools/XSealDetailsBox.hpp>
@@ -52,7 +54,11 @@ struct CertInfoBoxScript
 {
     // What the boxes answer.
     bool pinAccepted = true;
+    /// The PIN typed; the component wipes it where it lies, here too.
     OUString pin;
+    /// What is typed while `pin` is empty: a fresh copy each time, as a person types the seal's
+    /// PIN at every stamp.
+    OUString sealPin = OUString::createFromAscii(kTestSealPin);
     bool result = true;
     /// The comment the user leaves; when unset the box gives back what it was shown.
     std::optional<OUString> postilTyped;

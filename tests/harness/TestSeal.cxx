@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 
 namespace quillmark::test
 {
@@ -44,10 +45,21 @@ TestSeal::TestSeal(const std::string& folder, const std::string& organisation, S
                                             : issuer == SealIssuer::UntrustedAuthority
                                                 ? &testAuthority(folder, false)
                                                 : nullptr;
-    sealmaker::writeSeal(sealmaker::makeSeal(organisation, authority), sealDirectory, true);
+    sealmaker::writeSeal(sealmaker::makeSeal(organisation, authority), sealDirectory, kTestSealPin,
+                         true);
 }
 
 void TestSeal::activate() const { setenv("KTXESEAL_SEAL_DIR", sealDirectory.c_str(), 1); }
+
+std::string TestSeal::writePinFile() const
+{
+    const std::string path = sealDirectory + "-pin";
+    std::filesystem::remove(path);
+    std::ofstream(path) << kTestSealPin << "\n";
+    std::filesystem::permissions(path, std::filesystem::perms::owner_read
+                                           | std::filesystem::perms::owner_write);
+    return path;
+}
 
 void deactivateSeals() { setenv("KTXESEAL_SEAL_DIR", "/nonexistent/quillmark-seal", 1); }
 }

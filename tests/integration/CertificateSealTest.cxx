@@ -11,7 +11,13 @@
 #include <ShapeAttributes.hxx>
 #include <TestToken.hxx>
 #include <DocumentSeal.hxx>
+#include <SealRecord.hxx>
 #include <TokenSigner.hxx>
+
+#include <Base64.hxx>
+#include <Sm2.hxx>
+#include <StampRegister.hxx>
+#include <nlohmann/json.hpp>
 
 #include <com/sun/star/drawing/ColorMode.hpp>
 #include <com/sun/star/text/XText.hpp>
@@ -20,6 +26,7 @@
 
 #include <algorithm>
 #include <ctime>
+#include <fstream>
 #include <functional>
 #include <p11-kit/pkcs11.h>
 
@@ -821,4 +828,37 @@ TEST(TokenSigningTest, TokenIsLoggedOutAfterSigningWhileTheLibraryKeepsItOpen)
     const qorvtest::TokenSessions afterFinalize = qorvtest::tokenSessions();
     EXPECT_EQ(CKS_RO_PUBLIC_SESSION, afterFinalize.state);
     EXPECT_EQ(0u, afterFinalize.open);
+}
+
+TEST_F(CertificateSealTest, SealsOfTheSealingToolGoOnRecordSignedByTheToken)
+{
+    // As quillmark-cert-seal records the seals it makes, into a folder of certificate seals alone.
+    const std::string folder = workFile("cert-register-" + std::to_string(std::time(nullptr)));
+    const Bytes text = gbkBytes(document.text());
+    const auto signature = quillmark::certseal::signWithToken(qorvtest::kPinUtf8, text);
+    for (const char* title : { u8"第一份通知", u8"第二份通知" })
+        quillmark::certseal::recordCertificateSeal(folder, qorvtest::kPinUtf8, signature, text,
+                                                   title, "/srv/notice.odt");
+    EXPECT_THROW(quillmark::certseal::recordCertificateSeal(folder, "000000", signature, text,
+                                                            u8"第三份通知", "/srv/notice.odt"),
+                 std::runtime_error)
+        << "the token refuses a wrong PIN";
+
+    const ktxeseal::RegisterCheck check = ktxeseal::checkRegister(folder);
+    EXPECT_TRUE(check.intact) << check.problem;
+    const std::vector<std::string> lines = *ktxeseal::registerLines(folder);
+    ASSERT_EQ(2u, lines.size());
+    const nlohmann::json entry = nlohmann::json::parse(lines[1]);
+    EXPECT_EQ("stamp-certificate", entry["operation"]);
+    EXPECT_EQ("token", entry["signer"]);
+    EXPECT_EQ(u8"第二份通知", entry["title"]);
+    EXPECT_EQ(signature.label, entry["organisation"]);
+    EXPECT_EQ(ktxeseal::encodeBase64(signature.certificate), entry["certificate"]);
+    EXPECT_EQ(ktxeseal::sm3Text(ktxeseal::sm3Digest(text)), entry["digest"]);
+
+    // The token's signature holds the entry as it was made.
+    nlohmann::json altered = entry;
+    altered["title"] = u8"另一份通知";
+    std::ofstream(folder + "/stamps.log") << lines[0] << "\n" << altered.dump() << "\n";
+    EXPECT_EQ(2u, ktxeseal::checkRegister(folder).firstBad);
 }

@@ -6,6 +6,7 @@
 
 #include <KTXESeal.h>
 #include <Base64.hxx>
+#include <KeyFiles.hxx>
 #include <SealMaking.hxx>
 #include <SealSignature.hxx>
 
@@ -162,10 +163,11 @@ protected:
     {
         seals = new TemporaryDirectory;
         authority = new TestAuthority(seals->path());
-        quillmark::sealmaker::writeSeal(makeSeal(kOrganisation), sealA(), false);
+        quillmark::sealmaker::writeSeal(makeSeal(kOrganisation), sealA(), kTestPin, false);
         quillmark::sealmaker::SealTerms otherTerms;
         otherTerms.pictureSize = kOtherPictureSize;
-        quillmark::sealmaker::writeSeal(makeSeal(kOtherOrganisation, otherTerms), sealB(), false);
+        quillmark::sealmaker::writeSeal(makeSeal(kOtherOrganisation, otherTerms), sealB(), kTestPin,
+                                        false);
     }
 
     static void TearDownTestSuite()
@@ -193,7 +195,7 @@ protected:
         if (!issued)
             return false;
         seal.sealDer = *issued;
-        quillmark::sealmaker::writeSeal(seal, directory, true);
+        quillmark::sealmaker::writeSeal(seal, directory, kTestPin, true);
         return true;
     }
 
@@ -209,9 +211,11 @@ protected:
     static inline TemporaryDirectory* seals = nullptr;
     static inline TestAuthority* authority = nullptr;
 
-    /// Each test starts with seal A as the current seal, its authority trusted.
+    /// Each test starts with seal A as the current seal, its authority trusted, and the seals'
+    /// PIN in the PIN file.
     ScopedVariable currentSeal{ kSealDirectoryVariable, sealA() };
     ScopedVariable trust{ kTrustDirectoryVariable, authority->trustDirectory };
+    PinFile pin{ seals->path() };
 };
 
 using ESealSigningTest = ESealLibraryTest;
@@ -329,22 +333,13 @@ TEST_F(ESealSigningTest, InconsistentSealMakesSigningFail)
                   fs::copy_options::overwrite_existing);
     EXPECT_EQ("", signText(kText));
 
-    // A key behind a pass phrase: refused, without asking anyone for it.
+    // The key as older seals kept it, unencrypted: refused, since anyone with the folder could
+    // stamp with it.
     {
-        const Bytes pem = readFileBytes(sealA() + "/" + ktxeseal::kSealKeyFile);
-        BIO* in = BIO_new_mem_buf(pem.data(), static_cast<int>(pem.size()));
-        EVP_PKEY* privateKey = PEM_read_bio_PrivateKey(in, nullptr, nullptr, nullptr);
-        BIO* out = BIO_new(BIO_s_mem());
-        ASSERT_TRUE(privateKey && out);
-        ASSERT_EQ(1, PEM_write_bio_PrivateKey(out, privateKey, EVP_aes_128_cbc(),
-                                              reinterpret_cast<const unsigned char*>("secret"), 6,
-                                              nullptr, nullptr));
-        char* data = nullptr;
-        const long length = BIO_get_mem_data(out, &data);
-        writeFileBytes(key.string(), Bytes(data, data + length));
-        BIO_free(in);
-        BIO_free(out);
-        EVP_PKEY_free(privateKey);
+        ktxeseal::Seal unlocked = *ktxeseal::loadSeal(sealA());
+        ASSERT_TRUE(ktxeseal::unlockSeal(unlocked, kTestPin));
+        const std::string plain = quillmark::authority::pemOf(unlocked.key.get());
+        writeFileBytes(key.string(), Bytes(plain.begin(), plain.end()));
     }
     EXPECT_EQ("", signText(kText));
     copySeal(sealA(), directory);
@@ -427,7 +422,7 @@ TEST_F(ESealVerificationTest, EveryChangedSignatureByteIsRefused)
     TemporaryDirectory small;
     quillmark::sealmaker::SealTerms terms;
     terms.pictureSize = quillmark::sealmaker::kSmallestPictureSize;
-    quillmark::sealmaker::writeSeal(makeSeal(kOrganisation, terms), small.path(), true);
+    quillmark::sealmaker::writeSeal(makeSeal(kOrganisation, terms), small.path(), kTestPin, true);
     ScopedVariable seal(kSealDirectoryVariable, small.path());
     const std::string signature = signText(kText);
     const Bytes der = fromBase64(signature);
@@ -611,7 +606,7 @@ TEST_F(ESealRemovalTest, OnlyTheCurrentSealMayRemoveItsSignature)
 
     // A seal made anew for the same organisation is another seal.
     TemporaryDirectory again;
-    quillmark::sealmaker::writeSeal(makeSeal(kOrganisation), again.path(), true);
+    quillmark::sealmaker::writeSeal(makeSeal(kOrganisation), again.path(), kTestPin, true);
     ScopedVariable remade(kSealDirectoryVariable, again.path());
     EXPECT_EQ(0, mayRemove(ownSignature));
 }
@@ -674,7 +669,7 @@ TEST_F(ESealPictureTest, ComponentFindsThePictureAtEverySizeTheToolMakes)
         const std::string directory = sized.path() + "/" + std::to_string(size);
         quillmark::sealmaker::SealTerms terms;
         terms.pictureSize = size;
-        quillmark::sealmaker::writeSeal(makeSeal(kOrganisation, terms), directory, false);
+        quillmark::sealmaker::writeSeal(makeSeal(kOrganisation, terms), directory, kTestPin, false);
         ScopedVariable seal(kSealDirectoryVariable, directory);
         const Bytes block = pictureBlock(signText(kText));
         ASSERT_FALSE(block.empty()) << size;

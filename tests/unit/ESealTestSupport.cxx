@@ -49,6 +49,16 @@ TestAuthority::TestAuthority(const std::string& folder, const std::string& name)
                                trustDirectory + "/authority.crt");
 }
 
+PinFile::PinFile(const std::string& folder, const std::string& pin)
+    : file(folder + "/seal-pin")
+    , variable("KTXESEAL_PIN_FILE", file)
+{
+    std::filesystem::remove(file);
+    std::ofstream(file) << pin << "\n";
+    std::filesystem::permissions(file, std::filesystem::perms::owner_read
+                                           | std::filesystem::perms::owner_write);
+}
+
 TemporaryDirectory::TemporaryDirectory()
 {
     const char* base = std::getenv("TMPDIR");

@@ -42,6 +42,23 @@ private:
     std::optional<std::string> previous;
 };
 
+/// The PIN the tests' seals are made with.
+inline constexpr char kTestPin[] = "13572468";
+
+/// A file holding `pin`, readable by its owner only, named by KTXESEAL_PIN_FILE until the end of
+/// the scope: the seal library's PIN, as programs give it.
+class PinFile
+{
+public:
+    PinFile(const std::string& folder, const std::string& pin = kTestPin);
+
+    const std::string& path() const { return file; }
+
+private:
+    std::string file;
+    ScopedVariable variable;
+};
+
 /// A seal authority made in `folder`/authority, and a folder `folder`/trusted that holds its
 /// certificate alone, to be named by KTXESEAL_TRUST_DIR.
 struct TestAuthority

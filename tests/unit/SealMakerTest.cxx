@@ -189,7 +189,7 @@ TEST(SealDirectoryTest, WrittenSealIsTheOneTheLibraryReads)
     const std::string directory = home.path() + "/nested/seal";
     const TestAuthority authority(home.path());
     const ktxeseal::Seal seal = makeSeal(kOrganisation, &authority.authority);
-    writeSeal(seal, directory, false);
+    writeSeal(seal, directory, kTestPin, false);
 
     struct stat status
     {};
@@ -198,8 +198,10 @@ TEST(SealDirectoryTest, WrittenSealIsTheOneTheLibraryReads)
     ASSERT_EQ(0, stat(directory.c_str(), &status));
     EXPECT_EQ(0700U, status.st_mode & 0777U);
 
-    const std::optional<ktxeseal::Seal> read = ktxeseal::loadSeal(directory);
+    std::optional<ktxeseal::Seal> read = ktxeseal::loadSeal(directory);
     ASSERT_TRUE(read);
+    EXPECT_FALSE(read->key) << "the key stays locked until its PIN opens it";
+    ASSERT_TRUE(ktxeseal::unlockSeal(*read, kTestPin));
     EXPECT_EQ(seal.certificateDer, read->certificateDer);
     EXPECT_EQ(seal.sealDer, read->sealDer);
     EXPECT_EQ(seal.issued.name, read->issued.name);
@@ -208,8 +210,8 @@ TEST(SealDirectoryTest, WrittenSealIsTheOneTheLibraryReads)
 
     // An existing seal stays unless replacing it is asked for.
     const ktxeseal::Seal other = makeSeal(kOrganisation, &authority.authority);
-    EXPECT_THROW(writeSeal(other, directory, false), std::runtime_error);
+    EXPECT_THROW(writeSeal(other, directory, kTestPin, false), std::runtime_error);
     EXPECT_EQ(seal.certificateDer, ktxeseal::loadSeal(directory)->certificateDer);
-    writeSeal(other, directory, true);
+    writeSeal(other, directory, kTestPin, true);
     EXPECT_EQ(other.certificateDer, ktxeseal::loadSeal(directory)->certificateDer);
 }

@@ -113,7 +113,7 @@ protected:
     void useSeal(const ktxeseal::Seal& seal)
     {
         const std::string directory = work.path() + "/seal" + std::to_string(++sealCount);
-        quillmark::sealmaker::writeSeal(seal, directory, false);
+        quillmark::sealmaker::writeSeal(seal, directory, kTestPin, false);
         currentSeal.emplace("KTXESEAL_SEAL_DIR", directory);
         currentDirectory = directory;
     }
@@ -129,6 +129,7 @@ protected:
 
     TemporaryDirectory work;
     ScopedVariable trust{ ktxeseal::kTrustDirectoryVariable, trusted->trustDirectory };
+    PinFile pin{ work.path() };
     std::optional<ScopedVariable> currentSeal;
     std::string currentDirectory;
     int sealCount = 0;
@@ -345,7 +346,7 @@ TEST_F(SealTrustTest, SealWindowShowsTheDetailsAndTheVerdictWithItsReason)
     EXPECT_EQ((std::pair<std::string, std::string>(u8"印章编码", seal.issued.sealId)),
               shown.items[1]);
     EXPECT_EQ((std::pair<std::string, std::string>(u8"签章人", kOrganisation)), shown.items[2]);
-    EXPECT_EQ(u8"签章时间", shown.items[3].first);
+    EXPECT_EQ(u8"签章机器时间", shown.items[3].first) << "no time stamp vouches for it";
     EXPECT_EQ(ktxeseal::readableTime(ktxeseal::openSealSignature(signature)->signingTime),
               shown.items[3].second);
     EXPECT_EQ((std::pair<std::string, std::string>(u8"颁发机构", u8"测试电子印章制作中心")),

@@ -57,13 +57,14 @@ struct ToolRun
 };
 
 /// Runs a tool in `folder` with `arguments` (each quoted for the shell).
+/// Runs `tool` in `folder`, its standard input read from `input` there (or nothing).
 ToolRun runTool(const std::string& tool, const std::vector<std::string>& arguments,
-                const fs::path& folder)
+                const fs::path& folder, const std::string& input = "/dev/null")
 {
     std::string command = "cd '" + folder.string() + "' && '" + tool + "'";
     for (const std::string& argument : arguments)
         command += " '" + argument + "'";
-    command += " >out.txt 2>err.txt </dev/null";
+    command += " >out.txt 2>err.txt <'" + input + "'";
     const int status = std::system(command.c_str());
     ToolRun run;
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -292,18 +293,26 @@ TEST(ToolOptions, SealMakingToolsTakeOptionsBeforeOrAfterTheirOperands)
         int status;
         std::string said;
     };
+    // A seal's key is kept under its PIN, read here from standard input.
+    std::ofstream(folder.path / "pin.txt") << "24681357\n";
     const Case cases[] = {
         { QUILLMARK_SEAL_AUTHORITY, { "authority", "测试认证机构" }, 0, "made in authority" },
-        { QUILLMARK_SEAL_AUTHORITY, { "authority" }, 2, "too few arguments" },
-        { QUILLMARK_SEAL_AUTHORITY, { "a", "b", "c" }, 2, "too many arguments" },
+        { QUILLMARK_SEAL_AUTHORITY, { "authority" }, 2, "needs a folder and a name" },
+        { QUILLMARK_SEAL_AUTHORITY, { "a", "b", "c" }, 2, "needs a folder and a name" },
+        { QUILLMARK_SEAL_AUTHORITY,
+          { "crl", "authority", "--reason", "superseded" },
+          2,
+          "crl takes no --reason" },
         { QUILLMARK_MAKE_SEAL,
-          { "--authority", "authority", "--size", "64", "甲公司", "seal-a" },
+          { "--authority", "authority", "--pin-fd", "0", "--size", "64", "甲公司", "seal-a" },
           0,
           "picture 64x64 px" },
         { QUILLMARK_MAKE_SEAL,
-          { "乙公司", "seal-b", "--valid-days=30", "--authority=authority", "--size", "80" },
+          { "乙公司", "seal-b", "--valid-days=30", "--authority=authority", "--size", "80",
+            "--pin-fd=0" },
           0,
           "picture 80x80 px" },
+        { QUILLMARK_MAKE_SEAL, { "--change-pin", "seal-a", "seal-b" }, 2, "too many arguments" },
         { QUILLMARK_MAKE_SEAL, { "--size", "63", "丙公司", "seal-c" }, 2, "--size takes a number" },
         { QUILLMARK_MAKE_SEAL, { "丙公司", "seal-c", "extra" }, 2, "too many arguments" },
         { QUILLMARK_MAKE_SEAL, { "--force" }, 2, "the organisation's name is missing" },
@@ -315,7 +324,7 @@ TEST(ToolOptions, SealMakingToolsTakeOptionsBeforeOrAfterTheirOperands)
     };
     for (const Case& c : cases)
     {
-        const ToolRun run = runTool(c.tool, c.arguments, folder.path);
+        const ToolRun run = runTool(c.tool, c.arguments, folder.path, "pin.txt");
         const std::string shown
             = fs::path(c.tool).filename().string() + " " + ::testing::PrintToString(c.arguments);
         EXPECT_EQ(c.status, run.status) << shown << "\n" << run.err;

@@ -5,8 +5,10 @@
 #include <CommandLine.hxx>
 #include <DocumentSeal.hxx>
 #include <Office.hxx>
+#include <SealCustody.hxx>
 #include <SealMaking.hxx>
 #include <SealSignature.hxx>
+#include <StampRegister.hxx>
 #include <TokenSigner.hxx>
 
 #include <Quillmark/Certificate/XQORVTools.hpp>
@@ -36,10 +38,15 @@
 #include <com/sun/star/util/XCloseable.hpp>
 #include <com/sun/star/view/XSelectionSupplier.hpp>
 #include <cppuhelper/bootstrap.hxx>
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <fcntl.h>
+#include <fstream>
 #include <iostream>
+#include <openssl/rand.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace com::sun::star;
 using css::uno::Any;
@@ -75,25 +82,55 @@ bool exists(const std::string& path)
 
 /// The demo seal authority, its seal and the key token, made on first run and kept under out/.
 /// The authority is trusted for the demo's office alone, through its environment.
+/// The demo seal's PIN lies in a file of its own, as programs give it to the seal library.
 struct DemoState
 {
     std::string authorityDirectory;
     std::string sealDirectory;
+    std::string sealPinFile;
     std::string tokenDirectory;
 };
 
-/// Whether the folder holds a seal that may sign now and that this authority issued.
-bool holdsSealOf(const std::string& sealDirectory, const quillmark::authority::Authority& issuer)
+/// Whether the folder holds a seal that may sign now, that this authority issued, and whose key
+/// the PIN in the file opens.
+bool holdsSealOf(const DemoState& state, const quillmark::authority::Authority& issuer)
 {
-    const std::optional<ktxeseal::Seal> seal = ktxeseal::loadSeal(sealDirectory);
+    std::optional<ktxeseal::Seal> seal = ktxeseal::loadSeal(state.sealDirectory);
+    std::ifstream pinFile(state.sealPinFile);
+    std::string pin;
+    std::getline(pinFile, pin);
     return seal && ktxeseal::maySignAt(*seal, std::time(nullptr))
            && seal->issued.authorityCertificateDer
-                  == ktxeseal::certificateDer(issuer.certificate.get());
+                  == ktxeseal::certificateDer(issuer.certificate.get())
+           && ktxeseal::unlockSeal(*seal, pin) && ktxeseal::isUsableSeal(*seal);
+}
+
+/// Eight random digits, written into a file only its owner may read.
+std::string writeRandomPin(const std::string& path)
+{
+    unsigned char random[8];
+    if (RAND_bytes(random, sizeof(random)) != 1)
+        throw std::runtime_error("OpenSSL has no random bytes");
+    std::string pin;
+    for (unsigned char byte : random)
+        pin += static_cast<char>('0' + byte % 10);
+    std::remove(path.c_str());
+    const int descriptor = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    const std::string line = pin + "\n";
+    const bool written
+        = descriptor >= 0
+          && write(descriptor, line.data(), line.size()) == static_cast<ssize_t>(line.size());
+    if (descriptor >= 0)
+        close(descriptor);
+    if (!written)
+        throw std::runtime_error("cannot write " + path);
+    return pin;
 }
 
 DemoState prepareState(const std::string& out)
 {
-    DemoState state{ out + "/demo-authority", out + "/demo-seal", out + "/demo-token" };
+    DemoState state{ out + "/demo-authority", out + "/demo-seal", out + "/demo-seal-pin",
+                     out + "/demo-token" };
     if (!exists(state.authorityDirectory + "/" + quillmark::authority::kAuthorityKeyFile))
     {
         std::cout << "Making the demo seal authority in " << state.authorityDirectory << std::endl;
@@ -102,12 +139,14 @@ DemoState prepareState(const std::string& out)
     }
     const quillmark::authority::Authority authority
         = quillmark::authority::loadAuthority(state.authorityDirectory);
-    if (!holdsSealOf(state.sealDirectory, authority))
+    if (!holdsSealOf(state, authority))
     {
         std::cout << "Making the demo seal for " << kOrganisation << " in " << state.sealDirectory
+                  << ", its key encrypted under a new random PIN in " << state.sealPinFile
                   << std::endl;
+        const std::string pin = writeRandomPin(state.sealPinFile);
         quillmark::sealmaker::writeSeal(quillmark::sealmaker::makeSeal(kOrganisation, &authority),
-                                        state.sealDirectory, true);
+                                        state.sealDirectory, pin, true);
     }
     if (!exists(state.tokenDirectory + "/softhsm2.conf"))
     {
@@ -377,7 +416,10 @@ Office::Options officeWithComponent(const DemoState& state)
         quillmark::office::moreServices({ SEAL_COMPONENT_FILE, SEAL_UITOOLS_COMPONENT_FILE }));
     // The demo authority and the demo token's CA are trusted by this office alone, never
     // system-wide.
+    // No person is there to type the seal's PIN into its box: the office reads it from the
+    // demo's PIN file, as programs do.
     options.environment = { { "KTXESEAL_SEAL_DIR", state.sealDirectory },
+                            { ktxeseal::kPinFileVariable, state.sealPinFile },
                             { "KTXESEAL_TRUST_DIR", state.authorityDirectory },
                             { "SOFTHSM2_CONF", state.tokenDirectory + "/softhsm2.conf" },
                             { "QORV_TRUST_STORE", state.tokenDirectory + "/ca.pem" } };
@@ -391,6 +433,9 @@ void run(const std::string& out)
     setenv("SOFTHSM2_CONF", (state.tokenDirectory + "/softhsm2.conf").c_str(), 1);
 
     Office office(officeWithComponent(state));
+    std::cout << "The demo seal's PIN comes from " << state.sealPinFile << " (named by "
+              << ktxeseal::kPinFileVariable << " in the office's environment; readable by you "
+              << "alone). In Writer a person types it into the PIN box instead." << std::endl;
     std::cout << "Starting a headless office with the seal component..." << std::endl;
     office.start();
     office.addToGallery(SEAL_STAMP_AREA_PICTURE);
@@ -398,6 +443,16 @@ void run(const std::string& out)
     stampAndVerify(office, out);
     signField(office);
     certificateSeal(office, out);
+
+    const ktxeseal::RegisterCheck check = ktxeseal::checkRegister(state.sealDirectory);
+    std::cout << "\n== The demo seal's stamping register\n"
+              << state.sealDirectory << "/" << ktxeseal::kStampRegisterFile << ": " << check.entries
+              << " entries, "
+              << (check.intact
+                      ? "intact"
+                      : "BROKEN at entry " + std::to_string(check.firstBad) + ": " + check.problem)
+              << " (quillmark-stamp-log list " << state.sealDirectory << " shows them)"
+              << std::endl;
     std::cout << "\nDone. Results are in " << out << std::endl;
 }
 }

@@ -4,6 +4,7 @@
 
 #include "KeyFiles.hxx"
 
+#include <IssuedSeal.hxx>
 #include <Sm2.hxx>
 #include <TrustAnchors.hxx>
 
@@ -140,6 +141,19 @@ Authority loadAuthority(const std::string& directory)
     require(ktxeseal::canBeSealAuthority(authority.certificate.get()),
             "the authority's certificate is not an SM2 certification authority's");
     return authority;
+}
+
+void recordIssuedSeal(const std::string& directory, const std::string& sealId,
+                      const ktxeseal::Bytes& sealDer)
+{
+    require(ktxeseal::isValidSealId(sealId), "the seal id cannot name a file");
+    const fs::path issued = fs::path(directory) / kIssuedSealsFolder;
+    if (!fs::is_directory(issued))
+    {
+        fs::create_directories(issued);
+        fs::permissions(issued, fs::perms::owner_all);
+    }
+    writeFile(issued / (sealId + ".esl"), std::string(sealDer.begin(), sealDer.end()), 0644);
 }
 
 OwnedPtr<X509> makeSignerCertificate(EVP_PKEY* key, const std::string& name,

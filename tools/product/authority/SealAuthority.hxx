@@ -11,6 +11,9 @@ namespace quillmark::authority
 {
 inline constexpr char kAuthorityKeyFile[] = "authority.key";
 inline constexpr char kAuthorityCertificateFile[] = "authority.crt";
+/// Copies of the seals the authority issued, as <seal id>.esl, so that a seal can be revoked by
+/// its id alone.
+inline constexpr char kIssuedSealsFolder[] = "issued";
 inline constexpr int kAuthorityValidityDays = 7300;
 
 struct Authority
@@ -29,6 +32,11 @@ void writeAuthority(const Authority& authority, const std::string& directory);
 /// Throws std::runtime_error with a reader's message when the folder holds no usable authority,
 /// or its key file may be read by others.
 Authority loadAuthority(const std::string& directory);
+
+/// Keeps a copy of a seal the authority issued in its folder's issued/ (created owner only).
+/// Throws std::runtime_error.
+void recordIssuedSeal(const std::string& directory, const std::string& sealId,
+                      const ktxeseal::Bytes& sealDer);
 
 /// A certificate (C=CN, CN=name) for the key over the period, to sign seals with: issued by the
 /// authority, or self-signed without one. Throws std::runtime_error.

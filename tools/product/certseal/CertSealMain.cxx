@@ -4,15 +4,20 @@
 #include "CertSealOptions.hxx"
 #include "DocumentSeal.hxx"
 #include "SealPicture.hxx"
+#include "SealRecord.hxx"
 #include "TokenSigner.hxx"
 
 #include <CommandLine.hxx>
+#include <SealFiles.hxx>
+#include <StampRegister.hxx>
+
 #include <Office.hxx>
 #include <QorvApi.h>
 
 #include <Quillmark/Certificate/XSealCoverage.hpp>
 #include <OfficeSetup.hxx>
 #include <com/sun/star/beans/PropertyValue.hpp>
+#include <com/sun/star/document/XDocumentPropertiesSupplier.hpp>
 #include <com/sun/star/lang/XInitialization.hpp>
 #include <com/sun/star/frame/XComponentLoader.hpp>
 #include <com/sun/star/frame/XStorable.hpp>
@@ -266,6 +271,30 @@ struct DocumentCloser
     }
 };
 
+/// The seal folder whose register the seal goes into.
+std::string registerDirectoryOf(const Arguments& arguments)
+{
+    if (!arguments.registerDirectory.empty())
+        return arguments.registerDirectory;
+    const std::optional<std::string> current = ktxeseal::currentSealDirectory();
+    if (!current)
+        throw std::runtime_error("no --register folder, and neither KTXESEAL_SEAL_DIR nor HOME "
+                                 "names a seal folder to record the seal in");
+    return *current;
+}
+
+/// The title the document's properties give, else its file's name.
+std::string titleOf(const Reference<frame::XModel>& model, const std::string& path)
+{
+    Reference<document::XDocumentPropertiesSupplier> properties(model, UNO_QUERY);
+    const OUString title
+        = properties.is() ? properties->getDocumentProperties()->getTitle() : OUString();
+    if (!title.isEmpty())
+        return utf8(title);
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
 void readPin(const Arguments& arguments, Pin& pin)
 {
     if (arguments.pinFd >= 0)
@@ -319,6 +348,9 @@ int seal(const Arguments& arguments)
 
     const OUString sealName = arguments.name.empty() ? OUString::fromUtf8(signature.label.c_str())
                                                      : OUString::fromUtf8(arguments.name.c_str());
+    const std::string registerDirectory = registerDirectoryOf(arguments);
+    quillmark::certseal::recordCertificateSeal(registerDirectory, pin.value(), signature,
+                                               *textBytes, titleOf(closer.model, document), output);
     quillmark::certseal::writeSignatureFields(closer.model, sealName, signature.certificate,
                                               signature.signedData);
 
@@ -361,7 +393,9 @@ int seal(const Arguments& arguments)
               << " GBK bytes\n"
               << "signature:   " << signature.signedData.size() << " bytes of PKCS#7\n"
               << "fields:      " << utf8(sealName) << "Cert, " << utf8(sealName) << "Sign, "
-              << utf8(sealName) << "Coverage\n";
+              << utf8(sealName) << "Coverage\n"
+              << "on record:   " << registerDirectory << "/" << ktxeseal::kStampRegisterFile
+              << "\n";
     return 0;
 }
 

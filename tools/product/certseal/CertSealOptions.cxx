@@ -20,6 +20,7 @@ enum Option
     kOutput,
     kPinFd,
     kSize,
+    kRegister,
     kHelp = 'h'
 };
 
@@ -30,7 +31,7 @@ void printUsage(std::ostream& out)
 {
     out << "usage: quillmark-cert-seal [--name NAME] [--picture FILE] [--size W H] [--output "
            "FILE]\n"
-           "                           [--pin-fd N] DOCUMENT X Y PAGE\n"
+           "                           [--pin-fd N] [--register SEALDIR] DOCUMENT X Y PAGE\n"
            "       quillmark-cert-seal --verify [--name NAME] DOCUMENT\n"
            "\n"
            "Signs the document's text with the key token's certificate and puts the seal at X, Y\n"
@@ -42,6 +43,12 @@ void printUsage(std::ostream& out)
            "read, as one line, from file descriptor N with --pin-fd N; else from the environment\n"
            "variable QUILLMARK_TOKEN_PIN (which is then cleared); else from standard input\n"
            "(without echo on a terminal).\n"
+           "Every seal made goes on record in the stamping register SEALDIR/stamps.log (by "
+           "default\n"
+           "that of the seal folder $KTXESEAL_SEAL_DIR, else ~/.quillmark/seal), in an entry "
+           "signed\n"
+           "by the token's key with its certificate; quillmark-stamp-log checks it. A seal that\n"
+           "cannot go on record is not made.\n"
            "--verify checks the seal NAME (default: the first one found) against the text.\n";
 }
 
@@ -56,6 +63,7 @@ Arguments parseArguments(int argc, char** argv)
                             { "output", required_argument, nullptr, kOutput },
                             { "pin-fd", required_argument, nullptr, kPinFd },
                             { "size", required_argument, nullptr, kSize },
+                            { "register", required_argument, nullptr, kRegister },
                             { "help", no_argument, nullptr, kHelp } },
                           "h");
     for (int found = options.next(); found != OptionScanner::kEnd; found = options.next())
@@ -85,6 +93,9 @@ Arguments parseArguments(int argc, char** argv)
                     number(options.value(), 1, kLargestShapeSide, "--size"));
                 arguments.placement.height = static_cast<sal_Int32>(
                     number(options.extraValue(), 1, kLargestShapeSide, "--size"));
+                break;
+            case kRegister:
+                arguments.registerDirectory = options.value();
                 break;
             case kHelp:
                 arguments.help = true;

@@ -18,6 +18,8 @@ struct Arguments
     std::string name;
     std::string picture;
     std::string output;
+    /// The seal folder whose stamping register records the seal; empty for the seal library's.
+    std::string registerDirectory;
     SealPlacement placement;
 };
 

@@ -71,6 +71,47 @@ Bytes ecdsaDer(const Bytes& raw)
     OPENSSL_free(der);
     return bytes;
 }
+
+/// The token's SHA-256 signature of the message with the certificate's key, as OpenSSL verifies
+/// it: DER ECDSA-Sig-Value for EC, PKCS#1 v1.5 for RSA.
+Bytes signOnToken(qorv::Pkcs11Token& token, const qorv::TokenCertificate& chosen,
+                  const Bytes& message)
+{
+    Bytes signature;
+    if (chosen.keyType == CKK_EC)
+    {
+        // SoftHSM2 has no combined ECDSA-SHA256: hash here, sign the digest on the token.
+        checkStatus(token.sign(chosen.id, CKM_ECDSA, sha256(message), signature),
+                    "the token did not sign");
+        return ecdsaDer(signature);
+    }
+    if (chosen.keyType == CKK_RSA)
+    {
+        checkStatus(token.sign(chosen.id, CKM_SHA256_RSA_PKCS, message, signature),
+                    "the token did not sign");
+        return signature;
+    }
+    throw std::runtime_error("the token's key is neither RSA nor EC");
+}
+
+/// The first user certificate of the token, logged in with the PIN.
+qorv::TokenCertificate openToken(qorv::Pkcs11Token& token, const std::string& pin)
+{
+    checkStatus(token.open(qorv::TokenConfiguration::fromEnvironment()), "cannot open the token");
+    checkStatus(token.login(pin), "the token refused the PIN");
+    std::vector<qorv::TokenCertificate> certificates;
+    checkStatus(token.userCertificates(certificates), "no certificate on the token");
+    return certificates.front();
+}
+}
+
+Bytes signWithTokenKey(const std::string& pin, const Bytes& message)
+{
+    qorv::Pkcs11Token token;
+    const qorv::TokenCertificate chosen = openToken(token, pin);
+    Bytes signature = signOnToken(token, chosen, message);
+    token.logout();
+    return signature;
 }
 
 Bytes dataEncoding(const Bytes& content)
@@ -86,11 +127,7 @@ Bytes dataEncoding(const Bytes& content)
 TokenSignature signWithToken(const std::string& pin, const Bytes& content)
 {
     qorv::Pkcs11Token token;
-    checkStatus(token.open(qorv::TokenConfiguration::fromEnvironment()), "cannot open the token");
-    checkStatus(token.login(pin), "the token refused the PIN");
-    std::vector<qorv::TokenCertificate> certificates;
-    checkStatus(token.userCertificates(certificates), "no certificate on the token");
-    const qorv::TokenCertificate& chosen = certificates.front();
+    const qorv::TokenCertificate chosen = openToken(token, pin);
 
     const unsigned char* next = chosen.der.data();
     std::unique_ptr<X509, decltype(&X509_free)> certificate(
@@ -126,21 +163,7 @@ TokenSignature signWithToken(const std::string& pin, const Bytes& content)
     const Bytes toBeSigned(attributes, attributes + attributesLength);
     OPENSSL_free(attributes);
 
-    Bytes signature;
-    if (chosen.keyType == CKK_EC)
-    {
-        // SoftHSM2 has no combined ECDSA-SHA256: hash here, sign the digest on the token.
-        checkStatus(token.sign(chosen.id, CKM_ECDSA, sha256(toBeSigned), signature),
-                    "the token did not sign");
-        signature = ecdsaDer(signature);
-    }
-    else if (chosen.keyType == CKK_RSA)
-    {
-        checkStatus(token.sign(chosen.id, CKM_SHA256_RSA_PKCS, toBeSigned, signature),
-                    "the token did not sign");
-    }
-    else
-        throw std::runtime_error("the token's key is neither RSA nor EC");
+    const Bytes signature = signOnToken(token, chosen, toBeSigned);
     check(ASN1_STRING_set(signer->enc_digest, signature.data(), static_cast<int>(signature.size())),
           "cannot store the signature");
     // Nothing more is signed without the PIN; closing the token would log out as well, on every

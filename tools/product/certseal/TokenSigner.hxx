@@ -23,6 +23,10 @@ struct TokenSignature
 /// PIN and signs `content` with the first user certificate's key. Throws std::runtime_error.
 TokenSignature signWithToken(const std::string& pin, const Bytes& content);
 
+/// Logs in likewise and signs `message` (SHA-256) with the same key: a DER ECDSA signature or
+/// PKCS#1 v1.5 for RSA, as OpenSSL verifies them. Throws std::runtime_error.
+Bytes signWithTokenKey(const std::string& pin, const Bytes& message);
+
 /// The PKCS#7 data encoding of `content`.
 Bytes dataEncoding(const Bytes& content);
 }

@@ -4,7 +4,10 @@
 
 #include <KeyFiles.hxx>
 #include <PictureBlock.hxx>
+#include <ProtectedKey.hxx>
+#include <SealCustody.hxx>
 #include <SealSignature.hxx>
+#include <StampRegister.hxx>
 
 #include <KTXESeal.h>
 #include <openssl/rand.h>
@@ -21,6 +24,28 @@ using ktxeseal::Bytes;
 
 constexpr time_t kSecondsPerDay = 24 * 60 * 60;
 constexpr int kSealIdRandomDigits = 8;
+constexpr size_t kMaximumKeyLength = 64 * 1024;
+
+std::string protectedPem(EVP_PKEY* key, std::string_view pin)
+{
+    require(ktxeseal::isAcceptablePin(pin), "a PIN has 6 to 127 bytes and no control characters");
+    const std::optional<std::string> pem = ktxeseal::protectKey(key, pin);
+    require(pem.has_value(), "OpenSSL cannot encrypt the key");
+    return *pem;
+}
+
+/// A replaced seal's register stays, named for the seal it records.
+void keepRegisterOfReplacedSeal(const std::filesystem::path& root)
+{
+    namespace fs = std::filesystem;
+    const fs::path log = root / ktxeseal::kStampRegisterFile;
+    std::error_code error;
+    if (!fs::exists(fs::symlink_status(log)) || fs::file_size(log, error) == 0)
+        return;
+    const std::optional<ktxeseal::Seal> old = ktxeseal::loadSealWithoutKey(root.string());
+    const std::string name = old ? old->issued.sealId : std::to_string(std::time(nullptr));
+    fs::rename(log, root / ("stamps-" + name + ".log"));
+}
 }
 
 std::string makeSealId(time_t issued)
@@ -79,9 +104,11 @@ ktxeseal::Seal makeSeal(const std::string& organisation, const authority::Author
     return seal;
 }
 
-void writeSeal(const ktxeseal::Seal& seal, const std::string& directory, bool replace)
+void writeSeal(const ktxeseal::Seal& seal, const std::string& directory, std::string_view pin,
+               bool replace)
 {
     namespace fs = std::filesystem;
+    const std::string keyPem = protectedPem(seal.key.get(), pin);
     const fs::path root(directory);
     const fs::path key = root / ktxeseal::kSealKeyFile;
     const fs::path certificate = root / ktxeseal::kSealCertificateFile;
@@ -100,8 +127,46 @@ void writeSeal(const ktxeseal::Seal& seal, const std::string& directory, bool re
         fs::create_directories(root);
         fs::permissions(root, fs::perms::owner_all);
     }
-    authority::writeFile(key, authority::pemOf(seal.key.get()), 0600);
+    keepRegisterOfReplacedSeal(root);
+    fs::remove(root / ktxeseal::kPinFailuresFile);
+    authority::writeFile(key, keyPem, 0600);
     authority::writeFile(certificate, authority::pemOf(seal.certificate.get()), 0644);
     authority::writeFile(issued, std::string(seal.sealDer.begin(), seal.sealDer.end()), 0644);
+    std::string problem;
+    require(ktxeseal::createRegister(directory, problem), problem.c_str());
+    if (!fs::exists(root / ktxeseal::kCustodyFile))
+        require(ktxeseal::writeCustodySettings(directory, 0), "cannot write custody.conf");
+}
+
+bool hasProtectedKey(const std::string& directory)
+{
+    const std::optional<Bytes> pem
+        = ktxeseal::readSecretFile(directory + "/" + ktxeseal::kSealKeyFile, kMaximumKeyLength);
+    return pem && ktxeseal::isProtectedKey(*pem);
+}
+
+void changePin(const std::string& directory, std::string_view currentPin, std::string_view newPin)
+{
+    std::optional<ktxeseal::Seal> seal = ktxeseal::loadSeal(directory);
+    require(seal.has_value(),
+            "no seal in the folder, or its key may be read by others (chmod 600)");
+    if (ktxeseal::isProtectedKey(seal->protectedKey))
+    {
+        const ktxeseal::PinAttempt attempt
+            = ktxeseal::tryPin(*seal, directory, currentPin, std::time(nullptr));
+        require(attempt.status != KTXESEAL_STATUS_PIN_INCORRECT, "the current PIN is wrong");
+        require(attempt.status != KTXESEAL_STATUS_PIN_LOCKED,
+                "the seal is locked after five wrong PINs in a row; try again in five minutes");
+        require(attempt.status == 0, "the seal folder cannot be written");
+    }
+    else
+        seal->key
+            = authority::readPrivateKey(std::filesystem::path(directory) / ktxeseal::kSealKeyFile);
+    require(ktxeseal::isUsableSeal(*seal), "the seal's key does not belong to its certificate");
+    // The old key stays until the new one is whole.
+    const std::filesystem::path key = std::filesystem::path(directory) / ktxeseal::kSealKeyFile;
+    const std::filesystem::path next = key.string() + ".new";
+    authority::writeFile(next, protectedPem(seal->key.get(), newPin), 0600);
+    std::filesystem::rename(next, key);
 }
 }

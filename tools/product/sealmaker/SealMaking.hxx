@@ -9,6 +9,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace quillmark::sealmaker
 {
@@ -34,7 +35,19 @@ std::string makeSealId(time_t issued);
 ktxeseal::Seal makeSeal(const std::string& organisation, const authority::Authority* issuer,
                         const SealTerms& terms = {});
 
-/// Writes the seal's files into the directory, creating it (owner only) when missing. Refuses
-/// with std::runtime_error to replace an existing seal unless `replace` is set.
-void writeSeal(const ktxeseal::Seal& seal, const std::string& directory, bool replace);
+/// Writes the seal's files into the directory, creating it (owner only) when missing: the key
+/// encrypted under the PIN, an empty stamping register, and custody.conf unless one is there.
+/// Refuses with std::runtime_error a PIN that is too short or too long, and to replace an
+/// existing seal unless `replace` is set; a replaced seal's register is kept beside as
+/// stamps-<its seal id>.log, and its count of wrong PINs goes.
+void writeSeal(const ktxeseal::Seal& seal, const std::string& directory, std::string_view pin,
+               bool replace);
+
+/// Encrypts the key of the seal in the directory under `newPin`. The key must open with
+/// `currentPin` (a wrong one counts towards the seal's lock), unless it was not encrypted yet.
+/// Throws std::runtime_error with a reader's message.
+void changePin(const std::string& directory, std::string_view currentPin, std::string_view newPin);
+
+/// Whether the key in the directory is encrypted under a PIN already.
+bool hasProtectedKey(const std::string& directory);
 }
