@@ -1,5 +1,6 @@
 // quillmark-stamp-log: checks and lists a seal folder's stamping register (stamps.log).
 
+#include <CommandLine.hxx>
 #include <SealFiles.hxx>
 #include <StampRegister.hxx>
 
@@ -99,35 +100,55 @@ int list(const std::string& directory, bool json)
 
 int main(int argc, char** argv)
 {
-    const std::vector<std::string> words(argv + 1, argv + argc);
-    if (words.size() == 1 && (words[0] == "--help" || words[0] == "-h"))
+    using quillmark::commandline::OptionScanner;
+    enum Option
     {
-        printUsage(std::cout);
-        return EXIT_SUCCESS;
-    }
+        kJson = 0x100,
+        kHelp = 'h'
+    };
     bool json = false;
     std::vector<std::string> positional;
-    for (const std::string& word : words)
+    try
     {
-        if (word == "--json")
-            json = true;
-        else
-            positional.push_back(word);
+        OptionScanner options(argc, argv,
+                              { { "json", no_argument, nullptr, kJson },
+                                { "help", no_argument, nullptr, kHelp } },
+                              "h");
+        for (int found = options.next(); found != OptionScanner::kEnd; found = options.next())
+        {
+            if (found == kHelp)
+            {
+                printUsage(std::cout);
+                return EXIT_SUCCESS;
+            }
+            if (found == kJson)
+                json = true;
+            else
+                positional.push_back(options.value());
+        }
+        const bool known = !positional.empty()
+                           && (positional[0] == "verify" || positional[0] == "list");
+        if (!known)
+            throw quillmark::commandline::UsageError("verify or list?");
+        if (positional.size() > 2)
+            throw quillmark::commandline::UsageError("too many arguments");
+        if (json && positional[0] != "list")
+            throw quillmark::commandline::UsageError("--json is for list");
     }
-    const bool verifying = !positional.empty() && positional[0] == "verify";
-    const bool listing = !positional.empty() && positional[0] == "list";
-    if ((!verifying && !listing) || positional.size() > 2 || (json && !listing))
+    catch (const quillmark::commandline::UsageError& error)
     {
+        std::cerr << "quillmark-stamp-log: " << error.what() << "\n\n";
         printUsage(std::cerr);
-        return 2;
+        return quillmark::commandline::kUsageStatus;
     }
+    const bool verifying = positional[0] == "verify";
     const std::optional<std::string> directory
         = positional.size() == 2 ? positional[1] : ktxeseal::currentSealDirectory();
     if (!directory)
     {
         std::cerr << "quillmark-stamp-log: no seal folder given, and neither "
                   << ktxeseal::kSealDirectoryVariable << " nor HOME is set" << std::endl;
-        return 2;
+        return quillmark::commandline::kUsageStatus;
     }
     try
     {
