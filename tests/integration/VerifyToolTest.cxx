@@ -2,6 +2,7 @@
 // office, then read by the tool in offices of its own.
 
 #include "FieldSealFixture.hxx"
+#include "RichNotice.hxx"
 
 #include <DocumentSeal.hxx>
 #include <TestToken.hxx>
@@ -25,6 +26,11 @@ using nlohmann::json;
 
 namespace
 {
+/// The organisation of the fixture's seal, which stamps every document here but one.
+constexpr char kSigningOrganisation[] = u8"测试合同专用章";
+/// The organisation of another seal, whose picture and coverage a forger takes.
+constexpr char kForeignOrganisation[] = u8"上海某某贸易有限公司";
+
 struct ToolRun
 {
     int exitStatus = -1;
@@ -86,8 +92,16 @@ protected:
     {
         qorvtest::testToken(); // SOFTHSM2_CONF for this process and the tool's offices
         FieldSealTest::SetUp();
-        if (folder().empty())
+        if (!folder().empty())
+            return;
+        try
+        {
             makeDocuments();
+        }
+        catch (const uno::Exception& exception)
+        {
+            FAIL() << "making the documents failed: " << utf8(exception.Message);
+        }
     }
 
     void makeDocuments()
@@ -131,8 +145,29 @@ protected:
         copyFile(document.saveAs(office(), "unsigned.odt"), dir + "/unsigned.odt");
         std::ofstream(dir + "/corrupt.odt", std::ios::binary)
             << std::string("PK\x03\x04", 4) << std::string(2000, '\x7f');
+
+        makeNotices(dir);
         messages();
         folder() = dir;
+    }
+
+    /// The notice a forger works on, stamped by the fixture's seal, and the same notice stamped
+    /// by another organisation's seal, whose picture and coverage a forger takes.
+    void makeNotices(const std::string& dir)
+    {
+        useDocument(OUString());
+        buildRichNotice(document, pictureFile("notice-logo.gif", 60, 40));
+        stamp();
+        copyFile(document.saveAs(office(), "notice.odt"), dir + "/notice.odt");
+
+        static const TestSeal foreignSeal(office().workDirectory() + "/seal-foreign",
+                                          kForeignOrganisation);
+        foreignSeal.activate();
+        useDocument(OUString());
+        buildRichNotice(document, pictureFile("notice-logo.gif", 60, 40));
+        stamp();
+        copyFile(document.saveAs(office(), "foreign.odt"), dir + "/foreign.odt");
+        seal().activate();
     }
 
     void stamp()
@@ -149,6 +184,39 @@ protected:
     {
         FieldSealTest::TearDown();
         FieldSealTest::SetUp();
+    }
+
+    /// What the copy's expected verdict says of its document seal, where it says anything: the
+    /// parts it names as changed, its reason and its scope.
+    static void expectDocumentSealVerdict(const std::string& name, const json& verdict,
+                                          const json& file)
+    {
+        if (!verdict.contains("changed") && !verdict.contains("reason")
+            && !verdict.contains("scope"))
+            return;
+        const json* seal = nullptr;
+        for (const json& each : file.at("seals"))
+            if (each.at("kind") == "document")
+                seal = &each;
+        ASSERT_NE(nullptr, seal) << name << ": " << file.dump();
+        EXPECT_EQ(std::string(kSigningOrganisation), (*seal).at("organisation"))
+            << name << ": the seal that signed";
+        if (verdict.contains("changed"))
+        {
+            EXPECT_EQ(verdict.at("changed"), (*seal).at("changed")) << name << ": " << file.dump();
+        }
+        if (verdict.contains("reason"))
+        {
+            std::string reason = verdict.at("reason");
+            const std::string signer = "{signer}";
+            if (const size_t at = reason.find(signer); at != std::string::npos)
+                reason.replace(at, signer.size(), std::string(kSigningOrganisation));
+            EXPECT_EQ(reason, (*seal).at("reason")) << name;
+        }
+        if (verdict.contains("scope"))
+        {
+            EXPECT_EQ(verdict.at("scope"), (*seal).at("scope")) << name;
+        }
     }
 
     static std::map<std::string, json> byFile(const json& files)
@@ -189,9 +257,12 @@ TEST_F(VerifyToolTest, MixedFolderIsReportedFileByFileAndLeftByteForByteAsItWas)
         EXPECT_EQ(file.at("status") == "error", file.at("error").is_string());
         for (const json& seal : file["seals"])
         {
-            EXPECT_EQ(4u, seal.size());
+            EXPECT_EQ(7u, seal.size());
             EXPECT_TRUE(seal.at("kind").is_string() && seal.at("name").is_string()
-                        && seal.at("valid").is_boolean() && seal.at("reason").is_string());
+                        && seal.at("valid").is_boolean() && seal.at("reason").is_string()
+                        && seal.at("scope").is_string() && seal.at("changed").is_array()
+                        && seal.at("organisation").is_string())
+                << seal.dump();
         }
     }
     auto files = byFile(report["files"]);
@@ -278,10 +349,14 @@ TEST_F(VerifyToolTest, FilesAlteredAsAnAttackerWouldNeverVerifyAndNoPictureLeave
 {
     const std::string out = office().workDirectory() + "/tampered";
     mkdir(out.c_str(), 0755);
-    ASSERT_EQ(0, qorvtest::run("python3 '" TAMPER_SCRIPT "' '" + folder() + "/valid.odt' '"
-                               + folder() + "/certificate.odt' '" + out + "'"));
+    const std::string otherPicture = office().workDirectory() + "/other-logo.gif";
+    writeSolidGif(otherPicture, 60, 40, 0, 90, 200);
+    ASSERT_EQ(0,
+              qorvtest::run("python3 '" TAMPER_SCRIPT "' '" + folder() + "/valid.odt' '" + folder()
+                            + "/certificate.odt' '" + out + "' '" + folder() + "/notice.odt' '"
+                            + folder() + "/foreign.odt' '" + otherPicture + "'"));
     const json expected = json::parse(fileBytes(out + "/expected.json"));
-    ASSERT_GE(expected.size(), 40u);
+    ASSERT_GE(expected.size(), 60u);
     const std::set<std::string> escapedBefore = escapedFiles(office().workDirectory());
 
     std::string names;
@@ -308,7 +383,7 @@ TEST_F(VerifyToolTest, FilesAlteredAsAnAttackerWouldNeverVerifyAndNoPictureLeave
             }
             EXPECT_TRUE(found > 0 || file.at("status") == "error") << name << ": " << file.dump();
         }
-        if (verdict.at("status") == "as the original")
+        if (verdict.at("status") == "as the original" || verdict.at("status") == "valid")
         {
             EXPECT_EQ("valid", file.at("status")) << name << ": " << file.dump();
         }
@@ -323,6 +398,7 @@ TEST_F(VerifyToolTest, FilesAlteredAsAnAttackerWouldNeverVerifyAndNoPictureLeave
         {
             EXPECT_EQ("the office cannot read it", file.at("error")) << name;
         }
+        expectDocumentSealVerdict(name, verdict, file);
     }
     EXPECT_EQ(escapedBefore, escapedFiles(office().workDirectory()));
 }
