@@ -30,7 +30,9 @@
 #include <com/sun/star/lang/XServiceInfo.hpp>
 #include <com/sun/star/style/XStyleFamiliesSupplier.hpp>
 #include <com/sun/star/text/GraphicCrop.hpp>
+#include <com/sun/star/text/XEndnotesSupplier.hpp>
 #include <com/sun/star/text/XFootnote.hpp>
+#include <com/sun/star/text/XFootnotesSupplier.hpp>
 #include <com/sun/star/text/XText.hpp>
 #include <com/sun/star/text/XTextContent.hpp>
 #include <com/sun/star/text/XTextCursor.hpp>
@@ -70,28 +72,33 @@ Sequence<OUString> propertyNames(std::initializer_list<const char*> names)
 }
 
 /// What changes what a reader takes from a character: a word struck through, hidden, white on
-/// white, raised, shrunk. The font's name is left out: another machine may lack it, and the
-/// model keeps the name asked for anyway.
+/// white, raised, shrunk, squeezed together. Size, weight and posture count for each script:
+/// Chinese text takes them from the Asian values alone. The font's name is left out: another
+/// machine may lack it, and the model keeps the name asked for anyway.
 const Sequence<OUString>& portionProperties()
 {
     static const Sequence<OUString> names
-        = propertyNames({ "TextPortionType", "CharColor",           "CharTransparence",
-                          "CharBackColor",   "CharBackTransparent", "CharHighlight",
-                          "CharHeight",      "CharWeight",          "CharPosture",
-                          "CharUnderline",   "CharUnderlineColor",  "CharUnderlineHasColor",
-                          "CharOverline",    "CharStrikeout",       "CharCrossedOut",
-                          "CharHidden",      "CharEscapement",      "CharEscapementHeight",
-                          "CharCaseMap",     "CharRelief",          "CharContoured",
-                          "CharShadowed",    "CharScaleWidth",      "CharRotation",
-                          "CharEmphasis",    "CharCombineIsOn",     "RubyText" });
+        = propertyNames({ "TextPortionType",   "CharColor",           "CharTransparence",
+                          "CharBackColor",     "CharBackTransparent", "CharHighlight",
+                          "CharHeight",        "CharWeight",          "CharPosture",
+                          "CharHeightAsian",   "CharWeightAsian",     "CharPostureAsian",
+                          "CharHeightComplex", "CharWeightComplex",   "CharPostureComplex",
+                          "CharUnderline",     "CharUnderlineColor",  "CharUnderlineHasColor",
+                          "CharOverline",      "CharStrikeout",       "CharCrossedOut",
+                          "CharHidden",        "CharEscapement",      "CharEscapementHeight",
+                          "CharCaseMap",       "CharRelief",          "CharContoured",
+                          "CharShadowed",      "CharScaleWidth",      "CharRotation",
+                          "CharEmphasis",      "CharCombineIsOn",     "CharKerning",
+                          "RubyText" });
     return names;
 }
 
+/// Indents count too: a paragraph indented past the page's edge is as gone as a hidden one.
 const Sequence<OUString>& paragraphProperties()
 {
-    static const Sequence<OUString> names
-        = propertyNames({ "ListLabelString", "PageDescName", "ParaAdjust", "ParaBackColor",
-                          "ParaBackTransparent" });
+    static const Sequence<OUString> names = propertyNames(
+        { "ListLabelString", "PageDescName", "ParaAdjust", "ParaBackColor", "ParaBackTransparent",
+          "ParaLeftMargin", "ParaRightMargin", "ParaFirstLineIndent" });
     return names;
 }
 
@@ -560,6 +567,7 @@ public:
                 ->getStyleFamilies()
                 ->getByName("PageStyles"),
             UNO_QUERY_THROW);
+        notePageStyles(document);
         // The body starts on the default style unless its first paragraph names another; each
         // style's follow styles may come next. Unused ones in that closure cost nothing to read.
         std::set<OUString> pending(pageStyles.begin(), pageStyles.end());
@@ -741,6 +749,21 @@ private:
         OUString style;
         if ((name >>= style) && !style.isEmpty())
             pageStyles.insert(style);
+    }
+
+    /// Notes gathered at the end of the document go on pages of a style of their own.
+    void notePageStyles(const Reference<frame::XModel>& document)
+    {
+        Reference<text::XEndnotesSupplier> endnotes(document, UNO_QUERY);
+        if (endnotes.is() && endnotes->getEndnotes()->getCount() > 0)
+            notePageStyle(getProperty(endnotes->getEndnoteSettings(), "PageStyleName"));
+        Reference<text::XFootnotesSupplier> footnotes(document, UNO_QUERY);
+        if (!footnotes.is() || footnotes->getFootnotes()->getCount() == 0)
+            return;
+        bool atEnd = false;
+        getProperty(footnotes->getFootnoteSettings(), "PositionEndOfDoc") >>= atEnd;
+        if (atEnd)
+            notePageStyle(getProperty(footnotes->getFootnoteSettings(), "PageStyleName"));
     }
 
     void walkParagraph(const Reference<uno::XInterface>& paragraph, CoveragePart textPart)

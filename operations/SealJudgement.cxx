@@ -124,7 +124,16 @@ CoverageCheck compareCoverage(const Reference<uno::XComponentContext>& context,
 SealJudgement compose(const SealSubject& subject, const SealVerdict& text,
                       const CoverageCheck& coverage, std::optional<OUString> pictureProblem)
 {
+    // A format that lost what the coverage covers leaves the text's verdict, said as such.
+    const bool coverageLost = subject.lossyFormat
+                              && (coverage.outcome == CoverageCheck::Outcome::Refused
+                                  || coverage.outcome == CoverageCheck::Outcome::Changed);
     SealJudgement judgement;
+    // What the seal speaks for, valid or not: all a reader sees once a signed coverage was read.
+    if (!coverageLost
+        && (coverage.outcome == CoverageCheck::Outcome::Unchanged
+            || coverage.outcome == CoverageCheck::Outcome::Changed))
+        judgement.scope = SealJudgement::Scope::Document;
     if (text.outcome == Outcome::Refused || text.outcome == Outcome::Unverifiable)
     {
         judgement.checked = text.outcome == Outcome::Refused;
@@ -137,10 +146,6 @@ SealJudgement compose(const SealSubject& subject, const SealVerdict& text,
         judgement.reason = *pictureProblem;
         return judgement;
     }
-    // A format that lost what the coverage covers leaves the text's verdict, said as such.
-    const bool coverageLost = subject.lossyFormat
-                              && (coverage.outcome == CoverageCheck::Outcome::Refused
-                                  || coverage.outcome == CoverageCheck::Outcome::Changed);
     if (coverage.outcome == CoverageCheck::Outcome::Refused && !coverageLost)
     {
         judgement.reason = coverage.reason;
@@ -161,7 +166,6 @@ SealJudgement compose(const SealSubject& subject, const SealVerdict& text,
     judgement.valid = true;
     if (coverage.outcome == CoverageCheck::Outcome::Unchanged)
     {
-        judgement.scope = SealJudgement::Scope::Document;
         judgement.reason = fromUtf8(unchangedText(subject.scope));
         return judgement;
     }

@@ -21,6 +21,8 @@ class SealLibraryBinding;
 
 struct SealJudgement
 {
+    /// What the seal speaks for: the verdict of a valid seal vouches for it, an invalid one
+    /// found a change within it.
     enum class Scope
     {
         Document, ///< everything a reader sees (for a field: its text and formatting)

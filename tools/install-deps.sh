@@ -10,7 +10,7 @@ clang libclang-rt-14-dev clang-format
 libssl-dev libgif-dev libcairo2-dev libfontconfig-dev fonts-wqy-zenhei
 softhsm2 opensc libp11-kit-dev nlohmann-json3-dev
 poppler-utils python3
-xvfb xdotool imagemagick x11-utils zip unzip"
+xvfb xdotool imagemagick x11-utils zip unzip faketime"
 
 missing=""
 for package in $packages; do

@@ -13,8 +13,6 @@
 #include <com/sun/star/text/XText.hpp>
 #include <com/sun/star/text/XTextGraphicObjectsSupplier.hpp>
 #include <com/sun/star/frame/XStorable.hpp>
-#include <com/sun/star/lang/XComponent.hpp>
-#include <com/sun/star/lang/XMultiServiceFactory.hpp>
 #include <cstdlib>
 #include <fstream>
 #include <osl/file.hxx>
@@ -460,73 +458,3 @@ TEST_F(StampDocumentTest, QuestionMarkSwappedForACharacterGbkLacksReadsAsChanged
     EXPECT_EQ(drawing::ColorMode_MONO, colorMode(seals()[0]));
 }
 
-namespace
-{
-/// A field of `service` after the body's first paragraph, shown as the office computes it.
-Reference<beans::XPropertySet> insertField(WriterDocument& document, const char* service)
-{
-    Reference<beans::XPropertySet> field(
-        Reference<lang::XMultiServiceFactory>(document.model, UNO_QUERY_THROW)
-            ->createInstance(OUString::createFromAscii(service)),
-        UNO_QUERY_THROW);
-    Reference<text::XText> body = document.textDocument()->getText();
-    body->insertTextContent(body->getEnd(), Reference<text::XTextContent>(field, UNO_QUERY_THROW),
-                            false);
-    return field;
-}
-
-bool isFixed(const Reference<beans::XPropertySet>& field)
-{
-    bool fixed = false;
-    field->getPropertyValue("IsFixed") >>= fixed;
-    return fixed;
-}
-}
-
-TEST_F(StampDocumentTest, FieldsThatFollowTheDayOrTheFileAreFixedAsTheyShowOnlyWhenTheStampSucceeds)
-{
-    const Reference<beans::XPropertySet> date
-        = insertField(document, "com.sun.star.text.textfield.DateTime");
-    const Reference<beans::XPropertySet> fileName
-        = insertField(document, "com.sun.star.text.textfield.FileName");
-    const Reference<beans::XPropertySet> author
-        = insertField(document, "com.sun.star.text.textfield.Author");
-    ASSERT_FALSE(isFixed(date) || isFixed(fileName) || isFixed(author));
-    const OUString shown = document.text();
-
-    // A stamp that fails leaves every field following what it follows.
-    deactivateSeals();
-    EXPECT_FALSE(stampAt(5));
-    EXPECT_FALSE(isFixed(date) || isFixed(fileName) || isFixed(author));
-    document.escape();
-    const Reference<beans::XPropertySet> area = document.textGraphic("gzqy");
-    area->setPropertyValue("ContentProtected", uno::Any(false));
-    Reference<lang::XComponent>(area, UNO_QUERY_THROW)->dispose();
-
-    seal().activate();
-    messages();
-    ASSERT_TRUE(stampAt(5));
-    EXPECT_TRUE(isFixed(date) && isFixed(fileName) && isFixed(author));
-    EXPECT_EQ(utf8(shown), utf8(document.text())) << "fixed to what they showed";
-    const auto said = messages();
-    ASSERT_EQ(1u, said.size());
-    EXPECT_EQ(u8"已将 3 个随日期、文件名、作者或编辑状态变化的域固定为盖章时显示的内容。",
-              utf8(said[0].text));
-}
-
-TEST_F(StampDocumentTest, PendingTrackedChangesAreRefusedBeforeAnythingIsSigned)
-{
-    Reference<beans::XPropertySet>(document.model, UNO_QUERY_THROW)
-        ->setPropertyValue("RecordChanges", uno::Any(true));
-    document.insertText(2, OUString::fromUtf8(u8"不"));
-    Reference<beans::XPropertySet>(document.model, UNO_QUERY_THROW)
-        ->setPropertyValue("RecordChanges", uno::Any(false));
-    messages();
-    EXPECT_FALSE(stampAt(5));
-    const auto said = messages();
-    ASSERT_EQ(1u, said.size());
-    EXPECT_NE(std::string::npos, utf8(said[0].text).find(u8"修订")) << utf8(said[0].text);
-    EXPECT_FALSE(document.hasMaster("newSignatureType"));
-    EXPECT_FALSE(document.hasMaster("newSignatureTypeCoverage"));
-    EXPECT_TRUE(seals().empty());
-}

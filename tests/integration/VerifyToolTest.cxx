@@ -2,11 +2,17 @@
 // office, then read by the tool in offices of its own.
 
 #include "FieldSealFixture.hxx"
+#include "RichNotice.hxx"
 
 #include <DocumentSeal.hxx>
 #include <TestToken.hxx>
 #include <TokenSigner.hxx>
 
+#include <com/sun/star/beans/XPropertySet.hpp>
+#include <com/sun/star/configuration/theDefaultProvider.hpp>
+#include <com/sun/star/lang/XMultiServiceFactory.hpp>
+#include <com/sun/star/text/XText.hpp>
+#include <com/sun/star/util/XChangesBatch.hpp>
 #include <nlohmann/json.hpp>
 
 #include <cstdio>
@@ -25,20 +31,31 @@ using nlohmann::json;
 
 namespace
 {
+using css::uno::Any;
+using css::uno::Reference;
+using css::uno::UNO_QUERY_THROW;
+
+/// The organisation of the fixture's seal, which stamps every document here but one.
+constexpr char kSigningOrganisation[] = u8"测试合同专用章";
+/// The organisation of another seal, whose picture and coverage a forger takes.
+constexpr char kForeignOrganisation[] = u8"上海某某贸易有限公司";
+
 struct ToolRun
 {
     int exitStatus = -1;
     std::string output;
 };
 
-/// Runs the tool in `folder` with `arguments` (shell words) and `input` on its standard input.
+/// Runs the tool in `folder` with `arguments` (shell words) and `input` on its standard input;
+/// `wrapper` (shell words) goes before it, to run it in another environment.
 ToolRun runTool(const std::string& folder, const std::string& arguments,
-                const std::string& input = std::string())
+                const std::string& input = std::string(),
+                const std::string& wrapper = std::string())
 {
     const std::string inputFile = folder + "/.tool-input";
     std::ofstream(inputFile) << input;
-    const std::string command = "cd '" + folder + "' && '" QUILLMARK_VERIFY "' " + arguments
-                                + " < '" + inputFile + "' 2>/dev/null";
+    const std::string command = "cd '" + folder + "' && " + wrapper + " '" QUILLMARK_VERIFY "' "
+                                + arguments + " < '" + inputFile + "' 2>/dev/null";
     ToolRun run;
     FILE* pipe = popen(command.c_str(), "r");
     if (!pipe)
@@ -86,8 +103,16 @@ protected:
     {
         qorvtest::testToken(); // SOFTHSM2_CONF for this process and the tool's offices
         FieldSealTest::SetUp();
-        if (folder().empty())
+        if (!folder().empty())
+            return;
+        try
+        {
             makeDocuments();
+        }
+        catch (const uno::Exception& exception)
+        {
+            FAIL() << "making the documents failed: " << utf8(exception.Message);
+        }
     }
 
     void makeDocuments()
@@ -131,8 +156,96 @@ protected:
         copyFile(document.saveAs(office(), "unsigned.odt"), dir + "/unsigned.odt");
         std::ofstream(dir + "/corrupt.odt", std::ios::binary)
             << std::string("PK\x03\x04", 4) << std::string(2000, '\x7f');
+
+        makeNotices(dir);
+        makeDatedNotices(dir);
         messages();
         folder() = dir;
+    }
+
+    /// The notice a forger works on, stamped by the fixture's seal, and as a .docx; the same
+    /// notice stamped by another organisation's seal, whose picture and coverage a forger takes.
+    void makeNotices(const std::string& dir)
+    {
+        useDocument(OUString());
+        buildRichNotice(document, pictureFile("notice-logo.gif", 60, 40));
+        stamp();
+        copyFile(document.saveAs(office(), "notice.odt"), dir + "/notice.odt");
+        ASSERT_TRUE(helper->prepareSealsForSaving("MS Word 2007 XML"));
+        copyFile(document.saveAs(office(), "notice.docx", "MS Word 2007 XML"),
+                 dir + "/notice.docx");
+
+        static const TestSeal foreignSeal(office().workDirectory() + "/seal-foreign",
+                                          kForeignOrganisation);
+        foreignSeal.activate();
+        useDocument(OUString());
+        buildRichNotice(document, pictureFile("notice-logo.gif", 60, 40));
+        stamp();
+        copyFile(document.saveAs(office(), "foreign.odt"), dir + "/foreign.odt");
+        seal().activate();
+    }
+
+    /// A notice whose date, file name and drafter are fields that follow the day, the file and
+    /// the person, stamped (which fixes them) by a drafter whose profile names him. Beside it,
+    /// copies where one field was let follow again after stamping: they show that the shifted
+    /// clock and the other profile reach the offices that read them.
+    void makeDatedNotices(const std::string& dir)
+    {
+        setUserName(OUString::fromUtf8(u8"王科长"));
+        useDocument(OUString::fromUtf8(u8"关于召开年度工作会议的通知\n发文日期："));
+        Reference<beans::XPropertySet> date = appendField("DateTime");
+        appendText(OUString::fromUtf8(u8"\n文件："));
+        appendField("FileName")->setPropertyValue("FileFormat", Any(sal_Int16(3))); // NAME_AND_EXT
+        appendText(OUString::fromUtf8(u8"\n起草人："));
+        Reference<beans::XPropertySet> author = appendField("Author");
+        author->setPropertyValue("FullName", Any(true));
+        ASSERT_TRUE(document.text().indexOf(OUString::fromUtf8(u8"王科长")) > 0);
+        stamp();
+        copyFile(document.saveAs(office(), "dated.odt"), dir + "/dated.odt");
+        date->setPropertyValue("IsFixed", Any(false));
+        copyFile(document.saveAs(office(), "date-follows.odt"), dir + "/date-follows.odt");
+        date->setPropertyValue("IsFixed", Any(true));
+        author->setPropertyValue("IsFixed", Any(false));
+        copyFile(document.saveAs(office(), "author-follows.odt"), dir + "/author-follows.odt");
+        setUserName(OUString());
+    }
+
+    Reference<beans::XPropertySet> appendField(const char* kind)
+    {
+        Reference<beans::XPropertySet> field(
+            Reference<lang::XMultiServiceFactory>(document.model, UNO_QUERY_THROW)
+                ->createInstance("com.sun.star.text.textfield." + OUString::createFromAscii(kind)),
+            UNO_QUERY_THROW);
+        field->setPropertyValue("IsFixed", Any(false));
+        // A date, not a time: the day is what a notice shows.
+        if (std::string(kind) == "DateTime")
+            field->setPropertyValue("IsDate", Any(true));
+        Reference<text::XText> body = document.textDocument()->getText();
+        body->insertTextContent(body->getEnd(),
+                                Reference<text::XTextContent>(field, UNO_QUERY_THROW), false);
+        return field;
+    }
+
+    void appendText(const OUString& text)
+    {
+        document.insertText(document.text().getLength(), text);
+    }
+
+    /// The name the office's profile gives its user, which author fields show.
+    void setUserName(const OUString& name)
+    {
+        Reference<lang::XMultiServiceFactory> provider
+            = configuration::theDefaultProvider::get(office().context());
+        beans::PropertyValue path;
+        path.Name = "nodepath";
+        path.Value <<= OUString("/org.openoffice.UserProfile/Data");
+        const Any argument(path);
+        Reference<uno::XInterface> access = provider->createInstanceWithArguments(
+            "com.sun.star.configuration.ConfigurationUpdateAccess",
+            uno::Sequence<Any>(&argument, 1));
+        Reference<beans::XPropertySet>(access, UNO_QUERY_THROW)
+            ->setPropertyValue("givenname", Any(name));
+        Reference<util::XChangesBatch>(access, UNO_QUERY_THROW)->commitChanges();
     }
 
     void stamp()
@@ -149,6 +262,39 @@ protected:
     {
         FieldSealTest::TearDown();
         FieldSealTest::SetUp();
+    }
+
+    /// What the copy's expected verdict says of its document seal, where it says anything: the
+    /// parts it names as changed, its reason and its scope.
+    static void expectDocumentSealVerdict(const std::string& name, const json& verdict,
+                                          const json& file)
+    {
+        if (!verdict.contains("changed") && !verdict.contains("reason")
+            && !verdict.contains("scope"))
+            return;
+        const json* seal = nullptr;
+        for (const json& each : file.at("seals"))
+            if (each.at("kind") == "document")
+                seal = &each;
+        ASSERT_NE(nullptr, seal) << name << ": " << file.dump();
+        EXPECT_EQ(std::string(kSigningOrganisation), (*seal).at("organisation"))
+            << name << ": the seal that signed";
+        if (verdict.contains("changed"))
+        {
+            EXPECT_EQ(verdict.at("changed"), (*seal).at("changed")) << name << ": " << file.dump();
+        }
+        if (verdict.contains("reason"))
+        {
+            std::string reason = verdict.at("reason");
+            const std::string signer = "{signer}";
+            if (const size_t at = reason.find(signer); at != std::string::npos)
+                reason.replace(at, signer.size(), std::string(kSigningOrganisation));
+            EXPECT_EQ(reason, (*seal).at("reason")) << name;
+        }
+        if (verdict.contains("scope"))
+        {
+            EXPECT_EQ(verdict.at("scope"), (*seal).at("scope")) << name;
+        }
     }
 
     static std::map<std::string, json> byFile(const json& files)
@@ -193,7 +339,8 @@ TEST_F(VerifyToolTest, MixedFolderIsReportedFileByFileAndLeftByteForByteAsItWas)
             EXPECT_TRUE(seal.at("kind").is_string() && seal.at("name").is_string()
                         && seal.at("valid").is_boolean() && seal.at("reason").is_string()
                         && seal.at("scope").is_string() && seal.at("changed").is_array()
-                        && seal.at("organisation").is_string());
+                        && seal.at("organisation").is_string())
+                << seal.dump();
         }
     }
     auto files = byFile(report["files"]);
@@ -280,10 +427,14 @@ TEST_F(VerifyToolTest, FilesAlteredAsAnAttackerWouldNeverVerifyAndNoPictureLeave
 {
     const std::string out = office().workDirectory() + "/tampered";
     mkdir(out.c_str(), 0755);
-    ASSERT_EQ(0, qorvtest::run("python3 '" TAMPER_SCRIPT "' '" + folder() + "/valid.odt' '"
-                               + folder() + "/certificate.odt' '" + out + "'"));
+    const std::string otherPicture = office().workDirectory() + "/other-logo.gif";
+    writeSolidGif(otherPicture, 60, 40, 0, 90, 200);
+    ASSERT_EQ(0,
+              qorvtest::run("python3 '" TAMPER_SCRIPT "' '" + folder() + "/valid.odt' '" + folder()
+                            + "/certificate.odt' '" + out + "' '" + folder() + "/notice.odt' '"
+                            + folder() + "/foreign.odt' '" + otherPicture + "'"));
     const json expected = json::parse(fileBytes(out + "/expected.json"));
-    ASSERT_GE(expected.size(), 40u);
+    ASSERT_GE(expected.size(), 60u);
     const std::set<std::string> escapedBefore = escapedFiles(office().workDirectory());
 
     std::string names;
@@ -310,7 +461,7 @@ TEST_F(VerifyToolTest, FilesAlteredAsAnAttackerWouldNeverVerifyAndNoPictureLeave
             }
             EXPECT_TRUE(found > 0 || file.at("status") == "error") << name << ": " << file.dump();
         }
-        if (verdict.at("status") == "as the original")
+        if (verdict.at("status") == "as the original" || verdict.at("status") == "valid")
         {
             EXPECT_EQ("valid", file.at("status")) << name << ": " << file.dump();
         }
@@ -325,8 +476,92 @@ TEST_F(VerifyToolTest, FilesAlteredAsAnAttackerWouldNeverVerifyAndNoPictureLeave
         {
             EXPECT_EQ("the office cannot read it", file.at("error")) << name;
         }
+        expectDocumentSealVerdict(name, verdict, file);
     }
     EXPECT_EQ(escapedBefore, escapedFiles(office().workDirectory()));
+}
+
+/// The seals of each named file, by file, from one run's JSON; the run must have ended.
+std::map<std::string, json> sealsByFile(const ToolRun& run)
+{
+    std::map<std::string, json> seals;
+    if (run.exitStatus < 0 || run.output.empty())
+        return seals;
+    const json report = json::parse(run.output);
+    for (const json& file : report.at("files"))
+        seals[file.at("file").get<std::string>()] = file.at("seals");
+    return seals;
+}
+
+TEST_F(VerifyToolTest, HonestDocumentsStayValidAYearOnRenamedAndInOtherProfiles)
+{
+    const std::string moved = folder() + "/forwarded";
+    mkdir(moved.c_str(), 0755);
+    const std::string renamed = u8"forwarded/会议通知-转发.odt";
+    copyFile(folder() + "/dated.odt", folder() + "/" + renamed);
+    const std::vector<std::string> honest = { "dated.odt", renamed, "notice.odt" };
+    const auto expectWholeDocumentValid = [](const std::map<std::string, json>& seals,
+                                             const std::string& name, const std::string& when) {
+        ASSERT_EQ(1u, seals.count(name)) << when;
+        ASSERT_EQ(1u, seals.at(name).size()) << name << " " << when;
+        const json& seal = seals.at(name)[0];
+        EXPECT_TRUE(seal.at("valid").get<bool>()) << name << " " << when << ": " << seal.dump();
+        EXPECT_EQ("document", seal.at("scope")) << name << " " << when;
+        EXPECT_EQ(u8"文档未被修改，印章有效！", seal.at("reason")) << name << " " << when;
+    };
+    const auto expectBodyChanged = [](const std::map<std::string, json>& seals,
+                                      const std::string& name, const std::string& when) {
+        ASSERT_EQ(1u, seals.count(name)) << when;
+        const json& seal = seals.at(name).at(0);
+        EXPECT_FALSE(seal.at("valid").get<bool>()) << name << " " << when;
+        EXPECT_EQ(json::array({ "body" }), seal.at("changed")) << name << " " << when;
+    };
+    std::string files;
+    for (const std::string& name : honest)
+        files += " '" + name + "'";
+
+    // The day after, a year on: the date shown is the one stamped.
+    const std::string later = "faketime '+400 days'";
+    const auto aYearOn = sealsByFile(
+        runTool(folder(), "--json --jobs 1" + files + " date-follows.odt", "", later));
+    for (const std::string& name : honest)
+        expectWholeDocumentValid(aYearOn, name, "a year on");
+    expectBodyChanged(aYearOn, "date-follows.odt", "a year on: the offices saw the later day");
+    const auto today = sealsByFile(runTool(folder(), "--json --jobs 1 date-follows.odt"));
+    expectWholeDocumentValid(today, "date-follows.odt", "on the day it was stamped");
+
+    // Other users, in profiles of their own: the drafter named is the one stamped.
+    for (const char* home : { "home-a", "home-b" })
+    {
+        const std::string homeFolder = office().workDirectory() + "/" + home;
+        mkdir(homeFolder.c_str(), 0700);
+        const auto elsewhere
+            = sealsByFile(runTool(folder(), "--json --jobs 1" + files + " author-follows.odt", "",
+                                  "HOME='" + homeFolder + "'"));
+        for (const std::string& name : honest)
+            expectWholeDocumentValid(elsewhere, name, home);
+        expectBodyChanged(elsewhere, "author-follows.odt",
+                          std::string(home) + ": the profile names no drafter");
+    }
+}
+
+TEST_F(VerifyToolTest, WordRoundTripSaysOnlyTheTextWasChecked)
+{
+    const ToolRun run = runTool(folder(), "--json --jobs 1 notice.docx");
+    EXPECT_EQ(0, run.exitStatus) << run.output;
+    const auto seals = sealsByFile(run);
+    ASSERT_EQ(1u, seals.count("notice.docx")) << run.output;
+    ASSERT_EQ(1u, seals.at("notice.docx").size()) << run.output;
+    const json& seal = seals.at("notice.docx")[0];
+    EXPECT_TRUE(seal.at("valid").get<bool>()) << seal.dump();
+    EXPECT_EQ("text", seal.at("scope")) << "a .docx does not keep what the coverage covers";
+    EXPECT_EQ(u8"印章有效（仅保护正文）：此文件格式未保留正文以外的签署内容，只核对了正文",
+              seal.at("reason"));
+    EXPECT_EQ(json::array(), seal.at("changed"));
+    EXPECT_EQ(kSigningOrganisation, seal.at("organisation"));
+
+    EXPECT_EQ(1, runTool(folder(), "--strict --jobs 1 notice.docx").exitStatus)
+        << "--strict counts the text alone as not enough";
 }
 
 TEST_F(VerifyToolTest, OfficeThatHangsOnAFileIsRestartedAndTheRunGoesOn)
