@@ -373,7 +373,10 @@ std::string frameSizeKey(const Reference<uno::XInterface>& frame)
         values[type] >>= sizeType;
         const bool fixed = sizeType == kSizeFixed;
         values.getArray()[type] <<= fixed;
-        if (!fixed)
+        // A side relative to the page is the share that is stored, not its length.
+        sal_Int16 relative = 0;
+        values[type + 2] >>= relative;
+        if (!fixed || relative != 0)
             values.getArray()[type + 1].clear();
     }
     return valuesKey(values);
@@ -932,7 +935,11 @@ private:
         if (anchor == kAnchorAsCharacter)
             for (sal_Int32 i = 3; i < 8; ++i)
                 where.getArray()[i].clear();
-        if (anchor == kAnchorAtPage)
+        // Only an object bound to a page has a page of its own: for the others the office answers
+        // the page its anchor was last laid out on, which moves with the text before it.
+        if (anchor != kAnchorAtPage)
+            where.getArray()[1].clear();
+        else
             for (sal_Int32 relation : { 4, 7 })
                 where.getArray()[relation] <<= pageRelation(where[relation]);
         place.raw(valuesKey(where));
@@ -940,9 +947,17 @@ private:
             place.raw(frameSizeKey(object));
         else if (Reference<drawing::XShape> shape{ object, UNO_QUERY }; shape.is())
         {
+            // A side that grows with the shape's text is the layout's, which the fonts decide.
             const awt::Size size = shape->getSize();
-            place.number(size.Width);
-            place.number(size.Height);
+            static const Sequence<OUString> growing
+                = propertyNames({ "TextAutoGrowWidth", "TextAutoGrowHeight" });
+            const Sequence<Any> grows = readValues(object, growing);
+            bool growsWide = false;
+            bool growsTall = false;
+            grows[0] >>= growsWide;
+            grows[1] >>= growsTall;
+            place.number(growsWide ? -1 : size.Width);
+            place.number(growsTall ? -1 : size.Height);
         }
 
         switch (kind)

@@ -279,6 +279,26 @@ TEST_F(DocumentCoverageTest, EveryChangeAReaderCouldSeeMovesExactlyItsPart)
                   ->setPropertyValue("CharStrikeout", Any(sal_Int16(2))); // DOUBLE
           },
           { CoveragePart::Format } },
+        { "the amount enlarged until what follows it moves to the next page",
+          [](WriterDocument& d) {
+              Reference<text::XTextTablesSupplier> tables(d.model, UNO_QUERY_THROW);
+              Reference<text::XTextTable> table(
+                  Reference<container::XIndexAccess>(tables->getTextTables(), UNO_QUERY_THROW)
+                      ->getByIndex(0),
+                  UNO_QUERY_THROW);
+              Reference<text::XText> cell(table->getCellByName("B1"), UNO_QUERY_THROW);
+              // The layout places every object below anew; what is stored of them stays.
+              for (const char* height : { "CharHeight", "CharHeightAsian" })
+                  wordRange(cell, ou("壹拾万元整"))
+                      ->setPropertyValue(OUString::createFromAscii(height), Any(float(400)));
+              // Laid out now, as a document opened afresh is before anybody checks it.
+              sal_Int32 pages = 0;
+              Reference<beans::XPropertySet>(d.controller, UNO_QUERY_THROW)
+                  ->getPropertyValue("PageCount")
+                  >>= pages;
+              ASSERT_GT(pages, 1) << "what follows the amount is on the next page";
+          },
+          { CoveragePart::Format } },
         { "a paragraph coloured white",
           [](WriterDocument& d) {
               wordRange(body(d), ou("请于月底前办理。"))
