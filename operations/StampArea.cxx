@@ -2,6 +2,7 @@
 // the seal in its place.
 
 #include "OperationTexts.hxx"
+#include "StampAreaPosition.hxx"
 
 #include <CaughtExceptions.hxx>
 #include <ComponentTexts.hxx>
@@ -9,6 +10,10 @@
 #include <QORVHelper.hxx>
 #include <ShapeAttributes.hxx>
 #include <com/sun/star/container/XNameAccess.hpp>
+#include <com/sun/star/document/XUndoManagerSupplier.hpp>
+#include <com/sun/star/drawing/XDrawPageSupplier.hpp>
+#include <com/sun/star/drawing/XShape.hpp>
+#include <com/sun/star/drawing/XShapes.hpp>
 #include <com/sun/star/container/XNamed.hpp>
 #include <com/sun/star/deployment/PackageInformationProvider.hpp>
 #include <com/sun/star/uno/DeploymentException.hpp>
@@ -16,9 +21,14 @@
 #include <com/sun/star/frame/XDispatchProvider.hpp>
 #include <com/sun/star/graphic/XGraphicProvider.hpp>
 #include <com/sun/star/lang/XMultiServiceFactory.hpp>
+#include <com/sun/star/style/XStyleFamiliesSupplier.hpp>
+#include <com/sun/star/text/RelOrientation.hpp>
+#include <com/sun/star/text/TextContentAnchorType.hpp>
+#include <com/sun/star/text/XPageCursor.hpp>
 #include <com/sun/star/text/XTextContent.hpp>
 #include <com/sun/star/text/XTextGraphicObjectsSupplier.hpp>
 #include <com/sun/star/text/XTextViewCursorSupplier.hpp>
+#include <com/sun/star/util/XRefreshable.hpp>
 #include <com/sun/star/view/XSelectionSupplier.hpp>
 #include <PicturePaths.hxx>
 
@@ -32,11 +42,6 @@ namespace quillmark
 {
 namespace
 {
-constexpr sal_Int32 kAreaOffsetX = 3200;
-constexpr sal_Int32 kAreaOffsetY = 2540;
-/// The view cursor's Y runs on across pages; the area is placed on the cursor's page band.
-constexpr sal_Int32 kPageBand = 29800;
-
 beans::PropertyValue argument(const char* name, const Any& value)
 {
     beans::PropertyValue property;
@@ -97,6 +102,101 @@ Reference<text::XTextViewCursor> textViewCursor(QORVHelper& helper,
         ->getViewCursor();
 }
 
+/// Where the layout put a page on its canvas: a shape bound to the page learns the page's corner
+/// once the layout has placed it. The shape goes in and out again without an undo step.
+awt::Point laidOutPageCorner(const Reference<frame::XModel>& document, sal_Int16 page)
+{
+    Reference<drawing::XShape> probe(
+        Reference<lang::XMultiServiceFactory>(document, UNO_QUERY_THROW)
+            ->createInstance("com.sun.star.drawing.RectangleShape"),
+        UNO_QUERY_THROW);
+    Reference<beans::XPropertySet> properties(probe, UNO_QUERY_THROW);
+    // Anchored before it joins the draw page: one added first sits at the cursor's paragraph,
+    // and reports that paragraph's corner until the layout moves it.
+    properties->setPropertyValue("AnchorType", Any(text::TextContentAnchorType_AT_PAGE));
+    properties->setPropertyValue("AnchorPageNo", Any(page));
+    Reference<drawing::XShapes> shapes(
+        Reference<drawing::XDrawPageSupplier>(document, UNO_QUERY_THROW)->getDrawPage(),
+        UNO_QUERY_THROW);
+    Reference<document::XUndoManager> undo
+        = Reference<document::XUndoManagerSupplier>(document, UNO_QUERY_THROW)->getUndoManager();
+
+    struct Visit
+    {
+        Reference<drawing::XShapes> shapes;
+        Reference<drawing::XShape> probe;
+        Reference<document::XUndoManager> undo;
+        ~Visit()
+        {
+            try
+            {
+                shapes->remove(probe);
+            }
+            catch (const uno::Exception&)
+            {
+                // Never added: nothing to take away.
+            }
+            undo->unlock();
+        }
+    };
+    undo->lock();
+    Visit visit{ shapes, probe, undo };
+    shapes->add(probe);
+    // The office lays out what is in view as each change ends, and so places the shape at once
+    // on the cursor's page while that page is shown. Pages out of view wait for its idle time
+    // and leave the shape at the canvas' origin, where no page lies: only then is the whole
+    // document laid out now, which is slow on a long one.
+    awt::Point corner;
+    properties->getPropertyValue("AnchorPosition") >>= corner;
+    if (corner.X == 0 && corner.Y == 0)
+    {
+        Reference<util::XRefreshable>(document, UNO_QUERY_THROW)->refresh();
+        properties->getPropertyValue("AnchorPosition") >>= corner;
+    }
+    if (corner.X == 0 && corner.Y == 0)
+        throw uno::RuntimeException("the layout gives no corner of page " + OUString::number(page));
+    return corner;
+}
+
+/// The page the view cursor is on: its physical number, and where and how large it is laid out.
+struct CursorPage
+{
+    sal_Int16 number = 0;
+    LaidOutPage laidOut;
+};
+
+CursorPage cursorPage(const Reference<frame::XModel>& document,
+                      const Reference<text::XTextViewCursor>& cursor)
+{
+    const sal_Int16 number = Reference<text::XPageCursor>(cursor, UNO_QUERY_THROW)->getPage();
+    OUString styleName;
+    Reference<beans::XPropertySet>(cursor, UNO_QUERY_THROW)->getPropertyValue("PageStyleName")
+        >>= styleName;
+    Reference<beans::XPropertySet> style(
+        Reference<style::XStyleFamiliesSupplier>(document, UNO_QUERY_THROW)
+            ->getStyleFamilies()
+            ->getByName("PageStyles")
+            .get<Reference<container::XNameAccess>>()
+            ->getByName(styleName),
+        UNO_QUERY_THROW);
+    awt::Size size;
+    style->getPropertyValue("Size") >>= size;
+    const awt::Point corner = laidOutPageCorner(document, number);
+    return { number, { corner.X, corner.Y, size.Width, size.Height } };
+}
+
+/// Selects the area as a click on it would, and tells whether the view took it: a picture the
+/// layout has no frame for is not selected.
+bool selectArea(const Reference<view::XSelectionSupplier>& controller,
+                const Reference<frame::XModel>& document, const Reference<uno::XInterface>& area)
+{
+    controller->select(Any(area));
+    const Reference<uno::XInterface> selected = document->getCurrentSelection();
+    return offersService(selected, texts::kTextGraphicObject)
+           && Reference<container::XNamed>(selected, UNO_QUERY_THROW)->getName()
+                  == ascii(texts::kStampAreaName);
+}
+
 /// The text graphic the office's insert command has just made and selected, or empty.
 Reference<uno::XInterface> insertedGraphic(const Reference<frame::XModel>& document,
                                            const Sequence<OUString>& graphicsBefore)
@@ -152,6 +252,8 @@ sal_Bool QORVHelper::insertStampArea()
             }
             Reference<text::XTextViewCursor> viewCursor = textViewCursor(*this, document);
             const awt::Point cursor = viewCursor->getPosition();
+            // Measured before the area goes in: at the cursor it may push text onto a new page.
+            const CursorPage page = cursorPage(document, viewCursor);
             // The office's insert command would put the picture in place of a selected text.
             viewCursor->collapseToEnd();
 
@@ -178,17 +280,44 @@ sal_Bool QORVHelper::insertStampArea()
             Reference<beans::XPropertySet> properties(area, UNO_QUERY_THROW);
             properties->setPropertyValue("TextWrap", Any(kWrapThrough));
             properties->setPropertyValue("AnchorType", Any(kAnchorAtPage));
-            properties->setPropertyValue("ContentProtected", Any(true));
-            properties->setPropertyValue("SizeProtected", Any(true));
-            writeAlternativeText(properties, ascii(texts::kDocumentSealMark));
-            properties->setPropertyValue("HoriOrient", Any(kNoOrientation));
-            properties->setPropertyValue("VertOrient", Any(kNoOrientation));
-            properties->setPropertyValue("HoriOrientPosition", Any(cursor.X + kAreaOffsetX));
-            properties->setPropertyValue("VertOrientPosition",
-                                         Any(cursor.Y % kPageBand + kAreaOffsetY));
+            const auto placeOnPage = [&] {
+                // Left to itself the office takes the page the picture was pushed to while it
+                // stood in the text, which may be gone once it is bound to a page.
+                properties->setPropertyValue("AnchorPageNo", Any(page.number));
+                properties->setPropertyValue("ContentProtected", Any(true));
+                properties->setPropertyValue("SizeProtected", Any(true));
+                writeAlternativeText(properties, ascii(texts::kDocumentSealMark));
+                properties->setPropertyValue("HoriOrient", Any(kNoOrientation));
+                properties->setPropertyValue("VertOrient", Any(kNoOrientation));
+                // From the page's corner, as the seal that takes its place is positioned.
+                properties->setPropertyValue("HoriOrientRelation",
+                                             Any(text::RelOrientation::PAGE_FRAME));
+                properties->setPropertyValue("VertOrientRelation",
+                                             Any(text::RelOrientation::PAGE_FRAME));
+                awt::Size areaSize;
+                properties->getPropertyValue("Size") >>= areaSize;
+                const PagePosition position = computeStampAreaPosition(
+                    page.laidOut, cursor.X, cursor.Y, areaSize.Width, areaSize.Height);
+                properties->setPropertyValue("HoriOrientPosition", Any(position.x));
+                properties->setPropertyValue("VertOrientPosition", Any(position.y));
+            };
+            placeOnPage();
             // Stamping follows directly: it works on the selected area.
-            Reference<view::XSelectionSupplier>(documentFrame->getController(), UNO_QUERY_THROW)
-                ->select(Any(area));
+            Reference<view::XSelectionSupplier> controller(documentFrame->getController(),
+                                                           UNO_QUERY_THROW);
+            if (!selectArea(controller, document, area))
+            {
+                // The page it was first bound to went away with the picture's frame, and a new
+                // page number alone makes no frame: bound to the text and to the page again, it
+                // is laid out on its page and can be selected.
+                properties->setPropertyValue("AnchorType",
+                                             Any(text::TextContentAnchorType_AT_PARAGRAPH));
+                properties->setPropertyValue("AnchorType", Any(kAnchorAtPage));
+                placeOnPage();
+                if (!selectArea(controller, document, area))
+                    throw uno::RuntimeException("the stamping area cannot be selected on page "
+                                                + OUString::number(page.number));
+            }
             return true;
         },
         [&](CaughtFault) { showErrorMessage(fromUtf8(texts::kInsertStampAreaFailed)); });

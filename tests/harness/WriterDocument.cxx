@@ -104,9 +104,20 @@ WriterDocument WriterDocument::create(Office& office, const OUString& text)
 
 WriterDocument WriterDocument::load(Office& office, const std::string& path)
 {
+    return open(office, path, {});
+}
+
+WriterDocument WriterDocument::fromTemplate(Office& office, const std::string& path)
+{
+    return open(office, path, sequenceOf({ property("AsTemplate", Any(true)) }));
+}
+
+WriterDocument WriterDocument::open(Office& office, const std::string& path,
+                                    const Sequence<beans::PropertyValue>& arguments)
+{
     WriterDocument document;
-    document.attach(office,
-                    office.desktop()->loadComponentFromURL(systemPathUrl(path), "_blank", 0, {}));
+    document.attach(office, office.desktop()->loadComponentFromURL(systemPathUrl(path), "_blank", 0,
+                                                                   arguments));
     // Page-anchored shapes join the draw page as the layout reaches their page, which a busy
     // office may leave to its idle time: going through every page lays them all out now.
     Reference<text::XPageCursor> pages(document.viewCursor(), UNO_QUERY_THROW);

@@ -42,6 +42,8 @@ public:
     static WriterDocument create(Office& office, const OUString& text = OUString());
     /// An existing file, opened in a new window.
     static WriterDocument load(Office& office, const std::string& path);
+    /// A new, untitled document made from a template, as File > New > Templates makes it.
+    static WriterDocument fromTemplate(Office& office, const std::string& path);
 
     WriterDocument() = default;
     WriterDocument(WriterDocument&& other) noexcept;
@@ -118,6 +120,8 @@ public:
 private:
     std::vector<css::uno::Reference<css::drawing::XShape>> selectedShapes;
 
+    static WriterDocument open(Office& office, const std::string& path,
+                               const css::uno::Sequence<css::beans::PropertyValue>& arguments);
     /// Forgets the document without closing it.
     void release();
     void attach(Office& documentOffice,
