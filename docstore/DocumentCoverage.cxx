@@ -46,7 +46,10 @@
 
 #include <openssl/evp.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <set>
 #include <vector>
@@ -141,6 +144,17 @@ constexpr sal_Int16 kReferenceUpDown = 4;   // ReferenceFieldPart UP_DOWN
 constexpr sal_Int16 kReferencePageDesc = 5; // ReferenceFieldPart PAGE_DESC
 constexpr sal_Int8 kGraphicTypeVector = 2;  // GraphicType VECTOR
 
+/// Where a maintainer asked the reading to be written down, record by record, to find out
+/// why a document reads changed: the file named by QUILLMARK_COVERAGE_TRACE, appended to.
+FILE* traceFile()
+{
+    static FILE* file = [] {
+        const char* path = std::getenv("QUILLMARK_COVERAGE_TRACE");
+        return path && *path ? std::fopen(path, "a") : nullptr;
+    }();
+    return file;
+}
+
 /// One part's digest, fed in blocks: a record costs a few bytes, an update call costs more.
 class PartDigest
 {
@@ -153,35 +167,46 @@ public:
         pending.reserve(kBlock);
     }
 
+    /// Names the part in a trace.
+    void traceAs(const char* name) { traceName = name; }
+
     void tag(char value)
     {
+        trace("tag", std::string(1, value));
         pending.push_back(value);
         flushIfFull();
     }
     void number(sal_Int64 value)
     {
-
+        trace("number", std::to_string(value));
         for (int shift = 0; shift < 64; shift += 8)
             pending.push_back(static_cast<char>((static_cast<sal_uInt64>(value) >> shift) & 0xff));
         flushIfFull();
     }
     void text(const OUString& value)
     {
-        number(value.getLength());
-        const char* bytes = reinterpret_cast<const char*>(value.getStr());
-        pending.append(bytes, static_cast<size_t>(value.getLength()) * sizeof(sal_Unicode));
+        trace("text", OUStringToOString(value, RTL_TEXTENCODING_UTF8).getStr());
+        appendText(value);
         flushIfFull();
     }
     void bytes(const Sequence<sal_Int8>& value)
     {
-        number(value.getLength());
+        trace("bytes", std::to_string(value.getLength()));
+        appendNumber(value.getLength());
         flush();
         EVP_DigestUpdate(context.get(), value.getConstArray(),
                          static_cast<size_t>(value.getLength()));
     }
     void raw(const std::string& value)
     {
-
+        if (traceFile())
+        {
+            static const char hex[] = "0123456789abcdef";
+            std::string shown;
+            for (unsigned char byte : value)
+                shown += { hex[byte >> 4], hex[byte & 0xf] };
+            trace("values", shown);
+        }
         pending.append(value);
         flushIfFull();
     }
@@ -216,6 +241,22 @@ private:
         if (pending.size() >= kBlock)
             flush();
     }
+    void appendNumber(sal_Int64 value)
+    {
+        for (int shift = 0; shift < 64; shift += 8)
+            pending.push_back(static_cast<char>((static_cast<sal_uInt64>(value) >> shift) & 0xff));
+    }
+    void appendText(const OUString& value)
+    {
+        appendNumber(value.getLength());
+        pending.append(reinterpret_cast<const char*>(value.getStr()),
+                       static_cast<size_t>(value.getLength()) * sizeof(sal_Unicode));
+    }
+    void trace(const char* what, const std::string& value) const
+    {
+        if (FILE* file = traceFile())
+            std::fprintf(file, "%s %s %s\n", traceName, what, value.c_str());
+    }
     void flush()
     {
         if (pending.empty())
@@ -226,6 +267,7 @@ private:
 
     std::unique_ptr<EVP_MD_CTX, Free> context;
     std::string pending;
+    const char* traceName = "picture";
 };
 
 /// A value as canonical bytes: numbers whatever their width, fractions to hundredths.
@@ -536,6 +578,10 @@ public:
     explicit CoverageWalk(const Reference<uno::XComponentContext>& context)
         : context(context)
     {
+        for (size_t i = 0; i < kCoveragePartCount; ++i)
+            parts[i].traceAs(partKey(static_cast<CoveragePart>(i)));
+        if (FILE* file = traceFile())
+            std::fprintf(file, "--- a reading begins\n");
     }
 
     /// Leaves `object` out, as an object that is about to go (the stamping area).
@@ -645,18 +691,24 @@ public:
         Reference<text::XTextSectionsSupplier> supplier(document, UNO_QUERY);
         if (!supplier.is())
             return;
-        Reference<container::XIndexAccess> sections(supplier->getTextSections(), UNO_QUERY);
+        Reference<container::XNameAccess> sections = supplier->getTextSections();
         if (!sections.is())
             return;
-        static const Sequence<OUString> names = propertyNames({ "IsVisible", "Condition" });
+        // By name: the office lists sections in the order it made them, which a reload changes.
+        std::vector<OUString> names;
+        for (const OUString& name : sections->getElementNames())
+            names.push_back(name);
+        std::sort(names.begin(), names.end());
+        static const Sequence<OUString> properties = propertyNames({ "IsVisible", "Condition" });
         PartDigest& format = part(CoveragePart::Format);
-        for (sal_Int32 i = 0; i < sections->getCount(); ++i)
+        for (const OUString& name : names)
         {
-            Reference<text::XTextContent> section(sections->getByIndex(i), UNO_QUERY);
+            Reference<text::XTextContent> section(sections->getByName(name), UNO_QUERY);
             if (!section.is())
                 continue;
             format.tag('X');
-            format.raw(valuesKey(readValues(section, names)));
+            format.text(name);
+            format.raw(valuesKey(readValues(section, properties)));
             format.text(section->getAnchor()->getString());
         }
     }
@@ -1064,6 +1116,17 @@ PartDigests readRegionCoverage(const Reference<uno::XComponentContext>& context,
 
 namespace quillmark
 {
+bool layOutWholly(const Reference<frame::XModel>& document)
+{
+    Reference<beans::XPropertySet> view(document->getCurrentController(), UNO_QUERY);
+    if (!view.is())
+        return false;
+    // Counting the pages makes the office lay out every one of them.
+    sal_Int32 pages = 0;
+    view->getPropertyValue("PageCount") >>= pages;
+    return pages > 0;
+}
+
 std::string graphicDigest(const Reference<uno::XComponentContext>& context,
                           const Reference<graphic::XGraphic>& graphic)
 {

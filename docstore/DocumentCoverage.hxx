@@ -30,6 +30,11 @@ PartDigests readDocumentCoverage(const css::uno::Reference<css::uno::XComponentC
 PartDigests readRegionCoverage(const css::uno::Reference<css::uno::XComponentContext>& context,
                                const css::uno::Reference<css::text::XTextRange>& region);
 
+/// Has the office lay the whole document out now, where it has a view that left some of it for
+/// later; false where there is nothing to lay out. What the layout decides (where a drawing shape
+/// lies on its page) reads from the model only once it has run.
+bool layOutWholly(const css::uno::Reference<css::frame::XModel>& document);
+
 /// A picture's content as the coverage counts it: its pixels, or a vector drawing's data.
 std::string graphicDigest(const css::uno::Reference<css::uno::XComponentContext>& context,
                           const css::uno::Reference<css::graphic::XGraphic>& graphic);

@@ -11,6 +11,7 @@
 #include <DocumentCoverage.hxx>
 #include <SealLibraryBinding.hxx>
 #include <UnoHelpers.hxx>
+#include <com/sun/star/drawing/XShape.hpp>
 #include <com/sun/star/graphic/XGraphic.hpp>
 #include <rtl/ustrbuf.hxx>
 
@@ -107,13 +108,18 @@ CoverageCheck compareCoverage(const Reference<uno::XComponentContext>& context,
     CoverageCheck check;
     if (manifest.scope != subject.scope)
         return { CoverageCheck::Outcome::Refused, {}, fromUtf8(texts::kCoverageRefused) };
-    check.changed = changedParts(manifest.parts, subject.currentParts());
-
-    if (subject.scope == CoverageManifest::Scope::Document
-        && !samePlaces(manifest.seals, placesOf(context, subject.pictures, picturesInPlaces))
-        && std::find(check.changed.begin(), check.changed.end(), CoveragePart::Pictures)
-               == check.changed.end())
-        check.changed.push_back(CoveragePart::Pictures);
+    auto compare = [&] {
+        check.changed = changedParts(manifest.parts, subject.currentParts());
+        // A seal whose pictures are all gone (removed by right) claims no place on the page.
+        if (subject.scope == CoverageManifest::Scope::Document && !subject.pictures.empty()
+            && !samePlaces(manifest.seals, placesOf(context, subject.pictures, picturesInPlaces))
+            && std::find(check.changed.begin(), check.changed.end(), CoveragePart::Pictures)
+                   == check.changed.end())
+            check.changed.push_back(CoveragePart::Pictures);
+    };
+    compare();
+    if (!check.changed.empty() && subject.settle && subject.settle())
+        compare();
     check.outcome = check.changed.empty() ? CoverageCheck::Outcome::Unchanged
                                           : CoverageCheck::Outcome::Changed;
     return check;
@@ -209,8 +215,19 @@ std::vector<SealPlace> placesOf(const Reference<uno::XComponentContext>& context
         sal_Int16 page = 0;
         getProperty(picture, "AnchorPageNo") >>= page;
         place.page = page;
-        getProperty(picture, "HoriOrientPosition") >>= place.x;
-        getProperty(picture, "VertOrientPosition") >>= place.y;
+        // A seal is placed by its position on the page, which the office keeps with the drawing
+        // shape itself; its orientation attributes follow that only once it is laid out.
+        if (Reference<drawing::XShape> shape{ picture, UNO_QUERY }; shape.is())
+        {
+            const awt::Point at = shape->getPosition();
+            place.x = at.X;
+            place.y = at.Y;
+        }
+        else
+        {
+            getProperty(picture, "HoriOrientPosition") >>= place.x;
+            getProperty(picture, "VertOrientPosition") >>= place.y;
+        }
         if (withPictures)
             place.picture = pictureDigestOf(context, picture);
         places.push_back(place);

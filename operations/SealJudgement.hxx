@@ -68,6 +68,11 @@ struct SealSubject
     std::vector<css::uno::Reference<css::uno::XInterface>> pictures;
     /// Reads the parts as the document shows them now; called only where a coverage is checked.
     std::function<PartDigests()> currentParts;
+    /// Lays the whole document out and forgets what was read, where the office had left some of
+    /// it to be laid out; false where nothing was left. The office keeps where a drawing shape
+    /// lies only once it has laid it out: a document just opened or a seal just placed may read
+    /// as elsewhere until then.
+    std::function<bool()> settle;
     /// The document came from a format that keeps the body text but may lose what the coverage
     /// covers: a coverage that no longer matches then leaves the text's verdict alone.
     bool lossyFormat = false;

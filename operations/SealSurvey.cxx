@@ -155,11 +155,25 @@ public:
             return *parts;
         };
     }
+    /// Lays the document out once for all its seals, then reads it anew.
+    std::function<bool()> settler()
+    {
+        return [this] {
+            if (settled)
+                return false;
+            settled = true;
+            if (!layOutWholly(document))
+                return false;
+            parts.reset();
+            return true;
+        };
+    }
 
 private:
     Reference<uno::XComponentContext> context;
     Reference<frame::XModel> document;
     std::optional<PartDigests> parts;
+    bool settled = false;
 };
 
 SealSubject documentSubject(const Reference<frame::XModel>& document, const OUString& text,
@@ -169,6 +183,7 @@ SealSubject documentSubject(const Reference<frame::XModel>& document, const OUSt
     subject.scope = CoverageManifest::Scope::Document;
     subject.text = text;
     subject.currentParts = current.reader();
+    subject.settle = current.settler();
     subject.lossyFormat = lostFieldMasters(document);
     return subject;
 }
@@ -395,6 +410,7 @@ SealSubject fieldSubject(const Reference<uno::XComponentContext>& context,
     subject.coverage = readUserMaster(document, name + ascii(texts::kFieldCoverageSuffix));
     subject.pictures = pictures;
     subject.currentParts = [context, region] { return readRegionCoverage(context, region); };
+    subject.settle = [document] { return layOutWholly(document); };
     subject.lossyFormat = lossyFormat;
     return subject;
 }

@@ -159,6 +159,15 @@ protected:
         last->gotoStartOfParagraph(true);
         text->insertTextContent(Reference<text::XTextRange>(last, UNO_QUERY_THROW), section, true);
         Reference<container::XNamed>(section, UNO_QUERY_THROW)->setName("internal");
+        // A second section made after the first but before it in the text: a reload lists the
+        // sections in the text's order.
+        Reference<text::XTextContent> heading(
+            factory(document)->createInstance("com.sun.star.text.TextSection"), UNO_QUERY_THROW);
+        Reference<text::XParagraphCursor> first(text->createTextCursor(), UNO_QUERY_THROW);
+        first->gotoStart(false);
+        first->gotoEndOfParagraph(true);
+        text->insertTextContent(Reference<text::XTextRange>(first, UNO_QUERY_THROW), heading, true);
+        Reference<container::XNamed>(heading, UNO_QUERY_THROW)->setName("heading");
     }
 
     PartDigests coverage()
