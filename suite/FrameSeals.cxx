@@ -298,7 +298,10 @@ void FrameSeals::run(SealCommand command)
             // The operation answers changed or not; the survey says why, and what the seal
             // vouches for, where the document has one such seal.
             if (const std::optional<JudgedSeal> seal = soleDocumentSeal())
-                showVerdict(withArgument(texts::kDocumentSealRefused, seal->reason),
+                showVerdict(withArgument(texts::kDocumentSealRefused,
+                                         seal->label
+                                             + OUString::fromUtf8(texts::kSealReasonSeparator)
+                                             + seal->reason),
                             seal->valid && !modified
                                 ? (seal->wholeDocument ? VerdictTone::Valid : VerdictTone::TextOnly)
                                 : VerdictTone::Invalid);

@@ -49,6 +49,7 @@ constexpr char kSealReasonOpen[] = u8"（";
 constexpr char kSealReasonClose[] = u8"）";
 constexpr char kDocumentSealValid[] = u8"验证印章：文档未被修改，印章有效。";
 constexpr char kDocumentSealInvalid[] = u8"验证印章：文档已被修改，印章无效！";
+// The checked seal, whose it is and its verdict.
 constexpr char kDocumentSealRefused[] = u8"验证印章：%1";
 // The survey's kind of a field seal.
 constexpr char kFieldSealKind[] = "field";
