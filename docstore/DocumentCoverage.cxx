@@ -679,10 +679,13 @@ public:
             }
             if (anchorValue.getValueTypeClass() == uno::TypeClass_ENUM)
                 anchor = *static_cast<const sal_Int32*>(anchorValue.getValue());
-            // Paragraph and character anchors were met in the walk over the texts.
+            // Paragraph and character anchors were met in the walk over the texts; a seal
+            // picture is still noted wherever it hangs, so none escapes the seals' places.
             constexpr sal_Int32 kAtFrame = 3;
             if (anchor == kAnchorAtPage || anchor == kAtFrame)
                 walkObject(object, CoveragePart::Body, 0);
+            else
+                isLeftOut(object);
         }
     }
 
@@ -961,10 +964,16 @@ private:
         }
     }
 
-    bool isLeftOut(const Reference<uno::XInterface>& object) const
+    bool isLeftOut(const Reference<uno::XInterface>& object)
     {
-        return !object.is() || excluded.count(Reference<uno::XInterface>(object, UNO_QUERY).get())
-               || isSealPicture(object);
+        if (!object.is() || excluded.count(Reference<uno::XInterface>(object, UNO_QUERY).get()))
+            return true;
+        if (!isSealPicture(object))
+            return false;
+        Reference<uno::XInterface> normalised(object, UNO_QUERY);
+        if (sealsMet.insert(normalised.get()).second)
+            sealPictures.push_back(normalised);
+        return true;
     }
 
     void walkObject(const Reference<uno::XInterface>& object, CoveragePart container,
@@ -1085,13 +1094,21 @@ private:
     std::array<PartDigest, kCoveragePartCount> parts;
     std::set<OUString> pageStyles;
     std::set<const uno::XInterface*> excluded;
+    std::set<const uno::XInterface*> sealsMet;
+
+public:
+    /// The seal pictures met and left out, in the order met.
+    std::vector<Reference<uno::XInterface>> sealPictures;
+
+private:
     sal_Int64 paragraphCount = 0;
 };
 }
 
 PartDigests readDocumentCoverage(const Reference<uno::XComponentContext>& context,
                                  const Reference<frame::XModel>& document,
-                                 const Reference<uno::XInterface>& leaveOut)
+                                 const Reference<uno::XInterface>& leaveOut,
+                                 std::vector<Reference<uno::XInterface>>* sealPictures)
 {
     CoverageWalk walk(context);
     if (leaveOut.is())
@@ -1101,6 +1118,9 @@ PartDigests readDocumentCoverage(const Reference<uno::XComponentContext>& contex
     walk.walkUnanchoredObjects(document);
     walk.walkPageStyles(document);
     walk.walkSections(document);
+    if (sealPictures)
+        sealPictures->insert(sealPictures->end(), walk.sealPictures.begin(),
+                             walk.sealPictures.end());
     return walk.finish();
 }
 

@@ -14,16 +14,21 @@
 #include "CoverageManifest.hxx"
 
 #include <string>
+#include <vector>
 
 namespace quillmark
 {
 
 /// The parts of the whole document. Seal pictures, the stamping area and field markers are left
 /// out: they come and go with seals, which must not break one another.
-/// `leaveOut` is an object that is about to go, such as the stamping area a stamp replaces.
-PartDigests readDocumentCoverage(const css::uno::Reference<css::uno::XComponentContext>& context,
-                                 const css::uno::Reference<css::frame::XModel>& document,
-                                 const css::uno::Reference<css::uno::XInterface>& leaveOut = {});
+/// `leaveOut` is an object that is about to go, such as the stamping area a stamp replaces; the
+/// seal pictures the reading left out are added to `sealPictures` where it is given.
+PartDigests
+readDocumentCoverage(const css::uno::Reference<css::uno::XComponentContext>& context,
+                     const css::uno::Reference<css::frame::XModel>& document,
+                     const css::uno::Reference<css::uno::XInterface>& leaveOut = {},
+                     std::vector<css::uno::Reference<css::uno::XInterface>>* sealPictures
+                     = nullptr);
 
 /// The same for the text between the two ends of `region` (a field): its paragraphs, their
 /// formatting and what is anchored in them.

@@ -42,16 +42,12 @@ namespace
 {
 using Pictures = std::vector<Reference<uno::XInterface>>;
 
-/// Seal pictures on the draw page ("ShapeType" "Stamper"), by their "StamperName".
-std::map<OUString, Pictures> documentSealShapes(const Reference<frame::XModel>& document)
+/// Among `objects`, the document seal pictures ("ShapeType" "Stamper"), by their "StamperName".
+std::map<OUString, Pictures> documentSealShapesAmong(const Pictures& objects)
 {
-    Reference<container::XIndexAccess> page(
-        Reference<drawing::XDrawPageSupplier>(document, UNO_QUERY_THROW)->getDrawPage(),
-        UNO_QUERY_THROW);
     std::map<OUString, Pictures> byName;
-    for (sal_Int32 i = 0; i < page->getCount(); ++i)
+    for (const Reference<uno::XInterface>& shape : objects)
     {
-        Reference<uno::XInterface> shape(page->getByIndex(i), UNO_QUERY);
         if (!offersService(shape, texts::kGraphicObjectShape))
             continue;
         Reference<beans::XPropertySet> properties(shape, UNO_QUERY_THROW);
@@ -59,6 +55,17 @@ std::map<OUString, Pictures> documentSealShapes(const Reference<frame::XModel>& 
             byName[getStamperName(properties)].push_back(shape);
     }
     return byName;
+}
+
+std::map<OUString, Pictures> documentSealShapes(const Reference<frame::XModel>& document)
+{
+    Reference<container::XIndexAccess> page(
+        Reference<drawing::XDrawPageSupplier>(document, UNO_QUERY_THROW)->getDrawPage(),
+        UNO_QUERY_THROW);
+    Pictures objects;
+    for (sal_Int32 i = 0; i < page->getCount(); ++i)
+        objects.emplace_back(page->getByIndex(i), UNO_QUERY);
+    return documentSealShapesAmong(objects);
 }
 
 /// Field seal pictures: text graphics marked "FieldStamper", by name (the field's name).
@@ -286,16 +293,31 @@ Pictures fieldSealPictures(const Reference<frame::XModel>& document, const OUStr
     return found == graphics.end() ? Pictures() : Pictures{ found->second };
 }
 
-std::vector<Reference<uno::XInterface>>
-documentSealPictures(const Reference<frame::XModel>& document)
+namespace
 {
-    std::map<OUString, Pictures> sealShapes = documentSealShapes(document);
+Pictures withoutCertificateSeals(const Reference<frame::XModel>& document,
+                                 std::map<OUString, Pictures> sealShapes)
+{
     for (const OUString& name : certificateSealNames(userMasterNames(document)))
         sealShapes.erase(name);
     Pictures pictures;
     for (auto& [name, shapes] : sealShapes)
         pictures.insert(pictures.end(), shapes.begin(), shapes.end());
     return pictures;
+}
+}
+
+std::vector<Reference<uno::XInterface>>
+documentSealPictures(const Reference<frame::XModel>& document)
+{
+    return withoutCertificateSeals(document, documentSealShapes(document));
+}
+
+std::vector<Reference<uno::XInterface>>
+documentSealPicturesAmong(const Reference<frame::XModel>& document,
+                          const std::vector<Reference<uno::XInterface>>& sealPictures)
+{
+    return withoutCertificateSeals(document, documentSealShapesAmong(sealPictures));
 }
 
 std::optional<SurveyedSeal> surveyDocumentSeal(const Reference<uno::XComponentContext>& context,

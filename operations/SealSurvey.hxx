@@ -67,6 +67,11 @@ std::vector<css::uno::Reference<css::uno::XInterface>>
 fieldSealPictures(const css::uno::Reference<css::frame::XModel>& document,
                   const rtl::OUString& fieldName);
 
+/// The same among seal pictures already found (as a coverage reading finds them).
+std::vector<css::uno::Reference<css::uno::XInterface>> documentSealPicturesAmong(
+    const css::uno::Reference<css::frame::XModel>& document,
+    const std::vector<css::uno::Reference<css::uno::XInterface>>& sealPictures);
+
 /// The pictures of the document seal: the seal pictures no certificate seal names.
 std::vector<css::uno::Reference<css::uno::XInterface>>
 documentSealPictures(const css::uno::Reference<css::frame::XModel>& document);

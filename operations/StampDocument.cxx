@@ -166,8 +166,10 @@ sal_Bool QORVHelper::stampDocument()
         // Everything else the page shows, signed by the same seal beside the text. The area
         // goes when the seal comes, so it is no part of what is signed.
         CoverageManifest manifest;
-        manifest.parts = readDocumentCoverage(componentContext, document, stampArea);
-        manifest.seals = placesOf(componentContext, documentSealPictures(document), false);
+        std::vector<Reference<uno::XInterface>> sealPictures;
+        manifest.parts = readDocumentCoverage(componentContext, document, stampArea, &sealPictures);
+        manifest.seals
+            = placesOf(componentContext, documentSealPicturesAmong(document, sealPictures), false);
         manifest.seals.push_back({ sealAnchorPage, sealPosition.X, sealPosition.Y, std::string() });
         custody.continueAs(KTXESEAL_OPERATION_COVER_DOCUMENT);
         const std::optional<OUString> coverage = signCoverage(sealLibrary, manifest);
