@@ -33,8 +33,8 @@ extern "C" {
 #define KTXESEAL_STATUS_TIME_STAMP_FAILED (-24) /* KTXESEAL_TSA_URL gave no sound time stamp */
 #define KTXESEAL_STATUS_TOO_LONG (-25) /* the signature with its time stamp outgrows the area */
 
-/* Asks the holder for the PIN of the seal of `sealName`: writes it, NUL-terminated, into `pin`
-   of `pinSize` bytes and returns its length in bytes; returns 0 when the holder declined. */
+/* Asks the holder for the PIN of the seal of `sealName` (UTF-8): writes it, NUL-terminated, into
+   `pin` of `pinSize` bytes and returns its length in bytes; returns 0 when the holder declined. */
 typedef int (*KTXESealPinProvider)(void* context, const char* sealName, char* pin, int pinSize);
 /* Tells the holder that the seal refused and why: one of the statuses above. */
 typedef void (*KTXESealRefusalNotice)(void* context, int status);

@@ -6,13 +6,16 @@
 
 #include <QORVHelper.hxx>
 #include <SecretText.hxx>
+#include <com/sun/star/beans/NamedValue.hpp>
 #include <com/sun/star/document/XDocumentPropertiesSupplier.hpp>
+#include <com/sun/star/lang/XInitialization.hpp>
 #include <com/sun/star/frame/XTitle.hpp>
 #include <osl/file.hxx>
 #include <rtl/textcvt.h>
 #include <string.h>
 
 using namespace com::sun::star;
+using css::uno::Any;
 using css::uno::Reference;
 using css::uno::UNO_QUERY;
 
@@ -136,12 +139,19 @@ SealKeyCustody::~SealKeyCustody()
     }
 }
 
-int SealKeyCustody::askForPin(void* context, const char* /*sealName*/, char* pin, int pinSize)
+int SealKeyCustody::askForPin(void* context, const char* sealName, char* pin, int pinSize)
 {
     auto* custody = static_cast<SealKeyCustody*>(context);
     try
     {
         Reference<Quillmark::UITools::XCertInfoBox> box = custody->helper.createCertInfoBox();
+        Reference<lang::XInitialization> initialization(box, UNO_QUERY);
+        if (initialization.is())
+        {
+            const Any whose(beans::NamedValue(
+                "SealName", Any(sealName ? OUString::fromUtf8(sealName) : OUString())));
+            initialization->initialize(uno::Sequence<Any>(&whose, 1));
+        }
         if (!box.is() || !box->executePinDialog())
         {
             custody->declined = true;

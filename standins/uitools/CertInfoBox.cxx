@@ -6,6 +6,7 @@
 #include <SecretText.hxx>
 
 #include <com/sun/star/awt/XWindowPeer.hpp>
+#include <com/sun/star/beans/NamedValue.hpp>
 #include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/container/XIndexAccess.hpp>
 #include <com/sun/star/frame/XController.hpp>
@@ -58,8 +59,20 @@ Sequence<OUString> CertInfoBox::serviceNames()
 
 void CertInfoBox::initialize(const Sequence<Any>& arguments)
 {
-    if (arguments.hasElements())
-        arguments[0] >>= frame;
+    // The frame, and from the seal's custody whose PIN the box asks for; a later call may bring
+    // only the second and keeps the frame.
+    for (const Any& argument : arguments)
+    {
+        Reference<frame::XFrame> given;
+        beans::NamedValue named;
+        if (argument >>= given)
+            frame = given;
+        else if ((argument >>= named) && named.Name == "SealName")
+        {
+            named.Value >>= sealName;
+            pinOfSeal = true;
+        }
+    }
 }
 
 Reference<awt::XWindowPeer> CertInfoBox::parentWindow() const
@@ -125,7 +138,12 @@ sal_Bool CertInfoBox::executePinDialog()
 bool CertInfoBox::askForPin()
 {
     DialogBuilder dialog(componentContext, text(u8"输入口令"), 180, 70);
-    dialog.addLabel("caption", text(u8"请输入证书口令："), 8, 10, 164);
+    // A seal's key has its own PIN, not the certificate token's: the clerk must know which.
+    const OUString caption = !pinOfSeal ? text(u8"请输入证书口令：")
+                             : sealName.isEmpty()
+                                 ? text(u8"请输入印章口令：")
+                                 : text(u8"请输入印章“") + sealName + text(u8"”的口令：");
+    dialog.addLabel("caption", caption, 8, 10, 164);
     dialog.addEdit("pin", OUString(), 8, 24, 164, 12, false, true);
     dialog.addOkCancel(text(u8"确定"), text(u8"取消"));
     const bool confirmed = dialog.execute(parentWindow());

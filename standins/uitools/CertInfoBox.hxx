@@ -59,6 +59,8 @@ private:
     bool modified = false;
     rtl::OUString postil;
     rtl::OUString pin;
+    bool pinOfSeal = false;
+    rtl::OUString sealName;
     bool result = false;
 };
 }

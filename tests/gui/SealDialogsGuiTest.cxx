@@ -356,7 +356,11 @@ protected:
         OpenDialog pinBox = waitForDialog(kPinBoxTitle);
         ASSERT_TRUE(pinBox.isOpen()) << "stamping asks for the seal's PIN";
         ASSERT_TRUE(pinBox.part(role::PASSWORD_TEXT).is()) << "the PIN is typed unseen";
+        // The seal's own PIN, which is not the certificate token's.
+        EXPECT_TRUE(pinBox.mentions(ou(u8"请输入印章“")) && !pinBox.mentions(ou(u8"证书")))
+            << pinBox.describe();
         EXPECT_TRUE(typeInto(kPinBoxTitle, pin));
+        visible->screenshot("seal-pin-box");
         EXPECT_TRUE(press(kPinBoxTitle, "Return"));
     }
 
@@ -495,6 +499,7 @@ TEST_F(SealDialogsGui, RemovingACertificateSealTakesTheRightPinTypedIntoThePinBo
             ASSERT_TRUE(pinField.is()) << "the PIN is typed unseen";
             EXPECT_TRUE(pinBox.button(ou(kOk)).is() && pinBox.button(ou(kCancel)).is())
                 << pinBox.describe();
+            EXPECT_TRUE(pinBox.mentions(ou(u8"请输入证书口令"))) << pinBox.describe();
             EXPECT_TRUE(typeInto(kPinBoxTitle, "000000"));
             visible->screenshot("pin-box");
             EXPECT_TRUE(press(kPinBoxTitle, "Return"));
