@@ -13,6 +13,8 @@ constexpr char kPathSettingsService[] = "com.sun.star.util.PathSettings";
 constexpr char kDispatchHelperService[] = "com.sun.star.frame.DispatchHelper";
 constexpr char kPopupMenuService[] = "Quillmark.UITools.RCPopupMenu";
 constexpr char kCertInfoBoxService[] = "Quillmark.UITools.CertInfoBox";
+/// The certificate box's second argument where it will ask for a seal's PIN: the seal's name.
+constexpr char kPinOfSealArgument[] = "PinOfSeal";
 constexpr char kSealDetailsBoxService[] = "Quillmark.UITools.SealDetailsBox";
 
 constexpr char kTextGraphicObject[] = "com.sun.star.text.TextGraphicObject";

@@ -22,6 +22,7 @@
 #include <com/sun/star/util/URL.hpp>
 #include <com/sun/star/view/XSelectionChangeListener.hpp>
 #include <cppuhelper/implbase6.hxx>
+#include <optional>
 
 namespace quillmark
 {
@@ -127,8 +128,10 @@ public:
     bool loadCertificateInfo();
 
     /// The suite's certificate box, initialised with `documentFrame`; empty when the suite
-    /// offers none.
-    css::uno::Reference<Quillmark::UITools::XCertInfoBox> createCertInfoBox();
+    /// offers none. `pinOfSeal` names the seal whose PIN the box will ask for, where it asks for
+    /// a seal's and not the certificate token's.
+    css::uno::Reference<Quillmark::UITools::XCertInfoBox>
+    createCertInfoBox(const std::optional<OUString>& pinOfSeal = std::nullopt);
 
     // Sealing steps.
     bool verifySealLibrarySignature();

@@ -12,8 +12,10 @@
 #include <Quillmark/UITools/XSealDetailsBox.hpp>
 #include <ShapeAttributes.hxx>
 
+#include <com/sun/star/beans/NamedValue.hpp>
 #include <exception>
 #include <functional>
+#include <vector>
 
 using namespace com::sun::star;
 using css::uno::Any;
@@ -77,14 +79,20 @@ void showSealDetails(QORVHelper& helper, const KTXESealDetails& details)
 }
 }
 
-Reference<Quillmark::UITools::XCertInfoBox> QORVHelper::createCertInfoBox()
+Reference<Quillmark::UITools::XCertInfoBox>
+QORVHelper::createCertInfoBox(const std::optional<OUString>& pinOfSeal)
 {
     Reference<uno::XInterface> service = createService(texts::kCertInfoBoxService);
     Reference<lang::XInitialization> initialization(service, UNO_QUERY);
     if (initialization.is())
     {
-        const Any frame(documentFrame);
-        initialization->initialize(Sequence<Any>(&frame, 1));
+        // The frame stays first and alone for every box but the seal's PIN box, which a box
+        // that knows no more may ignore.
+        std::vector<Any> arguments{ Any(documentFrame) };
+        if (pinOfSeal)
+            arguments.emplace_back(beans::NamedValue(texts::kPinOfSealArgument, Any(*pinOfSeal)));
+        initialization->initialize(
+            Sequence<Any>(arguments.data(), static_cast<sal_Int32>(arguments.size())));
     }
     return Reference<Quillmark::UITools::XCertInfoBox>(service, UNO_QUERY);
 }

@@ -6,16 +6,13 @@
 
 #include <QORVHelper.hxx>
 #include <SecretText.hxx>
-#include <com/sun/star/beans/NamedValue.hpp>
 #include <com/sun/star/document/XDocumentPropertiesSupplier.hpp>
-#include <com/sun/star/lang/XInitialization.hpp>
 #include <com/sun/star/frame/XTitle.hpp>
 #include <osl/file.hxx>
 #include <rtl/textcvt.h>
 #include <string.h>
 
 using namespace com::sun::star;
-using css::uno::Any;
 using css::uno::Reference;
 using css::uno::UNO_QUERY;
 
@@ -144,14 +141,8 @@ int SealKeyCustody::askForPin(void* context, const char* sealName, char* pin, in
     auto* custody = static_cast<SealKeyCustody*>(context);
     try
     {
-        Reference<Quillmark::UITools::XCertInfoBox> box = custody->helper.createCertInfoBox();
-        Reference<lang::XInitialization> initialization(box, UNO_QUERY);
-        if (initialization.is())
-        {
-            const Any whose(beans::NamedValue(
-                "SealName", Any(sealName ? OUString::fromUtf8(sealName) : OUString())));
-            initialization->initialize(uno::Sequence<Any>(&whose, 1));
-        }
+        Reference<Quillmark::UITools::XCertInfoBox> box = custody->helper.createCertInfoBox(
+            sealName ? OUString::fromUtf8(sealName) : OUString());
         if (!box.is() || !box->executePinDialog())
         {
             custody->declined = true;

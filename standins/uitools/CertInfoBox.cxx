@@ -59,15 +59,14 @@ Sequence<OUString> CertInfoBox::serviceNames()
 
 void CertInfoBox::initialize(const Sequence<Any>& arguments)
 {
-    // The frame, and from the seal's custody whose PIN the box asks for; a later call may bring
-    // only the second and keeps the frame.
+    // The frame, and where the box will ask for a seal's PIN, that seal's name.
     for (const Any& argument : arguments)
     {
         Reference<frame::XFrame> given;
         beans::NamedValue named;
         if (argument >>= given)
             frame = given;
-        else if ((argument >>= named) && named.Name == "SealName")
+        else if ((argument >>= named) && named.Name == "PinOfSeal")
         {
             named.Value >>= sealName;
             pinOfSeal = true;

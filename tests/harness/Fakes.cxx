@@ -1,6 +1,7 @@
 #include "Fakes.hxx"
 
 #include <com/sun/star/awt/XMessageBox.hpp>
+#include <com/sun/star/beans/NamedValue.hpp>
 #include <com/sun/star/awt/XToolkit.hpp>
 #include <com/sun/star/awt/XWindowPeer.hpp>
 #include <com/sun/star/lang/XInitialization.hpp>
@@ -138,6 +139,13 @@ public:
     {
         script->calls.push_back("initialize");
         script->initializedFrame = frameArgument(arguments);
+        beans::NamedValue pinOf;
+        if (arguments.getLength() > 1 && (arguments[1] >>= pinOf) && pinOf.Name == "PinOfSeal")
+        {
+            OUString sealName;
+            pinOf.Value >>= sealName;
+            script->pinOfSeal = sealName;
+        }
     }
     void SAL_CALL execute() override { script->calls.push_back("execute"); }
     sal_Bool SAL_CALL executePinDialog() override

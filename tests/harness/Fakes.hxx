@@ -66,6 +66,8 @@ struct CertInfoBoxScript
     // What the boxes were asked, in order ("initialize", "setMessage", ...).
     std::vector<std::string> calls;
     css::uno::Reference<css::frame::XFrame> initializedFrame;
+    /// The seal whose PIN the box was told it asks for; unset for the certificate token's.
+    std::optional<OUString> pinOfSeal;
     css::util::URL pictureURL;
     OUString message;
     css::uno::Sequence<OUString> certInfo;

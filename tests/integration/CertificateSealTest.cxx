@@ -614,6 +614,7 @@ TEST_F(CertificateSealTest, CancelledPinEndsRemovalBeforeTheLibraryIsOpened)
     EXPECT_TRUE(messages().empty());
     EXPECT_EQ((std::vector<std::string>{ "initialize", "executePinDialog" }), box().calls);
     EXPECT_EQ(document.frame, box().initializedFrame);
+    EXPECT_FALSE(box().pinOfSeal) << "the token's PIN, not a seal's";
     EXPECT_EQ(1u, seals().size());
 }
 

@@ -106,6 +106,8 @@ TEST_F(SealCustodyOfficeTest, StampAsksForThePinOnceAndGoesOnRecordWithItsDocume
     ASSERT_TRUE(stamp());
     EXPECT_EQ(kOnePinAsked, box().calls) << "one PIN box for the stamp";
     EXPECT_EQ(document.frame, box().initializedFrame);
+    EXPECT_EQ(OUString::fromUtf8(u8"北京市用印登记测试单位"), box().pinOfSeal.value_or("(none)"))
+        << "the box names the seal whose PIN it asks for";
     EXPECT_TRUE(messages().empty());
 
     // One entry for each signature: the text's, then the coverage's.

@@ -457,4 +457,3 @@ TEST_F(StampDocumentTest, QuestionMarkSwappedForACharacterGbkLacksReadsAsChanged
     EXPECT_TRUE(helper->verifyDocument());
     EXPECT_EQ(drawing::ColorMode_MONO, colorMode(seals()[0]));
 }
-

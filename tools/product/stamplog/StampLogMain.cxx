@@ -110,10 +110,10 @@ int main(int argc, char** argv)
     std::vector<std::string> positional;
     try
     {
-        OptionScanner options(argc, argv,
-                              { { "json", no_argument, nullptr, kJson },
-                                { "help", no_argument, nullptr, kHelp } },
-                              "h");
+        OptionScanner options(
+            argc, argv,
+            { { "json", no_argument, nullptr, kJson }, { "help", no_argument, nullptr, kHelp } },
+            "h");
         for (int found = options.next(); found != OptionScanner::kEnd; found = options.next())
         {
             if (found == kHelp)
@@ -126,8 +126,8 @@ int main(int argc, char** argv)
             else
                 positional.push_back(options.value());
         }
-        const bool known = !positional.empty()
-                           && (positional[0] == "verify" || positional[0] == "list");
+        const bool known
+            = !positional.empty() && (positional[0] == "verify" || positional[0] == "list");
         if (!known)
             throw quillmark::commandline::UsageError("verify or list?");
         if (positional.size() > 2)
