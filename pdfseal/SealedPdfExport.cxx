@@ -544,6 +544,8 @@ ExportOutcome exportSealedPdf(const Reference<uno::XComponentContext>& context,
     ExportOutcome outcome;
     try
     {
+        if (!survey.is() || !document.is())
+            throw std::runtime_error("the document has no seal helper");
         const std::vector<PlannedSignature> planned = plannedSignatures(verifiedSeals(survey));
         const std::string title = titleOf(document);
         std::vector<OUString> certificateSeals;

@@ -78,6 +78,13 @@ constexpr char kSaveACopyCommand[] = ".uno:SaveACopy";
 constexpr char kExportToCommand[] = ".uno:ExportTo";
 constexpr char kDefaultFilter[] = "writer8";
 constexpr char kTextModule[] = "com.sun.star.text.TextDocument";
+// The sealed PDF export.
+constexpr char kCertInfoBoxService[] = "Quillmark.UITools.CertInfoBox";
+constexpr char kSealedPdfTitle[] = u8"导出为盖章 PDF";
+constexpr char kSealedPdfFilter[] = u8"PDF 文件";
+constexpr char kPdfPattern[] = "*.pdf";
+constexpr char kSealedPdfNotAFile[] = u8"盖章 PDF 只能导出到本机的文件中。";
+constexpr char kSealedPdfWritten[] = u8"已导出盖章 PDF：%1（%2 个签章）";
 constexpr char kSaveWarningTitle[] = u8"印章签名将丢失";
 constexpr char kSaveWarning[]
     = u8"此文档带有印章。“%"
