@@ -501,6 +501,12 @@ void FrameSeals::clearCaptionsForSaving()
     }
 }
 
+void FrameSeals::markForCopy()
+{
+    if (!exportingSealedPdf)
+        verifyOnOpening();
+}
+
 void FrameSeals::selectionChanged(const lang::EventObject&)
 {
     if (refreshing)

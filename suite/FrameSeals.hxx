@@ -50,6 +50,10 @@ public:
     void verifyOnOpening();
     /// Empties the captions of the seal pictures; the verdict colour stays.
     void clearCaptionsForSaving();
+    /// Before a copy is stored: the pictures show the seals' verdicts as they are now, so that a
+    /// PDF of a changed document shows no valid seal. Left alone while a sealed PDF is made,
+    /// whose pictures are its signatures.
+    void markForCopy();
 
     const SelectionState& state() const { return selectionState; }
 

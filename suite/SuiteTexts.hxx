@@ -16,6 +16,8 @@ constexpr char kTextDocumentService[] = "com.sun.star.text.TextDocument";
 constexpr char kEventNew[] = "OnNew";
 constexpr char kEventLoad[] = "OnLoad";
 constexpr char kEventViewCreated[] = "OnViewCreated";
+// A copy is stored (storeToURL: Save a Copy, Export, a PDF export, a batch conversion).
+constexpr char kEventCopyTo[] = "OnCopyTo";
 // The attribute the component marks its seal pictures with.
 constexpr char kShapeTypeKey[] = "ShapeType";
 // Before and after storing: a seal picture that carries a caption is written by this office as a
