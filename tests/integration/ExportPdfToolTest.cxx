@@ -152,9 +152,9 @@ protected:
     /// quillmark-export-pdf with the PINs from files; its exit status and messages.
     static ShellRun exportPdf(const std::string& document, const std::string& pdf)
     {
-        return run("'" QUILLMARK_EXPORT_PDF "' --pin-fd 3 --token-pin-fd 4 " + quoted(path(document))
-                       + " " + quoted(path(pdf)) + " 3<" + quoted(path("seal.pin")) + " 4<"
-                       + quoted(path("token.pin")),
+        return run("'" QUILLMARK_EXPORT_PDF "' --pin-fd 3 --token-pin-fd 4 "
+                       + quoted(path(document)) + " " + quoted(path(pdf)) + " 3<"
+                       + quoted(path("seal.pin")) + " 4<" + quoted(path("token.pin")),
                    true);
     }
 
@@ -180,8 +180,9 @@ protected:
         {
             if (!exists(path(std::string(name) + ".pdf")))
             {
-                ASSERT_EQ(0, exportPdf(std::string(name) + ".odt", std::string(name) + ".pdf")
-                                 .exitStatus);
+                ASSERT_EQ(
+                    0,
+                    exportPdf(std::string(name) + ".odt", std::string(name) + ".pdf").exitStatus);
             }
         }
     }
@@ -273,7 +274,8 @@ TEST_F(ExportPdfToolTest, AnExportedPdfChangedAfterwardsReadsChanged)
     // both keep their signature in a room of the same size.
     auto signatureOf = [](const std::string& pdf) {
         const std::vector<quillmark::pdfseal::StoredSignature> stored
-            = quillmark::pdfseal::storedSignatures(quillmark::pdfseal::Bytes(pdf.begin(), pdf.end()));
+            = quillmark::pdfseal::storedSignatures(
+                quillmark::pdfseal::Bytes(pdf.begin(), pdf.end()));
         return stored.size() == 1 ? stored[0] : quillmark::pdfseal::StoredSignature();
     };
     const quillmark::pdfseal::StoredSignature into = signatureOf(stamped);
@@ -281,8 +283,9 @@ TEST_F(ExportPdfToolTest, AnExportedPdfChangedAfterwardsReadsChanged)
     ASSERT_GT(into.signatureEnd, into.signatureStart);
     ASSERT_EQ(into.signatureEnd - into.signatureStart, from.signatureEnd - from.signatureStart);
     std::string copied = stamped;
-    copied.replace(into.signatureStart, into.signatureEnd - into.signatureStart,
-                   certificate.substr(from.signatureStart, from.signatureEnd - from.signatureStart));
+    copied.replace(
+        into.signatureStart, into.signatureEnd - into.signatureStart,
+        certificate.substr(from.signatureStart, from.signatureEnd - from.signatureStart));
 
     struct Case
     {

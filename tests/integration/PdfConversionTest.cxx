@@ -75,9 +75,8 @@ protected:
         static const std::string folder = [] {
             const std::string made = Office::shared().workDirectory() + "/conversion-extensions";
             mkdir(made.c_str(), 0755);
-            const std::string command
-                = quillmark::office::unopkgCommand({ "add", SEAL_OXT }, made) + " >"
-                  + shellQuoted(made + "/unopkg.log") + " 2>&1";
+            const std::string command = quillmark::office::unopkgCommand({ "add", SEAL_OXT }, made)
+                                        + " >" + shellQuoted(made + "/unopkg.log") + " 2>&1";
             if (std::system(command.c_str()) != 0)
                 throw std::runtime_error("unopkg could not install the extension");
             return made;

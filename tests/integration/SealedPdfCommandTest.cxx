@@ -68,8 +68,7 @@ public:
     {
         return script.answer ? Sequence<OUString>(&*script.answer, 1) : Sequence<OUString>();
     }
-    void SAL_CALL
-    addFilePickerListener(const Reference<ui::dialogs::XFilePickerListener>&) override
+    void SAL_CALL addFilePickerListener(const Reference<ui::dialogs::XFilePickerListener>&) override
     {
     }
     void SAL_CALL
@@ -85,10 +84,7 @@ public:
     {
         return script.filters.empty() ? OUString() : script.filters.front().first;
     }
-    void SAL_CALL appendFilterGroup(const OUString&,
-                                    const Sequence<beans::StringPair>&) override
-    {
-    }
+    void SAL_CALL appendFilterGroup(const OUString&, const Sequence<beans::StringPair>&) override {}
     void SAL_CALL cancel() override {}
     void SAL_CALL dispose() override {}
     void SAL_CALL addEventListener(const Reference<lang::XEventListener>&) override {}
@@ -185,7 +181,8 @@ protected:
     /// A stamped notice, saved under `name` so that the picker has a place and a name to offer.
     void stampedDocument(const std::string& name)
     {
-        document.insertText(0, OUString::fromUtf8(u8"关于开展年度检查的通知\n各单位：请按时报送。"));
+        document.insertText(0,
+                            OUString::fromUtf8(u8"关于开展年度检查的通知\n各单位：请按时报送。"));
         document.moveViewCursor(4);
         ASSERT_TRUE(helper->insertStampArea());
         document.select(document.textGraphic("gzqy"));
@@ -279,7 +276,8 @@ TEST_F(SealedPdfCommandTest, TheMenuExportsOnlyADocumentWhoseSealsVerify)
         EXPECT_TRUE(verdicts[0].valid) << verdicts[0].reason;
         EXPECT_EQ(quillmark::pdfseal::PdfSealVerdict::Kind::Document, verdicts[0].kind);
         EXPECT_EQ(std::string(u8"测试市政务服务局"), verdicts[0].organisation);
-        EXPECT_FALSE(Reference<util::XModifiable>(document.model, uno::UNO_QUERY_THROW)->isModified())
+        EXPECT_FALSE(
+            Reference<util::XModifiable>(document.model, uno::UNO_QUERY_THROW)->isModified())
             << "the export leaves the document as it was";
     }
 }

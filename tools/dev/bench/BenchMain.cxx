@@ -270,7 +270,8 @@ void pdfExport(Office& office, const std::string& work, int pages, int rounds)
     int paragraphs = pages * kParagraphsPerPage;
     Reference<frame::XModel> model = loadText(office, writeText(work, paragraphs));
     const size_t laidOut
-        = quillmark::pdfseal::pageBoxes(quillmark::pdfseal::exportPdf(model, office.context())).size();
+        = quillmark::pdfseal::pageBoxes(quillmark::pdfseal::exportPdf(model, office.context()))
+              .size();
     if (laidOut > 0 && laidOut != static_cast<size_t>(pages))
     {
         Reference<util::XCloseable>(model, UNO_QUERY_THROW)->close(true);
@@ -294,7 +295,8 @@ void pdfExport(Office& office, const std::string& work, int pages, int rounds)
     for (int round = 0; round < rounds; ++round)
     {
         auto start = std::chrono::steady_clock::now();
-        const quillmark::pdfseal::Bytes pdf = quillmark::pdfseal::exportPdf(model, office.context());
+        const quillmark::pdfseal::Bytes pdf
+            = quillmark::pdfseal::exportPdf(model, office.context());
         own.push_back(since(start));
         ownBytes = pdf.size();
         ownPages = quillmark::pdfseal::pageBoxes(pdf).size();
@@ -364,8 +366,8 @@ int main(int argc, char** argv)
                 quillmark::commandline::number((*operands)[1], 1, 1000000, "LARGEST"));
         if (operands->size() > 2)
             only = (*operands)[2];
-        if (!only.empty() && only != "pages" && only != "rich" && only != "fields"
-            && only != "pdf" && only != "batch")
+        if (!only.empty() && only != "pages" && only != "rich" && only != "fields" && only != "pdf"
+            && only != "batch")
             throw quillmark::commandline::UsageError("not pages, rich, fields, pdf or batch: "
                                                      + only);
     }
