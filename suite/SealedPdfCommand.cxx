@@ -5,6 +5,7 @@
 #include <SealedPdfExport.hxx>
 
 #include <Quillmark/UITools/XCertInfoBox.hpp>
+#include <com/sun/star/beans/NamedValue.hpp>
 #include <com/sun/star/frame/XController.hpp>
 #include <com/sun/star/frame/XModel.hpp>
 #include <com/sun/star/frame/XStorable.hpp>
@@ -17,6 +18,7 @@
 #include <osl/thread.h>
 #include <rtl/textcvt.h>
 #include <string.h>
+#include <vector>
 
 using namespace com::sun::star;
 using css::uno::Any;
@@ -80,7 +82,8 @@ public:
     {
     }
 
-    bool ask(char* pin, size_t capacity, size_t& length)
+    /// `sealName` names the seal whose PIN is asked for; none for the key token's.
+    bool ask(char* pin, size_t capacity, size_t& length, const std::optional<OUString>& sealName)
     {
         Reference<uno::XInterface> service
             = context->getServiceManager()->createInstanceWithContext(
@@ -88,8 +91,13 @@ public:
         Reference<lang::XInitialization> initialization(service, UNO_QUERY);
         if (initialization.is())
         {
-            const Any window(frame);
-            initialization->initialize(Sequence<Any>(&window, 1));
+            // The box says whose PIN it asks for, as it learns it from its one initialize.
+            std::vector<Any> arguments{ Any(frame) };
+            if (sealName)
+                arguments.emplace_back(beans::NamedValue(
+                    OUString::createFromAscii(texts::kPinOfSealArgument), Any(*sealName)));
+            initialization->initialize(
+                Sequence<Any>(arguments.data(), static_cast<sal_Int32>(arguments.size())));
         }
         Reference<Quillmark::UITools::XCertInfoBox> box(service, UNO_QUERY);
         if (!box.is() || !box->executePinDialog())
@@ -119,11 +127,12 @@ public:
     }
 
     /// The seal library's PIN provider.
-    static int sealPin(void* context, const char* /*sealName*/, char* pin, int pinSize)
+    static int sealPin(void* context, const char* sealName, char* pin, int pinSize)
     {
         size_t length = 0;
         if (!pin || pinSize <= 1
-            || !static_cast<PinBox*>(context)->ask(pin, static_cast<size_t>(pinSize), length))
+            || !static_cast<PinBox*>(context)->ask(pin, static_cast<size_t>(pinSize), length,
+                                                   OUString::fromUtf8(sealName ? sealName : "")))
             return 0;
         return static_cast<int>(length);
     }
@@ -152,7 +161,7 @@ std::optional<SealedPdfResult> exportSealedPdf(const Reference<uno::XComponentCo
     keys.sealPin.context = &box;
     keys.tokenPin = [&box](ktxeseal::SecretBytes& pin) {
         size_t length = 0;
-        const bool given = box.ask(pin.data(), pin.capacity(), length);
+        const bool given = box.ask(pin.data(), pin.capacity(), length, std::nullopt);
         pin.setLength(length);
         return given;
     };

@@ -82,6 +82,8 @@ constexpr char kDefaultFilter[] = "writer8";
 constexpr char kTextModule[] = "com.sun.star.text.TextDocument";
 // The sealed PDF export.
 constexpr char kCertInfoBoxService[] = "Quillmark.UITools.CertInfoBox";
+// Given to the PIN box's initialize: the name of the seal whose PIN it asks for.
+constexpr char kPinOfSealArgument[] = "PinOfSeal";
 constexpr char kSealedPdfTitle[] = u8"导出为盖章 PDF";
 constexpr char kSealedPdfFilter[] = u8"PDF 文件";
 constexpr char kPdfPattern[] = "*.pdf";

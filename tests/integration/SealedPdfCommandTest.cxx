@@ -15,6 +15,7 @@
 #include <com/sun/star/util/XModifiable.hpp>
 #include <cppuhelper/implbase1.hxx>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -247,6 +248,8 @@ TEST_F(SealedPdfCommandTest, TheMenuExportsOnlyADocumentWhoseSealsVerify)
         else if (test.url)
             picker.answer = OUString::fromUtf8(test.url->c_str());
 
+        testContext->certInfoBox->calls.clear();
+        testContext->certInfoBox->pinOfSeal.reset();
         exportFromMenu();
 
         EXPECT_EQ(1, picker.executed);
@@ -276,6 +279,11 @@ TEST_F(SealedPdfCommandTest, TheMenuExportsOnlyADocumentWhoseSealsVerify)
         EXPECT_TRUE(verdicts[0].valid) << verdicts[0].reason;
         EXPECT_EQ(quillmark::pdfseal::PdfSealVerdict::Kind::Document, verdicts[0].kind);
         EXPECT_EQ(std::string(u8"测试市政务服务局"), verdicts[0].organisation);
+        const std::vector<std::string>& asked = testContext->certInfoBox->calls;
+        EXPECT_EQ(1, std::count(asked.begin(), asked.end(), "executePinDialog"));
+        EXPECT_EQ(OUString::fromUtf8(u8"测试市政务服务局"),
+                  testContext->certInfoBox->pinOfSeal.value_or("(none)"))
+            << "the PIN box names the seal whose PIN it asks for";
         EXPECT_FALSE(
             Reference<util::XModifiable>(document.model, uno::UNO_QUERY_THROW)->isModified())
             << "the export leaves the document as it was";
