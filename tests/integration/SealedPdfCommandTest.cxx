@@ -21,6 +21,7 @@
 #include <iterator>
 #include <optional>
 #include <sys/stat.h>
+#include <sys/wait.h>
 
 using namespace com::sun::star;
 using namespace quillmark::test;
@@ -142,6 +143,21 @@ bool exists(const std::string& path)
 {
     struct stat info;
     return stat(path.c_str(), &info) == 0;
+}
+
+/// A reader's command on the file: its exit status and what it printed.
+std::pair<int, std::string> readerOutput(const std::string& command, const std::string& path)
+{
+    std::string output;
+    FILE* pipe
+        = popen((command + " " + quillmark::office::shellQuoted(path) + " 2>&1").c_str(), "r");
+    if (!pipe)
+        return { -1, output };
+    char buffer[4096];
+    for (size_t read; (read = fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+        output.append(buffer, read);
+    const int status = pclose(pipe);
+    return { WIFEXITED(status) ? WEXITSTATUS(status) : -1, output };
 }
 
 std::vector<unsigned char> fileBytes(const std::string& path)
@@ -284,6 +300,12 @@ TEST_F(SealedPdfCommandTest, TheMenuExportsOnlyADocumentWhoseSealsVerify)
         EXPECT_EQ(OUString::fromUtf8(u8"测试市政务服务局"),
                   testContext->certInfoBox->pinOfSeal.value_or("(none)"))
             << "the PIN box names the seal whose PIN it asks for";
+        const auto [checked, problems] = readerOutput("qpdf --check", target);
+        EXPECT_EQ(0, checked) << problems;
+        const auto [listed, signatures] = readerOutput("pdfsig", target);
+        EXPECT_EQ(0, listed) << signatures;
+        EXPECT_NE(std::string::npos, signatures.find("Signature #1")) << signatures;
+        EXPECT_EQ(std::string::npos, signatures.find("Signature #2")) << signatures;
         EXPECT_FALSE(
             Reference<util::XModifiable>(document.model, uno::UNO_QUERY_THROW)->isModified())
             << "the export leaves the document as it was";
