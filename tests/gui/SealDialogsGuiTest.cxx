@@ -30,10 +30,12 @@
 #include <atomic>
 #include <cairo.h>
 #include <chrono>
+#include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
 #include <set>
 #include <thread>
+#include <unistd.h>
 
 using namespace com::sun::star;
 using namespace quillmark::test;
@@ -51,6 +53,7 @@ constexpr char kPinBoxTitle[] = u8"输入口令";
 constexpr char kCertificateBoxTitle[] = u8"印章信息";
 constexpr char kDetailsTitle[] = u8"电子印章信息";
 constexpr char kFieldNameTitle[] = u8"标记签章域";
+constexpr char kSealedPdfTitle[] = u8"导出为盖章 PDF";
 constexpr char kNoticeTitle[] = u8"提示";
 constexpr char kOk[] = u8"确定";
 constexpr char kCancel[] = u8"取消";
@@ -193,14 +196,9 @@ private:
     std::vector<Reference<accessibility::XAccessibleContext>> parts;
 };
 
-/// The number of seal-red pixels of a screenshot inside a part of a dialog.
-int redPixelsIn(const std::string& png, const Reference<accessibility::XAccessibleContext>& part)
+/// The number of seal-red pixels of a PNG inside a rectangle of it.
+int redPixelsInRectangle(const std::string& png, int left, int top, int right, int bottom)
 {
-    Reference<accessibility::XAccessibleComponent> component(part, UNO_QUERY);
-    if (!component.is())
-        return 0;
-    const awt::Point at = component->getLocationOnScreen();
-    const awt::Size size = component->getSize();
     cairo_surface_t* image = cairo_image_surface_create_from_png(png.c_str());
     int count = 0;
     if (cairo_surface_status(image) == CAIRO_STATUS_SUCCESS)
@@ -209,10 +207,10 @@ int redPixelsIn(const std::string& png, const Reference<accessibility::XAccessib
         const int height = cairo_image_surface_get_height(image);
         const int stride = cairo_image_surface_get_stride(image);
         const unsigned char* data = cairo_image_surface_get_data(image);
-        for (int y = std::max(0, at.Y); y < std::min(height, at.Y + size.Height); ++y)
+        for (int y = std::max(0, top); y < std::min(height, bottom); ++y)
         {
             const auto* row = reinterpret_cast<const uint32_t*>(data + y * stride);
-            for (int x = std::max(0, at.X); x < std::min(width, at.X + size.Width); ++x)
+            for (int x = std::max(0, left); x < std::min(width, right); ++x)
             {
                 const int red = (row[x] >> 16) & 0xff;
                 const int green = (row[x] >> 8) & 0xff;
@@ -224,6 +222,17 @@ int redPixelsIn(const std::string& png, const Reference<accessibility::XAccessib
     }
     cairo_surface_destroy(image);
     return count;
+}
+
+/// The number of seal-red pixels of a screenshot inside a part of a dialog.
+int redPixelsIn(const std::string& png, const Reference<accessibility::XAccessibleContext>& part)
+{
+    Reference<accessibility::XAccessibleComponent> component(part, UNO_QUERY);
+    if (!component.is())
+        return 0;
+    const awt::Point at = component->getLocationOnScreen();
+    const awt::Size size = component->getSize();
+    return redPixelsInRectangle(png, at.X, at.Y, at.X + size.Width, at.Y + size.Height);
 }
 
 class SealDialogsGui : public GuiTest
@@ -666,6 +675,56 @@ TEST_F(SealDialogsGui, TheSealDetailsWindowShowsTheSealAndWhyItIsValidOrNot)
                 << "an invalid seal is shown in black and white, as on the page";
             EXPECT_TRUE(press(kDetailsTitle, "Return"));
         }
+    }
+    catch (const uno::Exception& e)
+    {
+        FAIL() << e.Message;
+    }
+}
+
+TEST_F(SealDialogsGui, TheSealedPdfGoesWhereThePersonNamesItWithTheSealSignedInIt)
+{
+    try
+    {
+        WriterDocument document = stampedTypingThePin();
+        ASSERT_TRUE(sealShape(document).is());
+        document.escape();
+        const std::string pdf = visible->folder() + "/sealed-notice.pdf";
+        {
+            Command exportPdf(*this, document, "quillmark.seal:ExportSealedPdf");
+            const bool picked = visible->waitForWindow(kSealedPdfTitle, 20);
+            ASSERT_TRUE(picked) << "the file picker opens";
+            visible->screenshot("sealed-pdf-picker");
+            // The picker's name field has the keyboard; a whole path names the folder as well.
+            // Pasted, as typing could drop a character of it (see typeInto) and the picker's
+            // field cannot be read back.
+            EXPECT_TRUE(press(kSealedPdfTitle, "ctrl+a BackSpace"));
+            EXPECT_TRUE(pasteInto(kSealedPdfTitle, pdf));
+            visible->screenshot("sealed-pdf-named");
+            const OpenDialog picker = waitForDialog(kSealedPdfTitle);
+            ASSERT_TRUE(picker.button(ou("Save")).is()) << picker.describe();
+            clickOn(picker.button(ou("Save")));
+            OpenDialog pinBox = waitForDialog(kPinBoxTitle);
+            ASSERT_TRUE(pinBox.isOpen()) << "signing the PDF asks for the seal's PIN";
+            EXPECT_TRUE(pinBox.mentions(ou(u8"请输入印章“北京市测试有限公司”")))
+                << pinBox.describe();
+            EXPECT_TRUE(typeInto(kPinBoxTitle, kTestSealPin));
+            clickOn(pinBox.button(ou(kOk)));
+        }
+        ASSERT_TRUE(waitFor([&] { return access(pdf.c_str(), R_OK) == 0; }))
+            << "the sealed PDF is written where the person named it";
+        EXPECT_EQ(0, visible->run("qpdf --check " + quoted(pdf) + " >/dev/null 2>&1"));
+        EXPECT_EQ(0,
+                  visible->run("pdfsig " + quoted(pdf) + " 2>/dev/null | grep -q '^Signature #1:'"))
+            << "a PDF reader finds the seal's signature";
+        // The page as a reader's viewer draws it, beside the screenshots.
+        const std::string page = std::filesystem::path(visible->screenshot("sealed-pdf-written"))
+                                     .replace_filename("sealed-pdf-page")
+                                     .string();
+        ASSERT_EQ(0, visible->run("pdftoppm -r 40 -f 1 -l 1 -png -singlefile " + quoted(pdf) + " "
+                                  + quoted(page)));
+        EXPECT_GT(redPixelsInRectangle(page + ".png", 0, 0, 10000, 10000), 300)
+            << "the page shows the seal in its colour";
     }
     catch (const uno::Exception& e)
     {
