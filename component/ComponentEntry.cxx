@@ -1,8 +1,8 @@
 // The library's entry points: the office's component loader registers the component and obtains
 // its factory through them.
 
-#include "ComponentTexts.hxx"
-#include "QORVHelper.hxx"
+#include <component/ComponentTexts.hxx>
+#include <component/QORVHelper.hxx>
 
 #include <com/sun/star/lang/XSingleComponentFactory.hpp>
 #include <com/sun/star/registry/InvalidRegistryException.hpp>

@@ -1,4 +1,4 @@
-#include "MessageBox.hxx"
+#include <component/MessageBox.hxx>
 
 #include <com/sun/star/awt/WindowAttribute.hpp>
 #include <com/sun/star/awt/WindowDescriptor.hpp>

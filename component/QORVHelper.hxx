@@ -3,7 +3,7 @@
 /// the room of their topic (component/, libraries/, docstore/, operations/).
 #pragma once
 
-#include "UnoHelpers.hxx"
+#include <common/UnoHelpers.hxx>
 
 #include <Quillmark/Certificate/XQORVTools.hpp>
 #include <Quillmark/Certificate/XSealCoverage.hpp>

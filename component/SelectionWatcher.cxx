@@ -1,7 +1,7 @@
 // While registered on a controller, the helper toggles the graphic-object toolbar whenever a seal,
 // a field seal or a stamping area is selected.
 
-#include "QORVHelper.hxx"
+#include <component/QORVHelper.hxx>
 
 #include <com/sun/star/frame/XLayoutManager.hpp>
 

@@ -1,4 +1,4 @@
-#include "CoverageManifest.hxx"
+#include <docstore/CoverageManifest.hxx>
 
 #include <algorithm>
 #include <cstdlib>

@@ -18,17 +18,17 @@ constexpr char kPostilSuffix[] = "Postil";
 constexpr char kCoverageSuffix[] = "Coverage";
 constexpr char kFieldCoverageSuffix[] = "__@*Coverage";
 
-// Seal shape attributes.
+// Seal shape attributes, and the "ShapeType" values of document and field seals.
 constexpr char kShapeTypeKey[] = "ShapeType";
 constexpr char kStamperNameKey[] = "StamperName";
 constexpr char kAttributeType[] = "CDATA";
+constexpr char kDocumentSealMark[] = "Stamper";
+constexpr char kFieldSealMark[] = "FieldStamper";
 
 // Seal pictures.
 constexpr char kSealShapeName[] = "Stamper";
-constexpr char kBitmapTableService[] = "com.sun.star.drawing.BitmapTable";
 constexpr char kBitmapTableEntry[] = "nudo_CA";
 constexpr char kInvalidSealCaption[] = u8"无效印章";
-constexpr char kDeleteCommand[] = ".uno:delete";
 
 // Messages.
 constexpr char kSetSealInfoFailed[] = u8"设置印章信息失败!";

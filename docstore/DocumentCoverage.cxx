@@ -3,14 +3,14 @@
 // the page styles the body can use, and what lies on pages. Each part's records go into a digest
 // of its own; every record is tagged and length-prefixed, so no two readings share bytes.
 
-#include "DocumentCoverage.hxx"
+#include <docstore/DocumentCoverage.hxx>
 
-#include "DocstoreTexts.hxx"
-#include "PicturePixels.hxx"
-#include "ShapeAttributes.hxx"
+#include <docstore/DocstoreTexts.hxx>
+#include <docstore/PicturePixels.hxx>
+#include <docstore/ShapeAttributes.hxx>
 
-#include <ComponentTexts.hxx>
-#include <UnoHelpers.hxx>
+#include <common/OfficeNames.hxx>
+#include <common/UnoHelpers.hxx>
 
 #include <com/sun/star/awt/Size.hpp>
 #include <com/sun/star/awt/XBitmap.hpp>
@@ -438,11 +438,11 @@ ObjectKind kindOf(const Reference<uno::XInterface>& object)
     Reference<lang::XServiceInfo> info(object, UNO_QUERY);
     if (info.is())
     {
-        if (info->supportsService("com.sun.star.text.TextFrame"))
+        if (info->supportsService(texts::kTextFrame))
             return ObjectKind::Frame;
         if (info->supportsService(ascii(texts::kTextGraphicObject)))
             return ObjectKind::Picture;
-        if (info->supportsService("com.sun.star.text.TextEmbeddedObject"))
+        if (info->supportsService(texts::kTextEmbeddedObject))
             return ObjectKind::Embedded;
     }
     return ObjectKind::Drawing;
@@ -949,7 +949,7 @@ private:
         if (!access.is())
             return;
         Reference<container::XEnumeration> contents
-            = access->createContentEnumeration("com.sun.star.text.TextContent");
+            = access->createContentEnumeration(texts::kTextContent);
         while (contents.is() && contents->hasMoreElements())
         {
             Reference<uno::XInterface> object(contents->nextElement(), UNO_QUERY);

@@ -1,11 +1,11 @@
 // The seal picture takes the place of the stamping area the user selected.
 
-#include "DocstoreTexts.hxx"
+#include <docstore/DocstoreTexts.hxx>
 
-#include <ComponentTexts.hxx>
-#include <OfficeConstants.hxx>
-#include <PicturePaths.hxx>
-#include <QORVHelper.hxx>
+#include <common/OfficeNames.hxx>
+#include <common/OfficeConstants.hxx>
+#include <common/PicturePaths.hxx>
+#include <component/QORVHelper.hxx>
 #include <com/sun/star/container/XNameContainer.hpp>
 #include <com/sun/star/drawing/XDrawPageSupplier.hpp>
 #include <com/sun/star/drawing/XShape.hpp>
@@ -53,7 +53,7 @@ bool QORVHelper::removeStampArea() { return removeStampArea(selection()); }
 bool QORVHelper::removeStampArea(const Reference<uno::XInterface>& area)
 {
     if (!offersService(area, texts::kTextGraphicObject)
-        && !offersService(area, "com.sun.star.text.SwXTextGraphicObject"))
+        && !offersService(area, texts::kTextGraphicObjectImplementation))
     {
         showMessage(fromUtf8(texts::kUnstableNetwork));
         return false;

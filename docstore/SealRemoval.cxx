@@ -1,10 +1,10 @@
 // Seal pictures are protected against the user's own editing; removal lifts the content
 // protection and lets the office delete the selection with its own delete command.
 
-#include "DocstoreTexts.hxx"
+#include <docstore/DocstoreTexts.hxx>
 
-#include <ComponentTexts.hxx>
-#include <QORVHelper.hxx>
+#include <common/OfficeNames.hxx>
+#include <component/QORVHelper.hxx>
 #include <com/sun/star/container/XIndexAccess.hpp>
 #include <com/sun/star/frame/XDispatchProvider.hpp>
 #include <com/sun/star/text/XTextRange.hpp>
@@ -28,7 +28,7 @@ constexpr sal_Int32 kSearchGlobal = 55; // FrameSearchFlag GLOBAL
 bool isBareCursor(const Reference<uno::XInterface>& selection)
 {
     Reference<container::XIndexAccess> ranges(selection, UNO_QUERY);
-    if (!ranges.is() || !offersService(selection, "com.sun.star.text.TextRanges"))
+    if (!ranges.is() || !offersService(selection, texts::kTextRanges))
         return false;
     for (sal_Int32 i = 0; i < ranges->getCount(); ++i)
     {

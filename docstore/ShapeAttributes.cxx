@@ -1,9 +1,9 @@
-#include "ShapeAttributes.hxx"
+#include <docstore/ShapeAttributes.hxx>
 
-#include "DocstoreTexts.hxx"
+#include <docstore/DocstoreTexts.hxx>
 
-#include <QORVHelper.hxx>
-#include <ComponentTexts.hxx>
+#include <component/QORVHelper.hxx>
+#include <common/OfficeNames.hxx>
 #include <com/sun/star/container/XIndexAccess.hpp>
 #include <com/sun/star/container/XNameContainer.hpp>
 #include <com/sun/star/xml/AttributeData.hpp>

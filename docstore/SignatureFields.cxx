@@ -1,13 +1,13 @@
 // The helper's seal fields: the selected seal's fields by kind, the document signature, the
 // comment; stored through UserMasters.
 
-#include "SignatureFields.hxx"
+#include <docstore/SignatureFields.hxx>
 
-#include "DocstoreTexts.hxx"
-#include "ShapeAttributes.hxx"
+#include <docstore/DocstoreTexts.hxx>
+#include <docstore/ShapeAttributes.hxx>
 
-#include <ComponentTexts.hxx>
-#include <QORVHelper.hxx>
+#include <common/OfficeNames.hxx>
+#include <component/QORVHelper.hxx>
 #include <com/sun/star/container/XIndexAccess.hpp>
 #include <com/sun/star/container/XNamed.hpp>
 

@@ -1,8 +1,8 @@
-#include "UserMasters.hxx"
+#include <docstore/UserMasters.hxx>
 
-#include "DocstoreTexts.hxx"
-#include "SealFieldNames.hxx"
-#include "WordFormats.hxx"
+#include <docstore/DocstoreTexts.hxx>
+#include <docstore/SealFieldNames.hxx>
+#include <docstore/WordFormats.hxx>
 
 #include <com/sun/star/beans/PropertyAttribute.hpp>
 #include <com/sun/star/beans/PropertyValue.hpp>

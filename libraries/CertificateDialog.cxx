@@ -1,16 +1,16 @@
 // The selected seal's details with a message: the seal library's own display for its seals, the
 // suite's certificate box with the seal's comment for certificate seals.
 
-#include "CertificateDialog.hxx"
-#include "SealLibraryBinding.hxx"
+#include <libraries/CertificateDialog.hxx>
+#include <libraries/SealLibraryBinding.hxx>
 
-#include <ComponentTexts.hxx>
-#include <PicturePaths.hxx>
-#include <DeclaredExceptions.hxx>
-#include <QORVHelper.hxx>
+#include <common/OfficeNames.hxx>
+#include <common/PicturePaths.hxx>
+#include <common/DeclaredExceptions.hxx>
+#include <component/QORVHelper.hxx>
 #include <Quillmark/UITools/XCertInfoBox.hpp>
 #include <Quillmark/UITools/XSealDetailsBox.hpp>
-#include <ShapeAttributes.hxx>
+#include <docstore/ShapeAttributes.hxx>
 
 #include <com/sun/star/beans/NamedValue.hpp>
 #include <exception>

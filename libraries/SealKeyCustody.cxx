@@ -1,11 +1,11 @@
 // The holder's side of the seal's custody for one operation.
 
-#include "SealKeyCustody.hxx"
+#include <libraries/SealKeyCustody.hxx>
 
-#include "LibraryTexts.hxx"
+#include <libraries/LibraryTexts.hxx>
 
-#include <QORVHelper.hxx>
-#include <SecretText.hxx>
+#include <component/QORVHelper.hxx>
+#include <common/SecretText.hxx>
 #include <com/sun/star/document/XDocumentPropertiesSupplier.hpp>
 #include <com/sun/star/frame/XTitle.hpp>
 #include <osl/file.hxx>

@@ -1,11 +1,11 @@
 // A seal-library signature is valid when the library accepts it for the text, both in GBK.
 
-#include "LibraryTexts.hxx"
-#include "SealLibraryBinding.hxx"
-#include "SealVerdict.hxx"
+#include <libraries/LibraryTexts.hxx>
+#include <libraries/SealLibraryBinding.hxx>
+#include <libraries/SealVerdict.hxx>
 
-#include <KTXESealDetails.h>
-#include <UnoHelpers.hxx>
+#include <libraries/KTXESealDetails.h>
+#include <common/UnoHelpers.hxx>
 
 namespace quillmark
 {

@@ -1,24 +1,24 @@
 // Signing a field: its text is signed with the electronic seal, the signature goes into the
 // start marker, and the seal picture is placed beside the field's end.
 
-#include "FieldMarkers.hxx"
-#include "FieldStampPosition.hxx"
-#include "FixedFields.hxx"
-#include "OperationTexts.hxx"
-#include "SignatureArea.hxx"
+#include <operations/FieldMarkers.hxx>
+#include <operations/FieldStampPosition.hxx>
+#include <operations/FixedFields.hxx>
+#include <operations/OperationTexts.hxx>
+#include <operations/SignatureArea.hxx>
 
-#include <ComponentTexts.hxx>
-#include <DocstoreTexts.hxx>
-#include <PicturePaths.hxx>
-#include <DeclaredExceptions.hxx>
-#include <QORVHelper.hxx>
-#include <SealKeyCustody.hxx>
-#include <SealLibraryBinding.hxx>
-#include <ShapeAttributes.hxx>
-#include <CoverageManifest.hxx>
-#include <DocumentCoverage.hxx>
-#include <SealJudgement.hxx>
-#include <SignatureFields.hxx>
+#include <common/OfficeNames.hxx>
+#include <docstore/DocstoreTexts.hxx>
+#include <common/PicturePaths.hxx>
+#include <common/DeclaredExceptions.hxx>
+#include <component/QORVHelper.hxx>
+#include <libraries/SealKeyCustody.hxx>
+#include <libraries/SealLibraryBinding.hxx>
+#include <docstore/ShapeAttributes.hxx>
+#include <docstore/CoverageManifest.hxx>
+#include <docstore/DocumentCoverage.hxx>
+#include <operations/SealJudgement.hxx>
+#include <docstore/SignatureFields.hxx>
 #include <com/sun/star/container/XNamed.hpp>
 #include <com/sun/star/lang/XMultiServiceFactory.hpp>
 #include <com/sun/star/text/XPageCursor.hpp>
@@ -43,7 +43,7 @@ constexpr sal_Int16 kNoOrientation = 0;
 PageMetrics defaultPageMetrics(const Reference<lang::XMultiServiceFactory>& factory)
 {
     // A page style of its own, never inserted: its values are the defaults.
-    Reference<beans::XPropertySet> style(factory->createInstance("com.sun.star.style.PageStyle"),
+    Reference<beans::XPropertySet> style(factory->createInstance(texts::kPageStyleService),
                                          UNO_QUERY_THROW);
     PageMetrics metrics;
     style->getPropertyValue("Height") >>= metrics.height;

@@ -1,6 +1,6 @@
-#include "FixedFields.hxx"
+#include <operations/FixedFields.hxx>
 
-#include <UnoHelpers.hxx>
+#include <common/UnoHelpers.hxx>
 
 #include <com/sun/star/beans/UnknownPropertyException.hpp>
 #include <com/sun/star/container/XEnumeration.hpp>

@@ -1,14 +1,15 @@
 // The stamping area is a protected placeholder picture near the text cursor; stamping later puts
 // the seal in its place.
 
-#include "OperationTexts.hxx"
-#include "StampAreaPosition.hxx"
+#include <operations/OperationTexts.hxx>
+#include <operations/StampAreaPosition.hxx>
 
-#include <CaughtExceptions.hxx>
-#include <ComponentTexts.hxx>
-#include <OfficeConstants.hxx>
-#include <QORVHelper.hxx>
-#include <ShapeAttributes.hxx>
+#include <common/CaughtExceptions.hxx>
+#include <common/OfficeNames.hxx>
+#include <docstore/DocstoreTexts.hxx>
+#include <common/OfficeConstants.hxx>
+#include <component/QORVHelper.hxx>
+#include <docstore/ShapeAttributes.hxx>
 #include <com/sun/star/container/XNameAccess.hpp>
 #include <com/sun/star/document/XUndoManagerSupplier.hpp>
 #include <com/sun/star/drawing/XDrawPageSupplier.hpp>
@@ -30,7 +31,7 @@
 #include <com/sun/star/text/XTextViewCursorSupplier.hpp>
 #include <com/sun/star/util/XRefreshable.hpp>
 #include <com/sun/star/view/XSelectionSupplier.hpp>
-#include <PicturePaths.hxx>
+#include <common/PicturePaths.hxx>
 
 using namespace com::sun::star;
 using css::uno::Any;
@@ -108,7 +109,7 @@ awt::Point laidOutPageCorner(const Reference<frame::XModel>& document, sal_Int16
 {
     Reference<drawing::XShape> probe(
         Reference<lang::XMultiServiceFactory>(document, UNO_QUERY_THROW)
-            ->createInstance("com.sun.star.drawing.RectangleShape"),
+            ->createInstance(texts::kRectangleShape),
         UNO_QUERY_THROW);
     Reference<beans::XPropertySet> properties(probe, UNO_QUERY_THROW);
     // Anchored before it joins the draw page: one added first sits at the cursor's paragraph,
@@ -214,8 +215,8 @@ Reference<uno::XInterface> insertedGraphic(const Reference<frame::XModel>& docum
 
 Reference<uno::XInterface> QORVHelper::insertPictureAtViewCursor(const OUString& pictureUrl)
 {
-    Reference<graphic::XGraphicProvider> provider(
-        createService("com.sun.star.graphic.GraphicProvider"), UNO_QUERY_THROW);
+    Reference<graphic::XGraphicProvider> provider(createService(texts::kGraphicProviderService),
+                                                  UNO_QUERY_THROW);
     const beans::PropertyValue media[] = { argument("URL", Any(pictureUrl)) };
     Reference<graphic::XGraphic> picture
         = provider->queryGraphic(Sequence<beans::PropertyValue>(media, 1));

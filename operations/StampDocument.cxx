@@ -1,24 +1,23 @@
 // Stamping: the document text is signed with the electronic seal, the signature is kept in the
 // document, and the seal's picture takes the place of the selected stamping area.
 
-#include "OperationTexts.hxx"
-#include "PictureBlock.hxx"
-#include "SignatureArea.hxx"
+#include <operations/OperationTexts.hxx>
+#include <operations/PictureBlock.hxx>
+#include <operations/SignatureArea.hxx>
 
-#include <ComponentTexts.hxx>
-#include <DocstoreTexts.hxx>
-#include <PicturePaths.hxx>
-#include <DeclaredExceptions.hxx>
-#include <QORVHelper.hxx>
-#include <SealKeyCustody.hxx>
-#include <SealLibraryBinding.hxx>
-#include <CoverageManifest.hxx>
-#include <DocumentCoverage.hxx>
-#include "FixedFields.hxx"
+#include <docstore/DocstoreTexts.hxx>
+#include <common/PicturePaths.hxx>
+#include <common/DeclaredExceptions.hxx>
+#include <component/QORVHelper.hxx>
+#include <libraries/SealKeyCustody.hxx>
+#include <libraries/SealLibraryBinding.hxx>
+#include <docstore/CoverageManifest.hxx>
+#include <docstore/DocumentCoverage.hxx>
+#include <operations/FixedFields.hxx>
 
-#include <SealJudgement.hxx>
-#include <SealSurvey.hxx>
-#include <SignatureFields.hxx>
+#include <operations/SealJudgement.hxx>
+#include <operations/SealSurvey.hxx>
+#include <docstore/SignatureFields.hxx>
 #include <com/sun/star/beans/UnknownPropertyException.hpp>
 #include <com/sun/star/container/XEnumeration.hpp>
 #include <com/sun/star/container/XEnumerationAccess.hpp>

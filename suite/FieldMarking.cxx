@@ -2,7 +2,7 @@
 
 #include "SuiteTexts.hxx"
 
-#include <OperationTexts.hxx>
+#include <operations/OperationTexts.hxx>
 #include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/container/XEnumerationAccess.hpp>
 #include <com/sun/star/container/XIndexAccess.hpp>

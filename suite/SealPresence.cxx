@@ -2,9 +2,9 @@
 
 #include "SuiteTexts.hxx"
 
-#include <DocstoreTexts.hxx>
-#include <OperationTexts.hxx>
-#include <SealFieldNames.hxx>
+#include <docstore/DocstoreTexts.hxx>
+#include <operations/OperationTexts.hxx>
+#include <docstore/SealFieldNames.hxx>
 #include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/container/XEnumeration.hpp>
 #include <com/sun/star/container/XEnumerationAccess.hpp>

@@ -5,10 +5,10 @@
 #include "CertificateLibraryProbe.hxx"
 
 #include <OfficeFixture.hxx>
-#include <PicturePaths.hxx>
+#include <common/PicturePaths.hxx>
 #include <QorvApi.h>
 #include <QorvStatus.hxx>
-#include <ShapeAttributes.hxx>
+#include <docstore/ShapeAttributes.hxx>
 #include <TestToken.hxx>
 #include <DocumentSeal.hxx>
 #include <SealRecord.hxx>

@@ -2,8 +2,8 @@
 
 #include <OfficeFixture.hxx>
 
-#include <SealContextMenuInterceptor.hxx>
-#include <ShapeAttributes.hxx>
+#include <component/SealContextMenuInterceptor.hxx>
+#include <docstore/ShapeAttributes.hxx>
 #include <com/sun/star/view/XSelectionSupplier.hpp>
 #include <cppuhelper/implbase1.hxx>
 

@@ -5,9 +5,9 @@
 
 #include <WatchedFrame.hxx>
 
-#include <FieldStampPosition.hxx>
-#include <PicturePaths.hxx>
-#include <ShapeAttributes.hxx>
+#include <operations/FieldStampPosition.hxx>
+#include <common/PicturePaths.hxx>
+#include <docstore/ShapeAttributes.hxx>
 #include <com/sun/star/lang/XMultiServiceFactory.hpp>
 #include <com/sun/star/container/XNamed.hpp>
 #include <com/sun/star/style/BreakType.hpp>

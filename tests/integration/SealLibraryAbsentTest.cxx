@@ -2,8 +2,8 @@
 
 #include <OfficeFixture.hxx>
 
-#include <SealLibraryBinding.hxx>
-#include <ShapeAttributes.hxx>
+#include <libraries/SealLibraryBinding.hxx>
+#include <docstore/ShapeAttributes.hxx>
 #include <com/sun/star/drawing/ColorMode.hpp>
 
 using namespace com::sun::star;

@@ -2,11 +2,11 @@
 // the project's own seal library.
 
 #include <OfficeFixture.hxx>
-#include <PicturePaths.hxx>
+#include <common/PicturePaths.hxx>
 #include <TestSeal.hxx>
 
-#include <SealLibraryBinding.hxx>
-#include <ShapeAttributes.hxx>
+#include <libraries/SealLibraryBinding.hxx>
+#include <docstore/ShapeAttributes.hxx>
 #include <com/sun/star/drawing/ColorMode.hpp>
 #include <com/sun/star/text/TextContentAnchorType.hpp>
 #include <com/sun/star/text/WrapTextMode.hpp>

@@ -4,8 +4,8 @@
 
 #include "FieldSealFixture.hxx"
 
-#include <PicturePaths.hxx>
-#include <ShapeAttributes.hxx>
+#include <common/PicturePaths.hxx>
+#include <docstore/ShapeAttributes.hxx>
 #include <rtl/ustrbuf.hxx>
 #include <com/sun/star/text/XTextGraphicObjectsSupplier.hpp>
 

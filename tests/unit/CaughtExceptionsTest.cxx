@@ -1,7 +1,7 @@
 // The operations that let nothing reach the office: whatever is thrown, the caller gets the
 // failure value and one report, and a lost property is told apart however it was wrapped.
 
-#include <CaughtExceptions.hxx>
+#include <common/CaughtExceptions.hxx>
 
 #include <com/sun/star/uno/RuntimeException.hpp>
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // What the component tells the office's loader and every caller about itself.
 
-#include <QORVHelper.hxx>
-#include <SealContextMenuInterceptor.hxx>
+#include <component/QORVHelper.hxx>
+#include <component/SealContextMenuInterceptor.hxx>
 
 #include <com/sun/star/lang/XSingleComponentFactory.hpp>
 #include <com/sun/star/registry/InvalidRegistryException.hpp>

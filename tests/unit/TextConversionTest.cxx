@@ -1,6 +1,6 @@
 // Text crosses to the libraries as GBK bytes and comes back from them the same way.
 
-#include <UnoHelpers.hxx>
+#include <common/UnoHelpers.hxx>
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "DocumentSeal.hxx"
 
-#include <CoverageManifest.hxx>
-#include <UserMasters.hxx>
+#include <docstore/CoverageManifest.hxx>
+#include <docstore/UserMasters.hxx>
 
 #include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/container/XNameContainer.hpp>

@@ -1,6 +1,7 @@
-#include "UnoHelpers.hxx"
+#include <common/UnoHelpers.hxx>
 
 #include <com/sun/star/frame/XController.hpp>
+#include <com/sun/star/lang/XMultiComponentFactory.hpp>
 #include <com/sun/star/lang/XServiceInfo.hpp>
 #include <cstring>
 
@@ -75,6 +76,23 @@ Reference<uno::XInterface> currentSelection(const Reference<frame::XFrame>& fram
     if (!model.is())
         throw uno::RuntimeException("the frame shows no document");
     return model->getCurrentSelection();
+}
+
+Reference<uno::XInterface> createService(const Reference<uno::XComponentContext>& context,
+                                         const OUString& serviceName)
+{
+    if (!context.is())
+        return {};
+    Reference<lang::XMultiComponentFactory> manager = context->getServiceManager();
+    if (!manager.is())
+        return {};
+    return manager->createInstanceWithContext(serviceName, context);
+}
+
+Reference<uno::XInterface> createService(const Reference<uno::XComponentContext>& context,
+                                         const char* serviceName)
+{
+    return createService(context, ascii(serviceName));
 }
 
 bool offersService(const Reference<uno::XInterface>& object, const char* service)

@@ -4,6 +4,7 @@
 #include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/frame/XFrame.hpp>
 #include <com/sun/star/frame/XModel.hpp>
+#include <com/sun/star/uno/XComponentContext.hpp>
 #include <com/sun/star/uno/Reference.hxx>
 #include <rtl/string.hxx>
 #include <rtl/ustring.hxx>
@@ -45,6 +46,15 @@ documentModel(const css::uno::Reference<css::frame::XFrame>& frame);
 /// The current selection of the frame's model; throws when the frame has no model.
 css::uno::Reference<css::uno::XInterface>
 currentSelection(const css::uno::Reference<css::frame::XFrame>& frame);
+
+/// A service of the context's service manager; empty when there is no context or manager, or
+/// the manager knows no such service.
+css::uno::Reference<css::uno::XInterface>
+createService(const css::uno::Reference<css::uno::XComponentContext>& context,
+              const OUString& serviceName);
+css::uno::Reference<css::uno::XInterface>
+createService(const css::uno::Reference<css::uno::XComponentContext>& context,
+              const char* serviceName);
 
 /// True when the object supports the service (asked through XServiceInfo).
 bool offersService(const css::uno::Reference<css::uno::XInterface>& object, const char* service);
