@@ -11,6 +11,7 @@
 #include <com/sun/star/frame/XController.hpp>
 #include <com/sun/star/util/XURLTransformer.hpp>
 #include <com/sun/star/ui/XContextMenuInterception.hpp>
+#include <sal/log.hxx>
 
 using namespace com::sun::star;
 using css::uno::Reference;
@@ -52,10 +53,12 @@ void QORVHelper::initialize(const uno::Sequence<uno::Any>& arguments)
         restoreSealsFromWordFormat();
         restoreFieldSealsFromWordFormat();
     }
-    catch (const uno::Exception&)
+    catch (const uno::Exception& exception)
     {
         // The window still gets its helper; its seals then stay the pictures the file holds, and
         // their verification says so.
+        SAL_WARN("quillmark.component",
+                 "seals read from a Word format stay pictures: " << exception.Message);
     }
 }
 

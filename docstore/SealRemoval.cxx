@@ -9,6 +9,7 @@
 #include <com/sun/star/frame/XDispatchProvider.hpp>
 #include <com/sun/star/text/XTextRange.hpp>
 #include <com/sun/star/util/XURLTransformer.hpp>
+#include <sal/log.hxx>
 
 using namespace com::sun::star;
 using css::uno::Any;
@@ -95,8 +96,9 @@ bool QORVHelper::deleteSelectedSeal()
         dispatchCommand(ascii(texts::kDeleteCommand), Sequence<beans::PropertyValue>(1));
         return true;
     }
-    catch (const uno::Exception&)
+    catch (const uno::Exception& exception)
     {
+        SAL_WARN("quillmark.docstore", "the selected seal was not deleted: " << exception.Message);
         showMessage(fromUtf8(texts::kDeleteSealFailed));
         return false;
     }

@@ -7,6 +7,7 @@
 #include <com/sun/star/container/XIndexAccess.hpp>
 #include <com/sun/star/container/XNameContainer.hpp>
 #include <com/sun/star/xml/AttributeData.hpp>
+#include <sal/log.hxx>
 
 using namespace com::sun::star;
 using css::uno::Any;
@@ -108,8 +109,10 @@ void QORVHelper::setShapeType(const Reference<beans::XPropertySet>& object, cons
     {
         writeAttribute(object, container, texts::kShapeTypeKey, value);
     }
-    catch (const uno::Exception&)
+    catch (const uno::Exception& exception)
     {
+        SAL_WARN("quillmark.docstore",
+                 "the seal's shape type was not written: " << exception.Message);
         showMessage(fromUtf8(texts::kSetSealInfoFailed));
     }
 }

@@ -14,6 +14,7 @@
 #include <com/sun/star/text/XTextContent.hpp>
 #include <com/sun/star/text/XTextCursor.hpp>
 #include <com/sun/star/text/XTextFieldsSupplier.hpp>
+#include <sal/log.hxx>
 
 using namespace com::sun::star;
 using css::uno::Any;
@@ -49,8 +50,9 @@ void forEachContentField(
         {
             field->getPropertyValue("Content") >>= content;
         }
-        catch (const beans::UnknownPropertyException&)
+        catch (const beans::UnknownPropertyException& exception)
         {
+            SAL_INFO("quillmark.operations", "a field without content: " << exception.Message);
             continue;
         }
         if (!visit(field, content))

@@ -25,6 +25,7 @@
 #include <com/sun/star/text/XTextContent.hpp>
 #include <com/sun/star/text/XTextViewCursorSupplier.hpp>
 #include <com/sun/star/view/XSelectionSupplier.hpp>
+#include <sal/log.hxx>
 
 using namespace com::sun::star;
 using css::uno::Any;
@@ -187,8 +188,10 @@ bool QORVHelper::placeFieldStamp(const OUString& fieldName, const OUString& pict
         start = markers.lastStart;
         end = markers.lastEnd;
     }
-    catch (const uno::Exception&)
+    catch (const uno::Exception& exception)
     {
+        SAL_WARN("quillmark.operations",
+                 "the field's markers were not found: " << exception.Message);
         showErrorMessage(fromUtf8(texts::kInsertFieldSealFailed));
         return false;
     }
@@ -277,8 +280,9 @@ bool QORVHelper::placeFieldStamp(const OUString& fieldName, const OUString& pict
                                   Reference<text::XTextContent>(graphic, UNO_QUERY_THROW), false);
         return true;
     }
-    catch (const uno::Exception&)
+    catch (const uno::Exception& exception)
     {
+        SAL_WARN("quillmark.operations", "the field seal was not placed: " << exception.Message);
         showErrorMessage(fromUtf8(texts::kInsertFieldSealFailed));
         return false;
     }

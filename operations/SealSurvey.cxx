@@ -30,6 +30,7 @@
 
 #include <map>
 #include <set>
+#include <sal/log.hxx>
 
 using namespace com::sun::star;
 using css::uno::Reference;
@@ -240,9 +241,11 @@ public:
             if (modifiable.is() && !wasModified)
                 modifiable->setModified(false);
         }
-        catch (const uno::Exception&)
+        catch (const uno::Exception& exception)
         {
             // A document that went away while marking has no state left to restore.
+            SAL_INFO("quillmark.operations",
+                     "a document that went away while marking: " << exception.Message);
         }
     }
     UntracedChanges(const UntracedChanges&) = delete;

@@ -32,6 +32,7 @@
 #include <com/sun/star/util/XRefreshable.hpp>
 #include <com/sun/star/view/XSelectionSupplier.hpp>
 #include <common/PicturePaths.hxx>
+#include <sal/log.hxx>
 
 using namespace com::sun::star;
 using css::uno::Any;
@@ -71,9 +72,10 @@ OUString stampAreaPictureURL(QORVHelper& helper)
         extension = deployment::PackageInformationProvider::get(helper.componentContext)
                         ->getPackageLocation(ascii(texts::kExtensionIdentifier));
     }
-    catch (const uno::DeploymentException&)
+    catch (const uno::DeploymentException& exception)
     {
         // An office without the extension manager: only the graphic folder can hold it.
+        SAL_INFO("quillmark.operations", "no extension manager: " << exception.Message);
     }
     const OUString inExtension
         = extension.isEmpty() ? OUString() : extension + "/" + ascii(texts::kStampAreaPicture);
@@ -133,9 +135,11 @@ awt::Point laidOutPageCorner(const Reference<frame::XModel>& document, sal_Int16
             {
                 shapes->remove(probe);
             }
-            catch (const uno::Exception&)
+            catch (const uno::Exception& exception)
             {
                 // Never added: nothing to take away.
+                SAL_INFO("quillmark.operations",
+                         "the probe was never added: " << exception.Message);
             }
             undo->unlock();
         }

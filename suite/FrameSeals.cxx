@@ -26,6 +26,7 @@
 #include <map>
 #include <mutex>
 #include <stdexcept>
+#include <sal/log.hxx>
 
 using namespace com::sun::star;
 using css::uno::Any;
@@ -181,9 +182,11 @@ void FrameSeals::refresh()
                 state.enclosingFieldSigned = field.isSigned;
             }
         }
-        catch (const uno::Exception&)
+        catch (const uno::Exception& exception)
         {
             // A view cursor with no text position (a shape selected) encloses no field.
+            SAL_INFO("quillmark.suite",
+                     "a view cursor without a text position: " << exception.Message);
         }
     }
     selectionState = state;
@@ -212,9 +215,10 @@ void FrameSeals::broadcast(bool always)
         {
             listener->statusChanged(event);
         }
-        catch (const uno::RuntimeException&)
+        catch (const uno::RuntimeException& exception)
         {
             // A listener that went away keeps no one else from hearing.
+            SAL_INFO("quillmark.suite", "a status listener went away: " << exception.Message);
         }
     }
 }
@@ -465,9 +469,10 @@ void FrameSeals::clearCaptionsForSaving()
                 caption->setString(OUString());
         }
     }
-    catch (const uno::Exception&)
+    catch (const uno::Exception& exception)
     {
         // The save goes on; the office's own store reports what it cannot write.
+        SAL_WARN("quillmark.suite", "captions stay on for the save: " << exception.Message);
     }
 }
 

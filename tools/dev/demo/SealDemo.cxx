@@ -47,6 +47,7 @@
 #include <openssl/rand.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <sal/log.hxx>
 
 using namespace com::sun::star;
 using css::uno::Any;
@@ -178,8 +179,9 @@ public:
         {
             Reference<util::XCloseable>(model, UNO_QUERY_THROW)->close(true);
         }
-        catch (const uno::Exception&)
+        catch (const uno::Exception& exception)
         {
+            SAL_WARN("quillmark.tools", "the demo document did not close: " << exception.Message);
         }
     }
 

@@ -34,6 +34,7 @@
 #include <string.h>
 #include <termios.h>
 #include <unistd.h>
+#include <sal/log.hxx>
 
 using namespace com::sun::star;
 using css::uno::Any;
@@ -265,8 +266,9 @@ struct DocumentCloser
         {
             Reference<util::XCloseable>(model, UNO_QUERY_THROW)->close(true);
         }
-        catch (const uno::Exception&)
+        catch (const uno::Exception& exception)
         {
+            SAL_WARN("quillmark.tools", "the document did not close: " << exception.Message);
         }
     }
 };
