@@ -8,6 +8,7 @@
 #include <com/sun/star/uno/Reference.hxx>
 #include <rtl/string.hxx>
 #include <rtl/ustring.hxx>
+#include <optional>
 
 namespace quillmark
 {
@@ -25,9 +26,9 @@ constexpr sal_uInt32 kToUnicodeFlags = 0x333;
 /// Unicode text as GBK bytes; characters GBK lacks are replaced, never rejected.
 OString toGbk(const OUString& text);
 /// Unicode text as GBK bytes when GBK carries every character of it and the bytes give the same
-/// text back; false (and `bytes` unspecified) otherwise. A zero character counts as lost too,
-/// since the libraries read text up to its first zero byte.
-bool toGbkExactly(const OUString& text, OString& bytes);
+/// text back; none otherwise. A zero character counts as lost too, since the libraries read text
+/// up to its first zero byte.
+std::optional<OString> toGbkExactly(const OUString& text);
 /// The first character (a whole surrogate pair where there is one) that GBK does not carry
 /// exactly; empty when there is none.
 OUString firstCharacterWithoutGbkForm(const OUString& text);

@@ -223,7 +223,7 @@ private:
     /// Adopts a seal name from the selected seal while `containerName` is empty; false when the
     /// selection is neither a text graphic object nor a shape collection.
     bool resolveSealSelection();
-    bool readUserField(const OUString& fieldName, OUString& value);
+    std::optional<OUString> readUserField(const OUString& fieldName);
     bool hasUserField(const OUString& fieldName);
     void writeUserField(const OUString& fieldName, const OUString& value);
 };

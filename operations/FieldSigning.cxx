@@ -99,8 +99,8 @@ sal_Bool SAL_CALL QORVHelper::signField(const OUString& fieldName)
         FixedFields fixedFields(model(), markers.range());
         const OUString text = markers.text();
         // As for the document: a lossy text could be changed without breaking its seal.
-        OString textBytes;
-        if (!toGbkExactly(text, textBytes))
+        const std::optional<OString> textBytes = toGbkExactly(text);
+        if (!textBytes)
         {
             showMessage(fromUtf8(texts::kFieldTextLossBefore) + firstCharacterWithoutGbkForm(text)
                         + fromUtf8(texts::kFieldTextLossAfter));
@@ -109,7 +109,7 @@ sal_Bool SAL_CALL QORVHelper::signField(const OUString& fieldName)
         std::vector<char> area = signatureArea();
         int signatureLength = 0;
         // The area's content, not the result, tells whether the library signed.
-        sealLibrary.SignESeal(textBytes.getStr(), textBytes.getLength(), area.data(),
+        sealLibrary.SignESeal(textBytes->getStr(), textBytes->getLength(), area.data(),
                               &signatureLength);
         const OUString signature = signatureInArea(area);
         if (signature.isEmpty())

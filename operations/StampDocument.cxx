@@ -134,8 +134,8 @@ sal_Bool QORVHelper::stampDocument()
         const OUString text = getDocumentText();
         // A character GBK cannot carry would be signed as "?", and could then be swapped for any
         // other such character without breaking the seal.
-        OString textBytes;
-        if (!toGbkExactly(text, textBytes))
+        const std::optional<OString> textBytes = toGbkExactly(text);
+        if (!textBytes)
         {
             showMessage(fromUtf8(texts::kDocumentTextLossBefore)
                         + firstCharacterWithoutGbkForm(text)
@@ -144,7 +144,7 @@ sal_Bool QORVHelper::stampDocument()
         }
         std::vector<char> area = signatureArea();
         int signatureLength = 0;
-        if (sealLibrary.SignESeal(textBytes.getStr(), rtl_str_getLength(textBytes.getStr()),
+        if (sealLibrary.SignESeal(textBytes->getStr(), rtl_str_getLength(textBytes->getStr()),
                                   area.data(), &signatureLength)
             <= 0)
             return false;
