@@ -19,6 +19,7 @@ constexpr char kCoverageSuffix[] = "Coverage";
 constexpr char kFieldCoverageSuffix[] = "__@*Coverage";
 
 // Seal shape attributes, and the "ShapeType" values of document and field seals.
+constexpr char kUserDefinedAttributes[] = "UserDefinedAttributes";
 constexpr char kShapeTypeKey[] = "ShapeType";
 constexpr char kStamperNameKey[] = "StamperName";
 constexpr char kAttributeType[] = "CDATA";

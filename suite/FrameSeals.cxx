@@ -6,6 +6,7 @@
 #include "SuiteDialogs.hxx"
 #include "SuiteTexts.hxx"
 
+#include <docstore/DocstoreTexts.hxx>
 #include <operations/OperationTexts.hxx>
 #include <Quillmark/Certificate/XSealSurvey.hpp>
 #include <com/sun/star/beans/XPropertySet.hpp>
@@ -374,7 +375,8 @@ void FrameSeals::showSealInfo()
     Reference<text::XTextFieldsSupplier> fields(modelOf(frame), UNO_QUERY);
     if (fields.is()
         && fields->getTextFieldMasters()->hasByName(
-            OUString::createFromAscii(texts::kDocumentSignatureMaster)))
+            OUString::createFromAscii(quillmark::texts::kUserMasterPrefix)
+            + OUString::createFromAscii(quillmark::texts::kDocumentSignatureField)))
         tools->showCertificateInfo(OUString());
     else
         run(SealCommand::VerifyDocument);

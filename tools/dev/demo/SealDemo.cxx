@@ -2,6 +2,7 @@
 // stamped with the demo seal and verified before and after a change; a field signed and checked;
 // a certificate seal made with the demo key token and verified; the results under out/.
 
+#include <docstore/DocstoreTexts.hxx>
 #include <CommandLine.hxx>
 #include <DocumentSeal.hxx>
 #include <Office.hxx>
@@ -254,7 +255,7 @@ public:
             Reference<beans::XPropertySet> shape(page->getByIndex(i), UNO_QUERY_THROW);
             OUString name;
             shape->getPropertyValue("Name") >>= name;
-            if (name != "Stamper")
+            if (!name.equalsAscii(quillmark::texts::kSealShapeName))
                 continue;
             collection->add(Reference<drawing::XShape>(shape, UNO_QUERY_THROW));
             seals.push_back(shape);
