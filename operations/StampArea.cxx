@@ -69,7 +69,7 @@ OUString stampAreaPictureURL(QORVHelper& helper)
     OUString extension;
     try
     {
-        extension = deployment::PackageInformationProvider::get(helper.componentContext)
+        extension = deployment::PackageInformationProvider::get(helper.getComponentContext())
                         ->getPackageLocation(ascii(texts::kExtensionIdentifier));
     }
     catch (const uno::DeploymentException& exception)
@@ -89,7 +89,7 @@ void executeCommand(QORVHelper& helper, const char* command,
     Reference<frame::XDispatchHelper>(helper.createService(texts::kDispatchHelperService),
                                       UNO_QUERY_THROW)
         ->executeDispatch(
-            Reference<frame::XDispatchProvider>(helper.documentFrame, UNO_QUERY_THROW),
+            Reference<frame::XDispatchProvider>(helper.getDocumentFrame(), UNO_QUERY_THROW),
             ascii(command), OUString(), 0, arguments);
 }
 
@@ -100,7 +100,7 @@ Reference<text::XTextViewCursor> textViewCursor(QORVHelper& helper,
 {
     if (!offersService(document->getCurrentSelection(), texts::kTextRanges))
         executeCommand(helper, texts::kEscapeCommand, {});
-    return Reference<text::XTextViewCursorSupplier>(helper.documentFrame->getController(),
+    return Reference<text::XTextViewCursorSupplier>(helper.getDocumentFrame()->getController(),
                                                     UNO_QUERY_THROW)
         ->getViewCursor();
 }

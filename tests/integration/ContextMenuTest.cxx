@@ -31,7 +31,7 @@ protected:
         ui::ContextMenuExecuteEvent event;
         event.ExecutePosition = awt::Point(x, y);
         event.Selection.set(document.controller, UNO_QUERY_THROW);
-        return helper->menuInterceptor->notifyContextMenuExecute(event);
+        return helper->getMenuInterceptor()->notifyContextMenuExecute(event);
     }
 };
 }

@@ -330,7 +330,7 @@ TEST_F(EnduranceTest, CertificateSealCyclesLeaveNoTokenSessionOrLoginBehind)
     // SOFTHSM2_CONF and the trust store are set by the token; the library reads them when it
     // first opens the token.
     qorvtest::testToken();
-    certificateSealPicture = "file://" + pictureFile("cert-seal.gif");
+    certificateSealPicture = fileUrl(pictureFile("cert-seal.gif"));
     // The library keeps one session open, and the removal's login on it, until the helper ends;
     // signing opens and closes one of its own.
     endure([this] { certificateCycle(); },
