@@ -1,13 +1,13 @@
 #include <component/SealContextMenuInterceptor.hxx>
 
 #include <common/OfficeNames.hxx>
-#include <docstore/DocstoreTexts.hxx>
+#include <format/FormatNames.hxx>
 #include <common/DeclaredExceptions.hxx>
 #include <component/ImplementationId.hxx>
 #include <common/UnoHelpers.hxx>
 
 #include <Quillmark/UITools/XRightClickPopupMenu.hpp>
-#include <docstore/ShapeAttributes.hxx>
+#include <format/ShapeAttributes.hxx>
 #include <com/sun/star/container/XIndexAccess.hpp>
 #include <com/sun/star/frame/XController.hpp>
 #include <com/sun/star/lang/XInitialization.hpp>

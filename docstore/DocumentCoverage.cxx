@@ -7,7 +7,7 @@
 
 #include <docstore/DocstoreTexts.hxx>
 #include <docstore/PicturePixels.hxx>
-#include <docstore/ShapeAttributes.hxx>
+#include <format/ShapeAttributes.hxx>
 
 #include <common/OfficeNames.hxx>
 #include <common/UnoHelpers.hxx>

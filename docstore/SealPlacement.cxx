@@ -1,7 +1,7 @@
 // The seal picture takes the place of the stamping area the user selected.
 
 #include <docstore/DocstoreTexts.hxx>
-#include <docstore/ShapeAttributes.hxx>
+#include <format/ShapeAttributes.hxx>
 
 #include <common/OfficeNames.hxx>
 #include <common/OfficeConstants.hxx>

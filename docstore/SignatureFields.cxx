@@ -4,7 +4,7 @@
 #include <docstore/SignatureFields.hxx>
 
 #include <docstore/DocstoreTexts.hxx>
-#include <docstore/ShapeAttributes.hxx>
+#include <format/ShapeAttributes.hxx>
 
 #include <common/OfficeNames.hxx>
 #include <component/QORVHelper.hxx>

@@ -1,5 +1,5 @@
 /// Signature fields read by name, whatever is selected.
 #pragma once
 
-#include <docstore/SealFieldNames.hxx>
-#include <docstore/UserMasters.hxx>
+#include <format/SealFieldNames.hxx>
+#include <format/UserMasters.hxx>

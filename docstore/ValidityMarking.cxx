@@ -4,7 +4,7 @@
 #include <docstore/ValidityMarking.hxx>
 
 #include <docstore/DocstoreTexts.hxx>
-#include <docstore/ShapeAttributes.hxx>
+#include <format/ShapeAttributes.hxx>
 
 #include <common/CaughtExceptions.hxx>
 #include <common/OfficeNames.hxx>

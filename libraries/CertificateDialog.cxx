@@ -10,7 +10,7 @@
 #include <component/QORVHelper.hxx>
 #include <Quillmark/UITools/XCertInfoBox.hpp>
 #include <Quillmark/UITools/XSealDetailsBox.hpp>
-#include <docstore/ShapeAttributes.hxx>
+#include <format/ShapeAttributes.hxx>
 
 #include <com/sun/star/beans/NamedValue.hpp>
 #include <exception>

@@ -8,7 +8,7 @@
 
 #include <docstore/DocstoreTexts.hxx>
 #include <component/QORVHelper.hxx>
-#include <docstore/ShapeAttributes.hxx>
+#include <format/ShapeAttributes.hxx>
 #include <com/sun/star/container/XNameAccess.hpp>
 #include <com/sun/star/text/XTextGraphicObjectsSupplier.hpp>
 #include <com/sun/star/util/XModifiable.hpp>

@@ -14,8 +14,8 @@
 #include <component/QORVHelper.hxx>
 #include <libraries/SealKeyCustody.hxx>
 #include <libraries/SealLibraryBinding.hxx>
-#include <docstore/ShapeAttributes.hxx>
-#include <docstore/CoverageManifest.hxx>
+#include <format/ShapeAttributes.hxx>
+#include <format/CoverageManifest.hxx>
 #include <docstore/DocumentCoverage.hxx>
 #include <operations/SealJudgement.hxx>
 #include <docstore/SignatureFields.hxx>

@@ -12,8 +12,8 @@
 #include <libraries/SealLibraryBinding.hxx>
 #include <operations/SealJudgement.hxx>
 #include <operations/SealSurvey.hxx>
-#include <docstore/UserMasters.hxx>
-#include <docstore/WordFormats.hxx>
+#include <format/UserMasters.hxx>
+#include <format/WordFormats.hxx>
 #include <com/sun/star/container/XNameAccess.hpp>
 #include <com/sun/star/container/XNamed.hpp>
 #include <com/sun/star/text/XTextGraphicObjectsSupplier.hpp>

@@ -4,7 +4,7 @@
 /// that the pictures on the page show the seal that signed.
 #pragma once
 
-#include <docstore/CoverageManifest.hxx>
+#include <format/CoverageManifest.hxx>
 #include <libraries/SealVerdict.hxx>
 
 #include <com/sun/star/frame/XModel.hpp>

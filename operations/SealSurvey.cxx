@@ -14,11 +14,11 @@
 #include <libraries/LibraryTexts.hxx>
 #include <libraries/SealLibraryBinding.hxx>
 #include <libraries/SealVerdict.hxx>
-#include <docstore/ShapeAttributes.hxx>
+#include <format/ShapeAttributes.hxx>
 #include <docstore/SignatureFields.hxx>
 #include <docstore/ValidityMarking.hxx>
-#include <docstore/UserMasters.hxx>
-#include <docstore/WordFormats.hxx>
+#include <format/UserMasters.hxx>
+#include <format/WordFormats.hxx>
 #include <docstore/DocumentCoverage.hxx>
 #include <com/sun/star/container/XIndexAccess.hpp>
 #include <com/sun/star/container/XNameAccess.hpp>

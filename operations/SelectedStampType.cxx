@@ -4,7 +4,7 @@
 #include <common/OfficeNames.hxx>
 #include <docstore/DocstoreTexts.hxx>
 #include <component/QORVHelper.hxx>
-#include <docstore/ShapeAttributes.hxx>
+#include <format/ShapeAttributes.hxx>
 #include <com/sun/star/container/XIndexAccess.hpp>
 #include <com/sun/star/container/XNamed.hpp>
 

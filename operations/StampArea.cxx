@@ -9,7 +9,7 @@
 #include <docstore/DocstoreTexts.hxx>
 #include <common/OfficeConstants.hxx>
 #include <component/QORVHelper.hxx>
-#include <docstore/ShapeAttributes.hxx>
+#include <format/ShapeAttributes.hxx>
 #include <com/sun/star/container/XNameAccess.hpp>
 #include <com/sun/star/document/XUndoManagerSupplier.hpp>
 #include <com/sun/star/drawing/XDrawPageSupplier.hpp>

@@ -11,7 +11,7 @@
 #include <component/QORVHelper.hxx>
 #include <libraries/SealKeyCustody.hxx>
 #include <libraries/SealLibraryBinding.hxx>
-#include <docstore/CoverageManifest.hxx>
+#include <format/CoverageManifest.hxx>
 #include <docstore/DocumentCoverage.hxx>
 #include <operations/FixedFields.hxx>
 

@@ -9,8 +9,8 @@
 #include <libraries/LibraryTexts.hxx>
 #include <operations/SealJudgement.hxx>
 #include <docstore/SignatureFields.hxx>
-#include <docstore/UserMasters.hxx>
-#include <docstore/WordFormats.hxx>
+#include <format/UserMasters.hxx>
+#include <format/WordFormats.hxx>
 #include <component/QORVHelper.hxx>
 #include <libraries/SealLibraryBinding.hxx>
 #include <operations/SealSurvey.hxx>

@@ -6,7 +6,7 @@
 #include "SuiteDialogs.hxx"
 #include "SuiteTexts.hxx"
 
-#include <docstore/DocstoreTexts.hxx>
+#include <format/FormatNames.hxx>
 #include <operations/OperationTexts.hxx>
 #include <Quillmark/Certificate/XSealSurvey.hpp>
 #include <com/sun/star/beans/XPropertySet.hpp>

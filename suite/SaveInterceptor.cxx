@@ -5,7 +5,7 @@
 #include "SealPresence.hxx"
 #include "SuiteTexts.hxx"
 
-#include <docstore/WordFormats.hxx>
+#include <format/WordFormats.hxx>
 #include <com/sun/star/frame/XController.hpp>
 #include <com/sun/star/frame/XDispatchProviderInterception.hpp>
 #include <com/sun/star/frame/XModel.hpp>

@@ -2,9 +2,9 @@
 
 #include "SuiteTexts.hxx"
 
-#include <docstore/DocstoreTexts.hxx>
+#include <format/FormatNames.hxx>
 #include <operations/OperationTexts.hxx>
-#include <docstore/SealFieldNames.hxx>
+#include <format/SealFieldNames.hxx>
 #include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/container/XEnumeration.hpp>
 #include <com/sun/star/container/XEnumerationAccess.hpp>

@@ -4,9 +4,9 @@
 #include <thread>
 
 #include <Office.hxx>
-#include <docstore/DocstoreTexts.hxx>
-#include <docstore/SealFieldNames.hxx>
-#include <docstore/UserMasters.hxx>
+#include <format/FormatNames.hxx>
+#include <format/SealFieldNames.hxx>
+#include <format/UserMasters.hxx>
 #include "Sequences.hxx"
 
 #include <com/sun/star/awt/XToolkitExperimental.hpp>

@@ -8,7 +8,7 @@
 #include <common/PicturePaths.hxx>
 #include <QorvApi.h>
 #include <QorvStatus.hxx>
-#include <docstore/ShapeAttributes.hxx>
+#include <format/ShapeAttributes.hxx>
 #include <TestToken.hxx>
 #include <DocumentSeal.hxx>
 #include <SealRecord.hxx>

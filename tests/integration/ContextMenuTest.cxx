@@ -3,7 +3,7 @@
 #include <OfficeFixture.hxx>
 
 #include <component/SealContextMenuInterceptor.hxx>
-#include <docstore/ShapeAttributes.hxx>
+#include <format/ShapeAttributes.hxx>
 #include <com/sun/star/view/XSelectionSupplier.hpp>
 #include <cppuhelper/implbase1.hxx>
 

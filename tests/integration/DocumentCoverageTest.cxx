@@ -1,7 +1,7 @@
 // The canonical reading behind a seal's coverage, on real documents: every kind of change a
 // reader could see moves exactly its part, and an honest save and reload moves nothing.
 
-#include <docstore/CoverageManifest.hxx>
+#include <format/CoverageManifest.hxx>
 #include <docstore/DocumentCoverage.hxx>
 #include <OfficeFixture.hxx>
 

@@ -5,7 +5,7 @@
 #include <OfficeFixture.hxx>
 #include <TestSeal.hxx>
 
-#include <docstore/ShapeAttributes.hxx>
+#include <format/ShapeAttributes.hxx>
 #include <TestToken.hxx>
 #include <DocumentSeal.hxx>
 #include <TokenSigner.hxx>

@@ -7,7 +7,7 @@
 
 #include <operations/FieldStampPosition.hxx>
 #include <common/PicturePaths.hxx>
-#include <docstore/ShapeAttributes.hxx>
+#include <format/ShapeAttributes.hxx>
 #include <com/sun/star/lang/XMultiServiceFactory.hpp>
 #include <com/sun/star/container/XNamed.hpp>
 #include <com/sun/star/style/BreakType.hpp>

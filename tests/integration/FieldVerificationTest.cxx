@@ -2,7 +2,7 @@
 
 #include "FieldSealFixture.hxx"
 
-#include <docstore/ShapeAttributes.hxx>
+#include <format/ShapeAttributes.hxx>
 #include <com/sun/star/frame/XDispatchProviderInterception.hpp>
 #include <com/sun/star/frame/XDispatchProviderInterceptor.hpp>
 #include <cppuhelper/implbase2.hxx>

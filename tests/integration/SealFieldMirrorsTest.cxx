@@ -4,7 +4,7 @@
 
 #include <DocumentSeal.hxx>
 #include <OfficeFixture.hxx>
-#include <docstore/UserMasters.hxx>
+#include <format/UserMasters.hxx>
 
 #include <com/sun/star/container/XNameAccess.hpp>
 #include <com/sun/star/lang/XComponent.hpp>

@@ -2,7 +2,7 @@
 
 #include <OfficeFixture.hxx>
 
-#include <docstore/ShapeAttributes.hxx>
+#include <format/ShapeAttributes.hxx>
 #include <cmath>
 #include <com/sun/star/container/XNameAccess.hpp>
 #include <com/sun/star/text/TextContentAnchorType.hpp>

@@ -3,7 +3,7 @@
 #include <OfficeFixture.hxx>
 #include <TestSeal.hxx>
 
-#include <docstore/ShapeAttributes.hxx>
+#include <format/ShapeAttributes.hxx>
 #include <com/sun/star/drawing/ColorMode.hpp>
 
 #include <cstring>

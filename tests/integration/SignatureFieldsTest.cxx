@@ -2,7 +2,7 @@
 
 #include <OfficeFixture.hxx>
 
-#include <docstore/ShapeAttributes.hxx>
+#include <format/ShapeAttributes.hxx>
 #include <com/sun/star/lang/IllegalArgumentException.hpp>
 
 using namespace com::sun::star;

@@ -6,7 +6,7 @@
 #include <TestSeal.hxx>
 
 #include <libraries/SealLibraryBinding.hxx>
-#include <docstore/ShapeAttributes.hxx>
+#include <format/ShapeAttributes.hxx>
 #include <com/sun/star/drawing/ColorMode.hpp>
 #include <com/sun/star/text/TextContentAnchorType.hpp>
 #include <com/sun/star/text/WrapTextMode.hpp>

@@ -5,7 +5,7 @@
 #include "FieldSealFixture.hxx"
 
 #include <common/PicturePaths.hxx>
-#include <docstore/ShapeAttributes.hxx>
+#include <format/ShapeAttributes.hxx>
 #include <rtl/ustrbuf.hxx>
 #include <com/sun/star/text/XTextGraphicObjectsSupplier.hpp>
 

@@ -4,9 +4,9 @@
 #include <OfficeFixture.hxx>
 #include <TestSeal.hxx>
 
-#include <docstore/CoverageManifest.hxx>
+#include <format/CoverageManifest.hxx>
 #include <docstore/DocumentCoverage.hxx>
-#include <docstore/ShapeAttributes.hxx>
+#include <format/ShapeAttributes.hxx>
 #include <algorithm>
 #include <cctype>
 #include <com/sun/star/awt/Rectangle.hpp>

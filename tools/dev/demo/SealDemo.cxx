@@ -2,7 +2,7 @@
 // stamped with the demo seal and verified before and after a change; a field signed and checked;
 // a certificate seal made with the demo key token and verified; the results under out/.
 
-#include <docstore/DocstoreTexts.hxx>
+#include <format/FormatNames.hxx>
 #include <CommandLine.hxx>
 #include <DocumentSeal.hxx>
 #include <Office.hxx>

@@ -7,8 +7,8 @@
 #include "SealRecord.hxx"
 #include "TokenSigner.hxx"
 
-#include <docstore/DocstoreTexts.hxx>
-#include <docstore/UserMasters.hxx>
+#include <format/FormatNames.hxx>
+#include <format/UserMasters.hxx>
 
 #include <CommandLine.hxx>
 #include <SealFiles.hxx>

@@ -1,9 +1,9 @@
 #include "DocumentSeal.hxx"
 
-#include <docstore/CoverageManifest.hxx>
-#include <docstore/DocstoreTexts.hxx>
-#include <docstore/ShapeAttributes.hxx>
-#include <docstore/UserMasters.hxx>
+#include <format/CoverageManifest.hxx>
+#include <format/FormatNames.hxx>
+#include <format/ShapeAttributes.hxx>
+#include <format/UserMasters.hxx>
 
 #include <common/OfficeNames.hxx>
 

@@ -1,7 +1,7 @@
 /// A certificate seal as a Writer document keeps it: two user field masters that are never
 /// inserted into the text, and the seal picture as a draw shape anchored to a page. Fields and
-/// shapes are written by the stored format's one library (docstore/UserMasters.hxx,
-/// docstore/ShapeAttributes.hxx), as the component writes them.
+/// shapes are written by the stored format's one library (format/UserMasters.hxx,
+/// format/ShapeAttributes.hxx), as the component writes them.
 #pragma once
 
 #include <com/sun/star/frame/XModel.hpp>

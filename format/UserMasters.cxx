@@ -1,8 +1,8 @@
-#include <docstore/UserMasters.hxx>
+#include <format/UserMasters.hxx>
 
-#include <docstore/DocstoreTexts.hxx>
-#include <docstore/SealFieldNames.hxx>
-#include <docstore/WordFormats.hxx>
+#include <format/FormatNames.hxx>
+#include <format/SealFieldNames.hxx>
+#include <format/WordFormats.hxx>
 
 #include <com/sun/star/beans/PropertyAttribute.hpp>
 #include <com/sun/star/beans/PropertyValue.hpp>

@@ -6,8 +6,8 @@
 // the document seal.
 
 #include <docstore/DocstoreTexts.hxx>
-#include <docstore/ShapeAttributes.hxx>
-#include <docstore/WordFormats.hxx>
+#include <format/ShapeAttributes.hxx>
+#include <format/WordFormats.hxx>
 
 #include <common/OfficeNames.hxx>
 #include <common/OfficeConstants.hxx>

@@ -1,6 +1,6 @@
-#include <docstore/ShapeAttributes.hxx>
+#include <format/ShapeAttributes.hxx>
 
-#include <docstore/DocstoreTexts.hxx>
+#include <format/FormatNames.hxx>
 
 #include <common/UnoHelpers.hxx>
 #include <common/OfficeNames.hxx>
