@@ -3,6 +3,7 @@
 #include "FieldMarking.hxx"
 #include "SealInfobar.hxx"
 #include "SealPresence.hxx"
+#include "SealedPdfCommand.hxx"
 #include "SuiteDialogs.hxx"
 #include "SuiteTexts.hxx"
 
@@ -250,7 +251,7 @@ void FrameSeals::removeStatusListener(const Reference<frame::XStatusListener>& l
         }
 }
 
-void FrameSeals::execute(SealCommand command)
+void FrameSeals::execute(SealCommand command, const Sequence<beans::PropertyValue>& arguments)
 {
     // A command whose notice or dialog is open does not start again underneath it.
     if (running || !tools.is())
@@ -271,7 +272,7 @@ void FrameSeals::execute(SealCommand command)
         {
             refresh();
             if (isEnabled(command, selectionState))
-                run(command);
+                run(command, arguments);
         }
         catch (const uno::Exception& exception)
         {
@@ -287,7 +288,7 @@ void FrameSeals::execute(SealCommand command)
     broadcast(false);
 }
 
-void FrameSeals::run(SealCommand command)
+void FrameSeals::run(SealCommand command, const Sequence<beans::PropertyValue>& arguments)
 {
     switch (command)
     {
@@ -337,10 +338,39 @@ void FrameSeals::run(SealCommand command)
         case SealCommand::RemoveFieldSeal:
             tools->removeSelectedFieldStamp();
             break;
+        case SealCommand::ExportSealedPdf:
+            exportSealedPdf(arguments);
+            break;
         case SealCommand::SealList:
             showSealList();
             break;
     }
+}
+
+void FrameSeals::exportSealedPdf(const Sequence<beans::PropertyValue>& arguments)
+{
+    OUString target;
+    for (const beans::PropertyValue& argument : arguments)
+        if (argument.Name == "URL")
+            argument.Value >>= target;
+    struct Exporting
+    {
+        bool& flag;
+        explicit Exporting(bool& exportingFlag)
+            : flag(exportingFlag)
+        {
+            flag = true;
+        }
+        ~Exporting() { flag = false; }
+    } guard(exportingSealedPdf);
+    const std::optional<SealedPdfResult> result
+        = suite::exportSealedPdf(componentContext, frame, tools, target);
+    if (!result)
+        return;
+    if (result->written)
+        showVerdict(result->message, VerdictTone::Valid);
+    else
+        showNotice(componentContext, frame, result->message);
 }
 
 void FrameSeals::markField()
@@ -379,7 +409,7 @@ void FrameSeals::showSealInfo()
             + OUString::createFromAscii(quillmark::texts::kDocumentSignatureField)))
         tools->showCertificateInfo(OUString());
     else
-        run(SealCommand::VerifyDocument);
+        run(SealCommand::VerifyDocument, {});
 }
 
 void FrameSeals::verifyField()
@@ -476,6 +506,12 @@ void FrameSeals::clearCaptionsForSaving()
         // The save goes on; the office's own store reports what it cannot write.
         SAL_WARN("quillmark.suite", "captions stay on for the save: " << exception.Message);
     }
+}
+
+void FrameSeals::markForCopy()
+{
+    if (!exportingSealedPdf)
+        verifyOnOpening();
 }
 
 void FrameSeals::selectionChanged(const lang::EventObject&)

@@ -8,6 +8,7 @@
 #include "SealInfobar.hxx"
 
 #include <Quillmark/Certificate/XQORVTools.hpp>
+#include <com/sun/star/beans/PropertyValue.hpp>
 #include <com/sun/star/frame/XFrame.hpp>
 #include <com/sun/star/frame/XFrameActionListener.hpp>
 #include <com/sun/star/frame/XStatusListener.hpp>
@@ -34,7 +35,10 @@ public:
     /// How many windows are served now.
     static std::size_t servedFrames();
 
-    void execute(SealCommand command);
+    /// Runs the command where it applies; a "URL" argument names the file of a command that
+    /// writes one.
+    void execute(SealCommand command,
+                 const css::uno::Sequence<css::beans::PropertyValue>& arguments = {});
     void addStatusListener(SealCommand command,
                            const css::uno::Reference<css::frame::XStatusListener>& listener,
                            const css::util::URL& url);
@@ -46,6 +50,10 @@ public:
     void verifyOnOpening();
     /// Empties the captions of the seal pictures; the verdict colour stays.
     void clearCaptionsForSaving();
+    /// Before a copy is stored: the pictures show the seals' verdicts as they are now, so that a
+    /// PDF of a changed document shows no valid seal. Left alone while a sealed PDF is made,
+    /// whose pictures are its signatures.
+    void markForCopy();
 
     const SelectionState& state() const { return selectionState; }
 
@@ -64,7 +72,8 @@ private:
     void attachToController();
     void refresh();
     void broadcast(bool always);
-    void run(SealCommand command);
+    void run(SealCommand command, const css::uno::Sequence<css::beans::PropertyValue>& arguments);
+    void exportSealedPdf(const css::uno::Sequence<css::beans::PropertyValue>& arguments);
     void markField();
     void showSealInfo();
     /// The verdict on the document's one document or certificate seal, where it has one.
@@ -91,5 +100,6 @@ private:
     std::vector<StatusListener> statusListeners;
     bool running = false;
     bool refreshing = false;
+    bool exportingSealedPdf = false;
 };
 }

@@ -33,6 +33,8 @@ const char* commandName(SealCommand command)
             return "VerifyField";
         case SealCommand::RemoveFieldSeal:
             return "RemoveFieldSeal";
+        case SealCommand::ExportSealedPdf:
+            return "ExportSealedPdf";
         case SealCommand::SealList:
             return "SealList";
     }
@@ -72,6 +74,7 @@ bool isEnabled(SealCommand command, const SelectionState& state)
                    || (!state.enclosingField.isEmpty() && state.enclosingFieldSigned);
         case SealCommand::RemoveFieldSeal:
             return state.stampType == kFieldSeal;
+        case SealCommand::ExportSealedPdf:
         case SealCommand::SealList:
             return true;
     }

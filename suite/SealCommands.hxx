@@ -19,15 +19,17 @@ enum class SealCommand
     SignField,
     VerifyField,
     RemoveFieldSeal,
+    /// The document as a PDF that carries its seals' signatures; applies to every document.
+    ExportSealedPdf,
     /// The list of the document's seals behind the verdict line's button; in no menu.
     SealList
 };
 
-inline constexpr std::array<SealCommand, 10> kSealCommands
-    = { SealCommand::InsertStampArea, SealCommand::StampDocument, SealCommand::VerifyDocument,
-        SealCommand::ShowSealInfo,    SealCommand::RemoveSeal,    SealCommand::DeleteSeal,
-        SealCommand::MarkField,       SealCommand::SignField,     SealCommand::VerifyField,
-        SealCommand::RemoveFieldSeal };
+inline constexpr std::array<SealCommand, 11> kSealCommands
+    = { SealCommand::InsertStampArea, SealCommand::StampDocument,  SealCommand::VerifyDocument,
+        SealCommand::ShowSealInfo,    SealCommand::RemoveSeal,     SealCommand::DeleteSeal,
+        SealCommand::MarkField,       SealCommand::SignField,      SealCommand::VerifyField,
+        SealCommand::RemoveFieldSeal, SealCommand::ExportSealedPdf };
 
 /// The command's name, the path of its URL "quillmark.seal:<name>".
 const char* commandName(SealCommand command);

@@ -3,6 +3,7 @@
 #include "FrameSeals.hxx"
 #include "SuiteTexts.hxx"
 
+#include <com/sun/star/beans/PropertyValue.hpp>
 #include <com/sun/star/frame/XController.hpp>
 #include <com/sun/star/frame/XModel.hpp>
 #include <cppuhelper/supportsservice.hxx>
@@ -32,6 +33,16 @@ Any environmentValue(const Sequence<beans::NamedValue>& arguments, const char* n
                 return value.Value;
     }
     return Any();
+}
+
+/// Opened from a file without a window to show it in.
+bool openedHidden(const Reference<frame::XModel>& model)
+{
+    bool hidden = false;
+    for (const beans::PropertyValue& argument : model->getArgs())
+        if (argument.Name == "Hidden")
+            argument.Value >>= hidden;
+    return hidden && !model->getURL().isEmpty();
 }
 }
 
@@ -66,8 +77,13 @@ Any SealDocumentJob::execute(const Sequence<beans::NamedValue>& arguments)
     rtl::Reference<FrameSeals> seals = FrameSeals::of(componentContext, controller->getFrame());
     if (!seals.is())
         return Any();
-    if (event.equalsAscii(texts::kEventLoad))
+    // A document opened hidden (a batch conversion, a program's storeToURL) never hears OnLoad,
+    // only that its view was made: it is verified and marked there, as a window is on opening.
+    if (event.equalsAscii(texts::kEventLoad)
+        || (event.equalsAscii(texts::kEventViewCreated) && openedHidden(model)))
         seals->verifyOnOpening();
+    if (event.equalsAscii(texts::kEventCopyTo))
+        seals->markForCopy();
     for (const char* before : texts::kEventsBeforeSaving)
         if (event.equalsAscii(before))
             seals->clearCaptionsForSaving();

@@ -76,9 +76,9 @@ SealDispatch::SealDispatch(const rtl::Reference<FrameSeals>& frameSeals, SealCom
 {
 }
 
-void SealDispatch::dispatch(const util::URL&, const Sequence<beans::PropertyValue>&)
+void SealDispatch::dispatch(const util::URL&, const Sequence<beans::PropertyValue>& arguments)
 {
-    seals->execute(command);
+    seals->execute(command, arguments);
 }
 
 void SealDispatch::addStatusListener(const Reference<frame::XStatusListener>& listener,

@@ -16,6 +16,8 @@ constexpr char kTextDocumentService[] = "com.sun.star.text.TextDocument";
 constexpr char kEventNew[] = "OnNew";
 constexpr char kEventLoad[] = "OnLoad";
 constexpr char kEventViewCreated[] = "OnViewCreated";
+// A copy is stored (storeToURL: Save a Copy, Export, a PDF export, a batch conversion).
+constexpr char kEventCopyTo[] = "OnCopyTo";
 // Before and after storing: a seal picture that carries a caption is written by this office as a
 // Word file that it cannot open again, so captions leave before every save and come back after.
 constexpr const char* kEventsBeforeSaving[] = { "OnSave", "OnSaveAs" };
@@ -72,6 +74,15 @@ constexpr char kSaveACopyCommand[] = ".uno:SaveACopy";
 constexpr char kExportToCommand[] = ".uno:ExportTo";
 constexpr char kDefaultFilter[] = "writer8";
 constexpr char kTextModule[] = "com.sun.star.text.TextDocument";
+// The sealed PDF export.
+constexpr char kCertInfoBoxService[] = "Quillmark.UITools.CertInfoBox";
+// Given to the PIN box's initialize: the name of the seal whose PIN it asks for.
+constexpr char kPinOfSealArgument[] = "PinOfSeal";
+constexpr char kSealedPdfTitle[] = u8"导出为盖章 PDF";
+constexpr char kSealedPdfFilter[] = u8"PDF 文件";
+constexpr char kPdfPattern[] = "*.pdf";
+constexpr char kSealedPdfNotAFile[] = u8"盖章 PDF 只能导出到本机的文件中。";
+constexpr char kSealedPdfWritten[] = u8"已导出盖章 PDF：%1（%2 个签章）";
 constexpr char kSaveWarningTitle[] = u8"印章签名将丢失";
 constexpr char kSaveWarning[]
     = u8"此文档带有印章。“%"

@@ -8,8 +8,8 @@ libreoffice-writer libreoffice-dev
 googletest libgtest-dev libbenchmark-dev
 clang libclang-rt-14-dev clang-format
 libssl-dev libgif-dev libcairo2-dev libfontconfig-dev fonts-wqy-zenhei
-softhsm2 opensc libp11-kit-dev nlohmann-json3-dev
-poppler-utils python3
+softhsm2 opensc libp11-kit-dev nlohmann-json3-dev libpodofo-dev
+poppler-utils qpdf libnss3-tools python3
 xvfb xdotool imagemagick x11-utils zip unzip faketime"
 
 missing=""

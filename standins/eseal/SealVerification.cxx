@@ -17,26 +17,6 @@ bool signedWhileValid(const SealSignatureContent& content, time_t moment)
     return certificate && certificate->contains(moment) && content.seal.validity.contains(moment);
 }
 
-SealVerdict verdictOfRevocation(const SealAssessment& assessment)
-{
-    switch (assessment.revocation.state)
-    {
-        case RevocationStatus::State::NotRevoked:
-            return SealVerdict::Valid;
-        case RevocationStatus::State::Revoked:
-            // The machine's own clock could be set back: only a trusted time puts a stamp
-            // before its seal's revocation.
-            return assessment.trustedTime
-                           && *assessment.trustedTime < assessment.revocation.revokedAt
-                       ? SealVerdict::Valid
-                       : SealVerdict::Revoked;
-        case RevocationStatus::State::ListRefused:
-        case RevocationStatus::State::ListOutdated:
-            break;
-    }
-    return SealVerdict::RevocationUnknown;
-}
-
 SealVerdict verdictOf(SealAssessment& assessment, ByteRange text, const TrustMaterial& trust,
                       time_t now)
 {
@@ -59,13 +39,33 @@ SealVerdict verdictOf(SealAssessment& assessment, ByteRange text, const TrustMat
     assessment.revocation
         = revocationStatus(content.signerCertificateDer, content.seal.authorityCertificateDer,
                            trust.revocationLists, now);
-    if (const SealVerdict revocation = verdictOfRevocation(assessment);
+    if (const SealVerdict revocation
+        = verdictOfRevocation(assessment.revocation, assessment.trustedTime);
         revocation != SealVerdict::Valid)
         return revocation;
     if (!signsText(content, text))
         return SealVerdict::TextChanged;
     return SealVerdict::Valid;
 }
+}
+
+SealVerdict verdictOfRevocation(const RevocationStatus& revocation,
+                                std::optional<time_t> trustedTime)
+{
+    switch (revocation.state)
+    {
+        case RevocationStatus::State::NotRevoked:
+            return SealVerdict::Valid;
+        case RevocationStatus::State::Revoked:
+            // The machine's own clock could be set back: only a trusted time puts a stamp
+            // before its seal's revocation.
+            return trustedTime && *trustedTime < revocation.revokedAt ? SealVerdict::Valid
+                                                                      : SealVerdict::Revoked;
+        case RevocationStatus::State::ListRefused:
+        case RevocationStatus::State::ListOutdated:
+            break;
+    }
+    return SealVerdict::RevocationUnknown;
 }
 
 time_t judgedTime(const SealAssessment& assessment)

@@ -59,6 +59,11 @@ SealVerdict judgeSealSignature(const SealSignatureContent& content, ByteRange te
 SealAssessment assessSealSignature(std::string_view signatureText, ByteRange text,
                                    const TrustMaterial& trust);
 
+/// What a revocation status makes of a signature that `trustedTime`, where there is one, dates:
+/// Valid, Revoked or RevocationUnknown.
+SealVerdict verdictOfRevocation(const RevocationStatus& revocation,
+                                std::optional<time_t> trustedTime);
+
 /// The moment a signature is judged at: its trusted time, else its signing machine's.
 time_t judgedTime(const SealAssessment& assessment);
 }

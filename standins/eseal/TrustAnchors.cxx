@@ -166,4 +166,27 @@ bool isTrustedAuthority(const std::vector<Bytes>& trusted, ByteRange certificate
         return ByteRange(authority) == certificateDer;
     });
 }
+
+bool isCertifiedBy(X509* certificate, X509* authority)
+{
+    if (!certificate || !authority
+        || X509_NAME_cmp(X509_get_issuer_name(certificate), X509_get_subject_name(authority)) != 0)
+        return false;
+    const ASN1_BIT_STRING* signature = nullptr;
+    const X509_ALGOR* algorithm = nullptr;
+    X509_get0_signature(&signature, &algorithm, certificate);
+    const ASN1_OBJECT* algorithmId = nullptr;
+    X509_ALGOR_get0(&algorithmId, nullptr, nullptr, algorithm);
+    if (!signature || OBJ_obj2nid(algorithmId) != NID_SM2_with_SM3)
+        return false;
+    // OpenSSL's own check would use an empty SM2 ID; the authority signs under the default one.
+    unsigned char* toBeSigned = nullptr;
+    const int length = i2d_re_X509_tbs(certificate, &toBeSigned);
+    OwnedPtr<unsigned char> owned(toBeSigned);
+    return length > 0
+           && sm2Verify(X509_get0_pubkey(authority),
+                        ByteRange(toBeSigned, static_cast<size_t>(length)),
+                        ByteRange(ASN1_STRING_get0_data(signature),
+                                  static_cast<size_t>(ASN1_STRING_length(signature))));
+}
 }

@@ -52,4 +52,8 @@ TrustMaterial loadTrustMaterial();
 bool canBeSealAuthority(X509* certificate);
 
 bool isTrustedAuthority(const std::vector<Bytes>& trusted, ByteRange certificateDer);
+
+/// Whether the authority signed the certificate (SM2 with SM3 under the default ID) and is
+/// named as its issuer.
+bool isCertifiedBy(X509* certificate, X509* authority);
 }

@@ -1,5 +1,6 @@
 #include "Pkcs7Decoding.hxx"
 #include "QorvStatus.hxx"
+#include "TrustStore.hxx"
 
 #include <openssl/bio.h>
 #include <openssl/err.h>
@@ -10,8 +11,6 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
-#include <dirent.h>
-#include <sys/stat.h>
 #include <vector>
 
 namespace qorv
@@ -57,44 +56,6 @@ void deliver(const Bytes& bytes, unsigned char* area, int* length)
     if (!bytes.empty())
         std::memcpy(area, bytes.data(), bytes.size());
     *length = static_cast<int>(bytes.size());
-}
-
-struct StoreFree
-{
-    void operator()(X509_STORE* store) const { X509_STORE_free(store); }
-};
-using StorePtr = std::unique_ptr<X509_STORE, StoreFree>;
-
-bool isRegularFile(const std::string& path)
-{
-    struct stat info;
-    return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
-}
-
-/// The certificates of a PEM file, or of every PEM file in a folder (hashed or not; files that
-/// hold no certificate are passed over). Nothing when not one certificate was read: a store
-/// that trusts nobody is a misconfiguration to report, not a reason to refuse quietly.
-StorePtr loadTrustStore(const std::string& path)
-{
-    StorePtr store(X509_STORE_new());
-    if (!store)
-        return nullptr;
-    bool loaded = false;
-    if (isRegularFile(path))
-        loaded = X509_STORE_load_file(store.get(), path.c_str()) == 1;
-    else if (DIR* folder = opendir(path.c_str()))
-    {
-        while (const dirent* entry = readdir(folder))
-        {
-            const std::string file = path + "/" + entry->d_name;
-            if (entry->d_name[0] != '.' && isRegularFile(file)
-                && X509_STORE_load_file(store.get(), file.c_str()) == 1)
-                loaded = true;
-        }
-        closedir(folder);
-    }
-    ERR_clear_error();
-    return loaded ? std::move(store) : nullptr;
 }
 
 /// The alphabet, its padding, and the line breaks and blanks of wrapped text.

@@ -19,6 +19,7 @@
 #include "Pkcs11Token.hxx"
 #include "Pkcs7Decoding.hxx"
 #include "QorvStatus.hxx"
+#include "TrustStore.hxx"
 
 #include <QorvApi.h>
 
@@ -62,8 +63,6 @@ constexpr size_t kMaxPinBytes = 256;
 /// A GBK character of two bytes is at most three bytes of UTF-8.
 constexpr size_t kMaxUtf8PinBytes = kMaxPinBytes * 3 / 2 + 4;
 
-constexpr char kDefaultTrustStore[] = "/etc/quillmark/qorv-trust";
-
 std::mutex& tokenMutex()
 {
     static std::mutex mutex;
@@ -93,11 +92,7 @@ int openToken()
     return token().open(*configured());
 }
 
-std::string trustStore()
-{
-    const char* path = std::getenv("QORV_TRUST_STORE");
-    return path && *path ? path : kDefaultTrustStore;
-}
+std::string trustStore() { return configuredTrustStore(); }
 
 /// A stack area for a secret, wiped however the scope is left.
 template <size_t Size>

@@ -38,8 +38,9 @@ namespace
 constexpr char kToolbar[] = "private:resource/toolbar/addon_quillmark.seal.toolbar";
 constexpr char kInfobar[] = "quillmark.seal.verdict";
 const char* const kMenuTitles[]
-    = { u8"插入盖章区域", u8"加盖印章",    u8"验证印章",   u8"印章信息",   u8"撤销印章",
-        u8"删除印章图片", u8"标记签章域…", u8"签署签章域", u8"验证签章域", u8"撤销签章域印章" };
+    = { u8"插入盖章区域", u8"加盖印章",       u8"验证印章",       u8"印章信息",
+        u8"撤销印章",     u8"删除印章图片",   u8"标记签章域…",    u8"签署签章域",
+        u8"验证签章域",   u8"撤销签章域印章", u8"导出为盖章 PDF…" };
 constexpr char kNotice[] = "The clerk stamps this notice. contract body here. End of notice.";
 constexpr sal_Int32 kFieldStart = 30; // "contract body here."
 constexpr sal_Int32 kFieldLength = 19;

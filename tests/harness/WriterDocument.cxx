@@ -1,5 +1,6 @@
 #include "WriterDocument.hxx"
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -20,6 +21,7 @@
 #include <com/sun/star/frame/XStorable.hpp>
 #include <com/sun/star/graphic/GraphicProvider.hpp>
 #include <com/sun/star/lang/XMultiServiceFactory.hpp>
+#include <com/sun/star/lang/XServiceInfo.hpp>
 #include <com/sun/star/text/ControlCharacter.hpp>
 #include <com/sun/star/text/TextContentAnchorType.hpp>
 #include <com/sun/star/text/XDependentTextField.hpp>
@@ -360,11 +362,7 @@ void WriterDocument::selectShapes(const std::vector<Reference<drawing::XShape>>&
     // A window still setting up (after loading, after a helper restored its seals, or after a
     // shape was added or deleted) may replace the selection from an event it posted earlier, or
     // from a timer that fires a little later on a busy machine: select again once that has run.
-    const auto held = [&] {
-        Reference<container::XIndexAccess> selected(selection(), UNO_QUERY);
-        return shapes.empty()
-               || (selected.is() && selected->getCount() == sal_Int32(shapes.size()));
-    };
+    const auto held = [&] { return shapes.empty() || shapesSelected(shapes); };
     for (int attempt = 0; attempt < 4; ++attempt)
     {
         select(collection);
@@ -376,6 +374,25 @@ void WriterDocument::selectShapes(const std::vector<Reference<drawing::XShape>>&
         if (held())
             return;
     }
+}
+
+bool WriterDocument::shapesSelected(const std::vector<Reference<drawing::XShape>>& shapes) const
+{
+    Reference<lang::XServiceInfo> info(selection(), UNO_QUERY);
+    Reference<container::XIndexAccess> selected(info, UNO_QUERY);
+    if (!info.is() || !selected.is()
+        || !info->supportsService("com.sun.star.drawing.ShapeCollection")
+        || selected->getCount() != sal_Int32(shapes.size()))
+        return false;
+    for (sal_Int32 i = 0; i < selected->getCount(); ++i)
+    {
+        Reference<uno::XInterface> element(selected->getByIndex(i), UNO_QUERY);
+        if (std::none_of(shapes.begin(), shapes.end(), [&](const auto& shape) {
+                return Reference<uno::XInterface>(shape, UNO_QUERY) == element;
+            }))
+            return false;
+    }
+    return true;
 }
 
 std::vector<Reference<drawing::XShape>> WriterDocument::drawShapes() const

@@ -96,6 +96,8 @@ public:
                                                                 sal_Int32 y = 2000);
     /// Selects several draw shapes together.
     void selectShapes(const std::vector<css::uno::Reference<css::drawing::XShape>>& shapes);
+    /// Whether exactly these shapes are selected. A text selection of as many ranges is not.
+    bool shapesSelected(const std::vector<css::uno::Reference<css::drawing::XShape>>& shapes) const;
     /// Draw page shapes in page order.
     std::vector<css::uno::Reference<css::drawing::XShape>> drawShapes() const;
 

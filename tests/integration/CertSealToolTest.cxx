@@ -57,10 +57,11 @@ TEST_F(CertSealToolTest, ItsSealVouchesForEverythingTheReaderSees)
     document = WriterDocument::load(office(), sealed);
     helper = makeHelper(document.frame);
     auto survey = [&] { return helper->surveySeals(false); };
-    ASSERT_EQ(1, survey().getLength());
-    EXPECT_TRUE(survey()[0].Valid) << utf8(survey()[0].Reason);
-    EXPECT_EQ(ou("document"), survey()[0].Scope);
-    EXPECT_EQ(u8"文档未被修改，印章有效！", utf8(survey()[0].Reason));
+    const auto stamped = survey();
+    ASSERT_EQ(1, stamped.getLength());
+    EXPECT_TRUE(stamped[0].Valid) << utf8(stamped[0].Reason);
+    EXPECT_EQ(ou("document"), stamped[0].Scope);
+    EXPECT_EQ(u8"文档未被修改，印章有效！", utf8(stamped[0].Reason));
 
     // The header is no part of the body text, which alone the "Sign" field covers.
     Reference<beans::XPropertySet> reloadedStandard(

@@ -11,6 +11,7 @@
 #include <TokenSigner.hxx>
 #include <com/sun/star/awt/XExtendedToolkit.hpp>
 #include <com/sun/star/container/XIndexAccess.hpp>
+#include <com/sun/star/lang/XServiceInfo.hpp>
 #include <com/sun/star/frame/XDesktop2.hpp>
 #include <com/sun/star/text/XTextFieldsSupplier.hpp>
 #include <com/sun/star/text/XTextGraphicObjectsSupplier.hpp>
@@ -154,7 +155,7 @@ protected:
         document.select(document.textGraphic("gzqy"));
         ASSERT_TRUE(helper->stampDocument());
         ASSERT_FALSE(onSelectedSeals([&] { return helper->verifyDocument(); }, false))
-            << "the unchanged document verifies";
+            << "the unchanged document verifies: " << verdictShown();
         ASSERT_TRUE(onSelectedSeals([&] { return helper->removeDocumentStamp(); }, true));
         ASSERT_TRUE(seals().empty());
         ASSERT_TRUE(messages().empty());
@@ -179,11 +180,25 @@ protected:
         }
     }
 
+    /// What the component said of the seals, for a failure's report.
+    std::string verdictShown()
+    {
+        std::string shown = utf8(testContext->certInfoBox->message);
+        for (const ShownMessage& message : messages())
+            shown += " | " + utf8(message.text);
+        Reference<lang::XServiceInfo> selected(document.selection(), UNO_QUERY);
+        Reference<container::XIndexAccess> elements(selected, UNO_QUERY);
+        shown += "; selected now: "
+                 + (selected.is() ? utf8(selected->getImplementationName()) : std::string("none"))
+                 + (elements.is() ? " of " + std::to_string(elements->getCount()) : std::string())
+                 + "; seal name in use: " + utf8(helper->getContainerName());
+        return shown;
+    }
+
     bool sealsStillSelected()
     {
-        Reference<container::XIndexAccess> selected(document.selection(), UNO_QUERY);
-        return selected.is() && !seals().empty()
-               && selected->getCount() == static_cast<sal_Int32>(seals().size());
+        const auto shown = seals();
+        return !shown.empty() && document.shapesSelected(shown);
     }
 
     std::vector<Reference<drawing::XShape>> seals()
@@ -239,7 +254,7 @@ protected:
                                        signature.signedData);
         certseal::placeSealShape(document.model, certificateSealPicture, {}, name);
         ASSERT_FALSE(onSelectedSeals([&] { return helper->verifyDocument(); }, false))
-            << "the unchanged document verifies";
+            << "the unchanged document verifies: " << verdictShown();
         ASSERT_TRUE(onSelectedSeals(
             [&] {
                 // The box wipes the PIN it handed over.

@@ -35,26 +35,30 @@ TEST(SealCommands, EachCommandIsNamedByItsUrlPathExactly)
 
 TEST(SealCommands, TheSelectionDecidesWhichCommandsApply)
 {
+    // A sealed PDF is asked of any document: the export itself says why it refuses.
     SelectionState nothing;
-    EXPECT_EQ(std::vector<SealCommand>{ SealCommand::InsertStampArea }, enabledFor(nothing));
+    EXPECT_EQ(
+        (std::vector<SealCommand>{ SealCommand::InsertStampArea, SealCommand::ExportSealedPdf }),
+        enabledFor(nothing));
 
     SelectionState area;
     area.stampType = 1;
-    EXPECT_EQ(
-        (std::vector<SealCommand>{ SealCommand::InsertStampArea, SealCommand::StampDocument }),
-        enabledFor(area));
+    EXPECT_EQ((std::vector<SealCommand>{ SealCommand::InsertStampArea, SealCommand::StampDocument,
+                                         SealCommand::ExportSealedPdf }),
+              enabledFor(area));
 
     SelectionState documentSeal;
     documentSeal.stampType = 0;
     EXPECT_EQ((std::vector<SealCommand>{ SealCommand::InsertStampArea, SealCommand::VerifyDocument,
                                          SealCommand::ShowSealInfo, SealCommand::RemoveSeal,
-                                         SealCommand::DeleteSeal }),
+                                         SealCommand::DeleteSeal, SealCommand::ExportSealedPdf }),
               enabledFor(documentSeal));
 
     SelectionState fieldSeal;
     fieldSeal.stampType = 2;
     EXPECT_EQ((std::vector<SealCommand>{ SealCommand::InsertStampArea, SealCommand::DeleteSeal,
-                                         SealCommand::VerifyField, SealCommand::RemoveFieldSeal }),
+                                         SealCommand::VerifyField, SealCommand::RemoveFieldSeal,
+                                         SealCommand::ExportSealedPdf }),
               enabledFor(fieldSeal));
 }
 

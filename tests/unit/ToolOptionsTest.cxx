@@ -319,7 +319,7 @@ TEST(ToolOptions, SealMakingToolsTakeOptionsBeforeOrAfterTheirOperands)
         { QUILLMARK_MAKE_STAMP_AREA, { "area.gif" }, 0, "" },
         { QUILLMARK_MAKE_STAMP_AREA, {}, 2, "too few arguments" },
         { SEAL_BENCH, { "work", "many" }, 2, "LARGEST takes a number" },
-        { SEAL_BENCH, { "work", "10", "everything" }, 2, "not pages, rich, fields or batch" },
+        { SEAL_BENCH, { "work", "10", "everything" }, 2, "not pages, rich, fields, pdf or batch" },
         { SEAL_DEMO, { "out", "more" }, 2, "too many arguments" },
     };
     for (const Case& c : cases)

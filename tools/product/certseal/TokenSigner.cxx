@@ -101,17 +101,38 @@ qorv::TokenCertificate openToken(qorv::Pkcs11Token& token, const std::string& pi
     checkStatus(token.login(pin), "the token refused the PIN");
     std::vector<qorv::TokenCertificate> certificates;
     checkStatus(token.userCertificates(certificates), "no certificate on the token");
+    check(!certificates.empty(), "no certificate on the token");
     return certificates.front();
 }
 }
 
-Bytes signWithTokenKey(const std::string& pin, const Bytes& message)
+struct TokenKey::Session
 {
     qorv::Pkcs11Token token;
-    const qorv::TokenCertificate chosen = openToken(token, pin);
-    Bytes signature = signOnToken(token, chosen, message);
-    token.logout();
-    return signature;
+    qorv::TokenCertificate chosen;
+};
+
+TokenKey::TokenKey(const std::string& pin)
+    : session(std::make_unique<Session>())
+{
+    session->chosen = openToken(session->token, pin);
+}
+
+TokenKey::~TokenKey() { session->token.logout(); }
+
+const Bytes& TokenKey::certificate() const { return session->chosen.der; }
+
+const std::string& TokenKey::label() const { return session->chosen.label; }
+
+Bytes TokenKey::sign(const Bytes& message)
+{
+    return signOnToken(session->token, session->chosen, message);
+}
+
+Bytes signWithTokenKey(const std::string& pin, const Bytes& message)
+{
+    TokenKey key(pin);
+    return key.sign(message);
 }
 
 Bytes dataEncoding(const Bytes& content)

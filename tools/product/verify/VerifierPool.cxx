@@ -5,6 +5,7 @@
 #include "VerifierPool.hxx"
 
 #include "DocumentVerifier.hxx"
+#include "PdfFileVerifier.hxx"
 
 #include <atomic>
 #include <condition_variable>
@@ -129,6 +130,8 @@ private:
             {
                 if (std::optional<FileReport> unreadable = unreadableFile(file))
                     result = std::move(*unreadable);
+                else if (isPdfFile(file).value_or(false))
+                    result = verifyPdfFile(file);
                 else
                 {
                     // The file's time starts once its office is up: starting one has a limit

@@ -25,7 +25,8 @@ void printUsage(std::ostream& out)
 {
     out << "usage: quillmark-verify [--json | --json-lines] [--strict] [--jobs N] "
            "[--timeout SECONDS] FILE... | -\n"
-           "  Verifies the document, certificate and field seals of Writer documents.\n"
+           "  Verifies the document, certificate and field seals of Writer documents, and the\n"
+           "  seal signatures of PDFs (quillmark-export-pdf), which need no office.\n"
            "  -               read file names from standard input, one per line\n"
            "  --json          one JSON object for all files\n"
            "  --json-lines    one JSON object per file, as each file finishes\n"

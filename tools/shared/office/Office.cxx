@@ -105,6 +105,10 @@ void Office::stopShared()
 
 void Office::start()
 {
+    // The bridge writes to the office's pipe; an office that ended (or was stopped while a
+    // release was still on its way) must give a DisposedException to report, not a SIGPIPE that
+    // ends this process without a word.
+    signal(SIGPIPE, SIG_IGN);
     workDir = makeWorkDirectory();
     pipeName
         = "quillmark_" + std::to_string(getpid()) + "_" + workDir.substr(workDir.rfind('-') + 1);
