@@ -1,8 +1,8 @@
 // The library's entry points: the office's component loader registers the component and obtains
 // its factory through them.
 
-#include "ComponentTexts.hxx"
-#include "QORVHelper.hxx"
+#include <component/ComponentTexts.hxx>
+#include <component/QORVHelper.hxx>
 
 #include <com/sun/star/lang/XSingleComponentFactory.hpp>
 #include <com/sun/star/registry/InvalidRegistryException.hpp>
@@ -10,6 +10,7 @@
 #include <cppuhelper/factory.hxx>
 #include <rtl/string.h>
 #include <uno/lbnames.h>
+#include <sal/log.hxx>
 
 using namespace com::sun::star;
 using css::uno::Reference;
@@ -46,8 +47,10 @@ SAL_DLLPUBLIC_EXPORT sal_Bool SAL_CALL component_writeInfo(void*, void* registry
             servicesKey->createKey(services[i]);
         return true;
     }
-    catch (const registry::InvalidRegistryException&)
+    catch (const registry::InvalidRegistryException& exception)
     {
+        SAL_WARN("quillmark.component",
+                 "the registry refused the component's services: " << exception.Message);
         return false;
     }
 }

@@ -1,9 +1,10 @@
-#include "MessageBox.hxx"
+#include <component/MessageBox.hxx>
 
 #include <com/sun/star/awt/WindowAttribute.hpp>
 #include <com/sun/star/awt/WindowDescriptor.hpp>
 #include <com/sun/star/awt/XMessageBox.hpp>
 #include <com/sun/star/awt/XWindowPeer.hpp>
+#include <sal/log.hxx>
 
 using namespace com::sun::star;
 using css::uno::Reference;
@@ -40,8 +41,11 @@ void showInfoBox(const Reference<awt::XToolkit>& toolkit, const Reference<frame:
             {
                 window->dispose();
             }
-            catch (const uno::RuntimeException&)
+            catch (const uno::RuntimeException& exception)
             {
+                SAL_INFO(
+                    "quillmark.component",
+                    "the message box's window went before its disposal: " << exception.Message);
             }
         }
     } disposal{ window };

@@ -1,18 +1,22 @@
-#include "QORVHelper.hxx"
+#include <component/QORVHelper.hxx>
 
-#include "ComponentTexts.hxx"
-#include "ImplementationId.hxx"
-#include "MessageBox.hxx"
-#include "SealContextMenuInterceptor.hxx"
+#include <component/ComponentTexts.hxx>
+#include <common/OfficeNames.hxx>
+#include <common/PicturePaths.hxx>
+#include <component/ImplementationId.hxx>
+#include <component/MessageBox.hxx>
+#include <component/SealContextMenuInterceptor.hxx>
 
-#include <QorvApi.h>
+#include <libraries/QorvApi.h>
 #include <com/sun/star/frame/XController.hpp>
-#include <com/sun/star/lang/XMultiComponentFactory.hpp>
+#include <com/sun/star/util/XURLTransformer.hpp>
 #include <com/sun/star/ui/XContextMenuInterception.hpp>
+#include <sal/log.hxx>
 
 using namespace com::sun::star;
 using css::uno::Reference;
 using css::uno::UNO_QUERY;
+using css::uno::UNO_QUERY_THROW;
 
 namespace quillmark
 {
@@ -49,10 +53,12 @@ void QORVHelper::initialize(const uno::Sequence<uno::Any>& arguments)
         restoreSealsFromWordFormat();
         restoreFieldSealsFromWordFormat();
     }
-    catch (const uno::Exception&)
+    catch (const uno::Exception& exception)
     {
         // The window still gets its helper; its seals then stay the pictures the file holds, and
         // their verification says so.
+        SAL_WARN("quillmark.component",
+                 "seals read from a Word format stay pictures: " << exception.Message);
     }
 }
 
@@ -73,17 +79,24 @@ void QORVHelper::installContextMenuInterceptor()
 
 Reference<uno::XInterface> QORVHelper::createService(const OUString& serviceName)
 {
-    if (!componentContext.is())
-        return {};
-    Reference<lang::XMultiComponentFactory> manager = componentContext->getServiceManager();
-    if (!manager.is())
-        return {};
-    return manager->createInstanceWithContext(serviceName, componentContext);
+    return quillmark::createService(componentContext, serviceName);
 }
 
 Reference<uno::XInterface> QORVHelper::createService(const char* serviceName)
 {
-    return createService(ascii(serviceName));
+    return quillmark::createService(componentContext, serviceName);
+}
+
+OUString QORVHelper::getFilterDirectoryURL() { return filterDirectoryURL(componentContext); }
+
+OUString QORVHelper::getGraphicDirectoryURL() { return graphicDirectoryURL(componentContext); }
+
+void QORVHelper::parsePictureURL(const OUString& text)
+{
+    pictureURL.Complete = text;
+    Reference<util::XURLTransformer> parser(createService(texts::kUrlTransformerService),
+                                            UNO_QUERY_THROW);
+    parser->parseStrict(pictureURL);
 }
 
 void QORVHelper::showMessage(const OUString& text)

@@ -3,7 +3,7 @@
 /// the room of their topic (component/, libraries/, docstore/, operations/).
 #pragma once
 
-#include "UnoHelpers.hxx"
+#include <common/UnoHelpers.hxx>
 
 #include <Quillmark/Certificate/XQORVTools.hpp>
 #include <Quillmark/Certificate/XSealCoverage.hpp>
@@ -199,8 +199,38 @@ public:
     /// The model's current selection; throws when there is no document.
     css::uno::Reference<css::uno::XInterface> selection();
 
-    // State shared by the operations, in the order the helper declares it. Public so that the
-    // steps in every room, and the tests, read it as the record it is.
+    // What the operations left, for the functions that take the helper and for the tests; the
+    // operations themselves keep the state to themselves.
+    bool isDocumentModified() const { return documentModified; }
+    void setDocumentModified(bool modified) { documentModified = modified; }
+    const OUString& getUserPin() const { return userPin; }
+    const OUString& getContainerName() const { return containerName; }
+    void setContainerName(const OUString& name) { containerName = name; }
+    const OUString& getFieldPictureURL() const { return fieldPictureURL; }
+    const css::uno::Sequence<OUString>& getCertificateInfo() const { return certificateInfo; }
+    void setCertificateInfo(const css::uno::Sequence<OUString>& items) { certificateInfo = items; }
+    bool isLibraryReady() const { return libraryReady; }
+    const css::awt::Point& getSealPosition() const { return sealPosition; }
+    const css::awt::Size& getSealPictureSize() const { return sealPictureSize; }
+    void setSealPictureSize(const css::awt::Size& size) { sealPictureSize = size; }
+    sal_Int16 getSealAnchorPage() const { return sealAnchorPage; }
+    const css::uno::Reference<css::ui::XContextMenuInterceptor>& getMenuInterceptor() const
+    {
+        return menuInterceptor;
+    }
+    const css::uno::Reference<css::uno::XComponentContext>& getComponentContext() const
+    {
+        return componentContext;
+    }
+    const css::uno::Reference<css::frame::XFrame>& getDocumentFrame() const
+    {
+        return documentFrame;
+    }
+    const css::uno::Reference<css::awt::XToolkit>& getToolkit() const { return toolkit; }
+    const css::util::URL& getPictureURL() const { return pictureURL; }
+
+private:
+    // State shared by the operations, in the order the helper declares it.
     bool documentModified = false;
     OUString userPin;
     OUString containerName;
@@ -216,14 +246,13 @@ public:
     css::uno::Reference<css::awt::XToolkit> toolkit;
     css::util::URL pictureURL;
 
-private:
     /// The words of the last certificate seal check: its verdict, with the parts that changed.
     OUString lastVerdict;
 
     /// Adopts a seal name from the selected seal while `containerName` is empty; false when the
     /// selection is neither a text graphic object nor a shape collection.
     bool resolveSealSelection();
-    bool readUserField(const OUString& fieldName, OUString& value);
+    std::optional<OUString> readUserField(const OUString& fieldName);
     bool hasUserField(const OUString& fieldName);
     void writeUserField(const OUString& fieldName, const OUString& value);
 };

@@ -1,12 +1,13 @@
-#include "SealContextMenuInterceptor.hxx"
+#include <component/SealContextMenuInterceptor.hxx>
 
-#include "ComponentTexts.hxx"
-#include "DeclaredExceptions.hxx"
-#include "ImplementationId.hxx"
-#include "UnoHelpers.hxx"
+#include <common/OfficeNames.hxx>
+#include <format/FormatNames.hxx>
+#include <common/DeclaredExceptions.hxx>
+#include <component/ImplementationId.hxx>
+#include <common/UnoHelpers.hxx>
 
 #include <Quillmark/UITools/XRightClickPopupMenu.hpp>
-#include <ShapeAttributes.hxx>
+#include <format/ShapeAttributes.hxx>
 #include <com/sun/star/container/XIndexAccess.hpp>
 #include <com/sun/star/frame/XController.hpp>
 #include <com/sun/star/lang/XInitialization.hpp>

@@ -1,9 +1,10 @@
 // While registered on a controller, the helper toggles the graphic-object toolbar whenever a seal,
 // a field seal or a stamping area is selected.
 
-#include "QORVHelper.hxx"
+#include <component/QORVHelper.hxx>
 
 #include <com/sun/star/frame/XLayoutManager.hpp>
+#include <sal/log.hxx>
 
 using namespace com::sun::star;
 using css::uno::Reference;
@@ -29,8 +30,9 @@ Reference<frame::XLayoutManager> layoutManagerOf(const Reference<frame::XFrame>&
     {
         throw;
     }
-    catch (const uno::Exception&)
+    catch (const uno::Exception& exception)
     {
+        SAL_INFO("quillmark.component", "a frame without a layout manager: " << exception.Message);
         return {};
     }
     return layoutManager;

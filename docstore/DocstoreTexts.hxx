@@ -1,34 +1,13 @@
-/// Fixed names and texts of the document seal store: they bind stored documents.
+/// The texts the document seal store shows; the names it stores under are the format's.
 #pragma once
+
+#include <format/FormatNames.hxx>
 
 namespace quillmark::texts
 {
-// User field masters.
-constexpr char kUserMasterPrefix[] = "com.sun.star.text.FieldMaster.User.";
-constexpr char kUserMasterService[] = "com.sun.star.text.FieldMaster.User";
-constexpr char kUserFieldService[] = "com.sun.star.text.TextField.User";
-constexpr char kDocumentSignatureField[] = "newSignatureType";
-constexpr char kCertSuffix[] = "Cert";
-constexpr char kSignSuffix[] = "Sign";
-constexpr char kStamperSuffix[] = "Stamper";
-constexpr char kProtectStateSuffix[] = "ProtectState";
-constexpr char kPostilSuffix[] = "Postil";
-// What a seal covers beyond its text: after "newSignatureType" for the document seal, after the
-// seal's name for a certificate seal, after the field's name for a field seal.
-constexpr char kCoverageSuffix[] = "Coverage";
-constexpr char kFieldCoverageSuffix[] = "__@*Coverage";
-
-// Seal shape attributes.
-constexpr char kShapeTypeKey[] = "ShapeType";
-constexpr char kStamperNameKey[] = "StamperName";
-constexpr char kAttributeType[] = "CDATA";
-
-// Seal pictures.
-constexpr char kSealShapeName[] = "Stamper";
-constexpr char kBitmapTableService[] = "com.sun.star.drawing.BitmapTable";
-constexpr char kBitmapTableEntry[] = "nudo_CA";
+// The caption of an invalid seal: a mark of the open document, which the suite takes off before
+// every save.
 constexpr char kInvalidSealCaption[] = u8"无效印章";
-constexpr char kDeleteCommand[] = ".uno:delete";
 
 // Messages.
 constexpr char kSetSealInfoFailed[] = u8"设置印章信息失败!";

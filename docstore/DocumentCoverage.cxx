@@ -3,14 +3,14 @@
 // the page styles the body can use, and what lies on pages. Each part's records go into a digest
 // of its own; every record is tagged and length-prefixed, so no two readings share bytes.
 
-#include "DocumentCoverage.hxx"
+#include <docstore/DocumentCoverage.hxx>
 
-#include "DocstoreTexts.hxx"
-#include "PicturePixels.hxx"
-#include "ShapeAttributes.hxx"
+#include <docstore/DocstoreTexts.hxx>
+#include <docstore/PicturePixels.hxx>
+#include <format/ShapeAttributes.hxx>
 
-#include <ComponentTexts.hxx>
-#include <UnoHelpers.hxx>
+#include <common/OfficeNames.hxx>
+#include <common/UnoHelpers.hxx>
 
 #include <com/sun/star/awt/Size.hpp>
 #include <com/sun/star/awt/XBitmap.hpp>
@@ -53,6 +53,7 @@
 #include <memory>
 #include <set>
 #include <vector>
+#include <sal/log.hxx>
 
 using namespace com::sun::star;
 using css::uno::Any;
@@ -344,9 +345,10 @@ Sequence<Any> readValues(const Reference<uno::XInterface>& object, const Sequenc
         {
             return batch->getPropertyValues(names);
         }
-        catch (const uno::Exception&)
+        catch (const uno::Exception& exception)
         {
             // Read one by one below.
+            SAL_INFO("quillmark.docstore", "properties read one by one: " << exception.Message);
         }
     }
     Reference<beans::XPropertySet> properties(object, UNO_QUERY);
@@ -359,9 +361,11 @@ Sequence<Any> readValues(const Reference<uno::XInterface>& object, const Sequenc
         {
             values.getArray()[i] = properties->getPropertyValue(names[i]);
         }
-        catch (const uno::Exception&)
+        catch (const uno::Exception& exception)
         {
             // Not offered by this kind of object: it counts as void, the same every time.
+            SAL_INFO("quillmark.docstore",
+                     "a property this object does not offer counts as void: " << exception.Message);
         }
     }
     return values;
@@ -438,11 +442,11 @@ ObjectKind kindOf(const Reference<uno::XInterface>& object)
     Reference<lang::XServiceInfo> info(object, UNO_QUERY);
     if (info.is())
     {
-        if (info->supportsService("com.sun.star.text.TextFrame"))
+        if (info->supportsService(texts::kTextFrame))
             return ObjectKind::Frame;
         if (info->supportsService(ascii(texts::kTextGraphicObject)))
             return ObjectKind::Picture;
-        if (info->supportsService("com.sun.star.text.TextEmbeddedObject"))
+        if (info->supportsService(texts::kTextEmbeddedObject))
             return ObjectKind::Embedded;
     }
     return ObjectKind::Drawing;
@@ -459,8 +463,9 @@ bool isSealPicture(const Reference<uno::XInterface>& object)
         const OUString type = getShapeType(properties);
         return type == ascii(texts::kDocumentSealMark) || type == ascii(texts::kFieldSealMark);
     }
-    catch (const uno::Exception&)
+    catch (const uno::Exception& exception)
     {
+        SAL_INFO("quillmark.docstore", "no seal picture: " << exception.Message);
         return false;
     }
 }
@@ -496,8 +501,10 @@ bool showsLayout(const OUString& kind, const Reference<uno::XInterface>& field)
         {
             getProperty(field, "ReferenceFieldPart") >>= part;
         }
-        catch (const uno::Exception&)
+        catch (const uno::Exception& exception)
         {
+            SAL_INFO("quillmark.docstore",
+                     "a reference field without its part: " << exception.Message);
         }
         return part == kReferencePage || part == kReferenceUpDown || part == kReferencePageDesc;
     }
@@ -673,8 +680,10 @@ public:
             {
                 anchorValue = getProperty(object, "AnchorType");
             }
-            catch (const uno::Exception&)
+            catch (const uno::Exception& exception)
             {
+                SAL_INFO("quillmark.docstore",
+                         "a page's object without an anchor is passed over: " << exception.Message);
                 continue;
             }
             if (anchorValue.getValueTypeClass() == uno::TypeClass_ENUM)
@@ -767,8 +776,10 @@ private:
                         OUStringToOString(kind + "TextFirst", RTL_TEXTENCODING_ASCII_US).getStr()),
                     CoveragePart::HeadersFooters);
             }
-            catch (const beans::UnknownPropertyException&)
+            catch (const beans::UnknownPropertyException& exception)
             {
+                SAL_INFO("quillmark.docstore",
+                         "a page style without a first page's text: " << exception.Message);
             }
         }
     }
@@ -949,7 +960,7 @@ private:
         if (!access.is())
             return;
         Reference<container::XEnumeration> contents
-            = access->createContentEnumeration("com.sun.star.text.TextContent");
+            = access->createContentEnumeration(texts::kTextContent);
         while (contents.is() && contents->hasMoreElements())
         {
             Reference<uno::XInterface> object(contents->nextElement(), UNO_QUERY);
@@ -1061,8 +1072,10 @@ private:
                 return;
             }
         }
-        catch (const uno::Exception&)
+        catch (const uno::Exception& exception)
         {
+            SAL_INFO("quillmark.docstore",
+                     "an embedded object without a formula: " << exception.Message);
         }
         walkGraphic(getProperty(object, "Graphic"), digest);
     }
@@ -1077,9 +1090,11 @@ private:
         {
             walkGraphic(getProperty(object, "Graphic"), digest);
         }
-        catch (const uno::Exception&)
+        catch (const uno::Exception& exception)
         {
             // A shape without a picture of its own.
+            SAL_INFO("quillmark.docstore",
+                     "a shape without a picture of its own: " << exception.Message);
         }
         Reference<text::XTextRange> text(object, UNO_QUERY);
         if (text.is())

@@ -11,7 +11,7 @@
 #include <com/sun/star/uno/XComponentContext.hpp>
 #include <rtl/ustring.hxx>
 
-#include "CoverageManifest.hxx"
+#include <format/CoverageManifest.hxx>
 
 #include <string>
 #include <vector>

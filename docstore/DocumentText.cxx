@@ -1,6 +1,6 @@
-#include "DocumentText.hxx"
+#include <docstore/DocumentText.hxx>
 
-#include <QORVHelper.hxx>
+#include <component/QORVHelper.hxx>
 
 #include <com/sun/star/text/XTextDocument.hpp>
 

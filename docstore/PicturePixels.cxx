@@ -1,4 +1,4 @@
-#include "PicturePixels.hxx"
+#include <docstore/PicturePixels.hxx>
 
 #include <cstddef>
 #include <cstdint>

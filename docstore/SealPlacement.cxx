@@ -1,12 +1,14 @@
 // The seal picture takes the place of the stamping area the user selected.
 
-#include "DocstoreTexts.hxx"
+#include <docstore/DocstoreTexts.hxx>
+#include <format/ShapeAttributes.hxx>
 
-#include <ComponentTexts.hxx>
-#include <OfficeConstants.hxx>
-#include <PicturePaths.hxx>
-#include <QORVHelper.hxx>
+#include <common/OfficeNames.hxx>
+#include <common/OfficeConstants.hxx>
+#include <common/PicturePaths.hxx>
+#include <component/QORVHelper.hxx>
 #include <com/sun/star/container/XNameContainer.hpp>
+#include <sal/log.hxx>
 #include <com/sun/star/drawing/XDrawPageSupplier.hpp>
 #include <com/sun/star/drawing/XShape.hpp>
 #include <com/sun/star/drawing/XShapes.hpp>
@@ -53,7 +55,7 @@ bool QORVHelper::removeStampArea() { return removeStampArea(selection()); }
 bool QORVHelper::removeStampArea(const Reference<uno::XInterface>& area)
 {
     if (!offersService(area, texts::kTextGraphicObject)
-        && !offersService(area, "com.sun.star.text.SwXTextGraphicObject"))
+        && !offersService(area, texts::kTextGraphicObjectImplementation))
     {
         showMessage(fromUtf8(texts::kUnstableNetwork));
         return false;
@@ -100,5 +102,21 @@ bool QORVHelper::placeSealPicture()
     seal->setSize(sealPictureSize);
     setShapeType(properties, ascii(texts::kDocumentSealMark));
     return true;
+}
+
+void QORVHelper::setShapeType(const Reference<beans::XPropertySet>& object, const OUString& value)
+{
+    // An object without attributes fails here, to the caller.
+    const Any container = shapeAttributes(object);
+    try
+    {
+        writeShapeAttribute(object, container, texts::kShapeTypeKey, value);
+    }
+    catch (const uno::Exception& exception)
+    {
+        SAL_WARN("quillmark.docstore",
+                 "the seal's shape type was not written: " << exception.Message);
+        showMessage(fromUtf8(texts::kSetSealInfoFailed));
+    }
 }
 }

@@ -1,14 +1,15 @@
 // Seal pictures are protected against the user's own editing; removal lifts the content
 // protection and lets the office delete the selection with its own delete command.
 
-#include "DocstoreTexts.hxx"
+#include <docstore/DocstoreTexts.hxx>
 
-#include <ComponentTexts.hxx>
-#include <QORVHelper.hxx>
+#include <common/OfficeNames.hxx>
+#include <component/QORVHelper.hxx>
 #include <com/sun/star/container/XIndexAccess.hpp>
 #include <com/sun/star/frame/XDispatchProvider.hpp>
 #include <com/sun/star/text/XTextRange.hpp>
 #include <com/sun/star/util/XURLTransformer.hpp>
+#include <sal/log.hxx>
 
 using namespace com::sun::star;
 using css::uno::Any;
@@ -28,7 +29,7 @@ constexpr sal_Int32 kSearchGlobal = 55; // FrameSearchFlag GLOBAL
 bool isBareCursor(const Reference<uno::XInterface>& selection)
 {
     Reference<container::XIndexAccess> ranges(selection, UNO_QUERY);
-    if (!ranges.is() || !offersService(selection, "com.sun.star.text.TextRanges"))
+    if (!ranges.is() || !offersService(selection, texts::kTextRanges))
         return false;
     for (sal_Int32 i = 0; i < ranges->getCount(); ++i)
     {
@@ -95,8 +96,9 @@ bool QORVHelper::deleteSelectedSeal()
         dispatchCommand(ascii(texts::kDeleteCommand), Sequence<beans::PropertyValue>(1));
         return true;
     }
-    catch (const uno::Exception&)
+    catch (const uno::Exception& exception)
     {
+        SAL_WARN("quillmark.docstore", "the selected seal was not deleted: " << exception.Message);
         showMessage(fromUtf8(texts::kDeleteSealFailed));
         return false;
     }

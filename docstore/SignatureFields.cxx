@@ -1,13 +1,13 @@
 // The helper's seal fields: the selected seal's fields by kind, the document signature, the
 // comment; stored through UserMasters.
 
-#include "SignatureFields.hxx"
+#include <docstore/SignatureFields.hxx>
 
-#include "DocstoreTexts.hxx"
-#include "ShapeAttributes.hxx"
+#include <docstore/DocstoreTexts.hxx>
+#include <format/ShapeAttributes.hxx>
 
-#include <ComponentTexts.hxx>
-#include <QORVHelper.hxx>
+#include <common/OfficeNames.hxx>
+#include <component/QORVHelper.hxx>
 #include <com/sun/star/container/XIndexAccess.hpp>
 #include <com/sun/star/container/XNamed.hpp>
 
@@ -41,6 +41,18 @@ const char* sealFieldSuffix(sal_Int32 kind)
 }
 }
 
+namespace
+{
+/// A field's value in the out-parameter of the interface's reads: false when there is none.
+bool handedOut(const std::optional<OUString>& found, OUString& value)
+{
+    if (!found)
+        return false;
+    value = *found;
+    return true;
+}
+}
+
 bool QORVHelper::resolveSealSelection()
 {
     Reference<uno::XInterface> current = selection();
@@ -56,19 +68,14 @@ bool QORVHelper::resolveSealSelection()
     return true;
 }
 
-bool QORVHelper::readUserField(const OUString& fieldName, OUString& value)
+std::optional<OUString> QORVHelper::readUserField(const OUString& fieldName)
 {
-    const std::optional<OUString> content = readUserMaster(model(), fieldName);
-    if (!content)
-        return false;
-    value = *content;
-    return true;
+    return readUserMaster(model(), fieldName);
 }
 
 bool QORVHelper::hasUserField(const OUString& fieldName)
 {
-    OUString ignored;
-    return readUserField(fieldName, ignored);
+    return readUserField(fieldName).has_value();
 }
 
 void QORVHelper::writeUserField(const OUString& fieldName, const OUString& value)
@@ -86,14 +93,14 @@ bool QORVHelper::readSealField(sal_Int32 kind, OUString& value)
     const char* suffix = sealFieldSuffix(kind);
     if (!suffix || !model().is() || !resolveSealSelection())
         return false;
-    return readUserField(containerName + ascii(suffix), value);
+    return handedOut(readUserField(containerName + ascii(suffix)), value);
 }
 
 bool QORVHelper::readDocumentSignature(OUString& value)
 {
     if (!model().is() || !resolveSealSelection())
         return false;
-    return readUserField(ascii(texts::kDocumentSignatureField), value);
+    return handedOut(readUserField(ascii(texts::kDocumentSignatureField)), value);
 }
 
 bool QORVHelper::writeDocumentSignature(const OUString& value)
@@ -109,7 +116,7 @@ bool QORVHelper::readPostil(OUString& value)
     const OUString fieldName = containerName + ascii(texts::kPostilSuffix);
     if (!model().is() || !resolveSealSelection())
         return false;
-    return readUserField(fieldName, value);
+    return handedOut(readUserField(fieldName), value);
 }
 
 bool QORVHelper::writePostil(const OUString& value)

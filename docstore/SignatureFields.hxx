@@ -1,5 +1,5 @@
 /// Signature fields read by name, whatever is selected.
 #pragma once
 
-#include "SealFieldNames.hxx"
-#include "UserMasters.hxx"
+#include <format/SealFieldNames.hxx>
+#include <format/UserMasters.hxx>

@@ -1,15 +1,15 @@
 // A seal whose text changed after signing is drawn in black and white; a document seal also says
 // so in its caption. A later valid verdict undoes both.
 
-#include "ValidityMarking.hxx"
+#include <docstore/ValidityMarking.hxx>
 
-#include "DocstoreTexts.hxx"
-#include "ShapeAttributes.hxx"
+#include <docstore/DocstoreTexts.hxx>
+#include <format/ShapeAttributes.hxx>
 
-#include <CaughtExceptions.hxx>
-#include <ComponentTexts.hxx>
-#include <OfficeConstants.hxx>
-#include <QORVHelper.hxx>
+#include <common/CaughtExceptions.hxx>
+#include <common/OfficeNames.hxx>
+#include <common/OfficeConstants.hxx>
+#include <component/QORVHelper.hxx>
 #include <com/sun/star/container/XIndexAccess.hpp>
 #include <com/sun/star/text/XText.hpp>
 

@@ -1,16 +1,16 @@
 // The selected seal's details with a message: the seal library's own display for its seals, the
 // suite's certificate box with the seal's comment for certificate seals.
 
-#include "CertificateDialog.hxx"
-#include "SealLibraryBinding.hxx"
+#include <libraries/CertificateDialog.hxx>
+#include <libraries/SealLibraryBinding.hxx>
 
-#include <ComponentTexts.hxx>
-#include <PicturePaths.hxx>
-#include <DeclaredExceptions.hxx>
-#include <QORVHelper.hxx>
+#include <common/OfficeNames.hxx>
+#include <common/PicturePaths.hxx>
+#include <common/DeclaredExceptions.hxx>
+#include <component/QORVHelper.hxx>
 #include <Quillmark/UITools/XCertInfoBox.hpp>
 #include <Quillmark/UITools/XSealDetailsBox.hpp>
-#include <ShapeAttributes.hxx>
+#include <format/ShapeAttributes.hxx>
 
 #include <com/sun/star/beans/NamedValue.hpp>
 #include <exception>
@@ -62,7 +62,7 @@ void showSealDetails(QORVHelper& helper, const KTXESealDetails& details)
     Reference<lang::XInitialization> initialization(service, UNO_QUERY);
     if (initialization.is())
     {
-        const Any frame(helper.documentFrame);
+        const Any frame(helper.getDocumentFrame());
         initialization->initialize(Sequence<Any>(&frame, 1));
     }
     box->setTitle(fromUtf8(details.title));
@@ -129,24 +129,25 @@ bool showSealLibraryDetails(QORVHelper& helper, SealLibraryBinding& sealLibrary,
 
 bool showCertificateBox(QORVHelper& helper, const OUString& message)
 {
-    if (!helper.libraryReady)
+    if (!helper.isLibraryReady())
         helper.initializeCertificateLibrary();
 
     Reference<Quillmark::UITools::XCertInfoBox> box = helper.createCertInfoBox();
     if (!box.is())
         return false;
 
-    if (helper.containerName.isEmpty())
-        helper.containerName = lastStamperName(helper.selection());
-    helper.parsePictureURL(sealPictureURL(helper.getFilterDirectoryURL(), helper.containerName));
+    if (helper.getContainerName().isEmpty())
+        helper.setContainerName(lastStamperName(helper.selection()));
+    helper.parsePictureURL(
+        sealPictureURL(helper.getFilterDirectoryURL(), helper.getContainerName()));
 
-    box->setPictureURL(helper.pictureURL);
+    box->setPictureURL(helper.getPictureURL());
     box->setMessage(message);
     const bool signerKnown = helper.loadCertificateInfo();
     if (signerKnown)
-        box->setCertInfo(helper.certificateInfo);
+        box->setCertInfo(helper.getCertificateInfo());
     // A signature the library cannot vouch for is never shown as a valid seal.
-    box->setModified(helper.documentModified || !signerKnown);
+    box->setModified(helper.isDocumentModified() || !signerKnown);
 
     OUString postil;
     helper.readPostil(postil);

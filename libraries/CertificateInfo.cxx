@@ -1,11 +1,11 @@
 // Six details of the signer's certificate, for the certificate box.
 
-#include "CertificateAreas.hxx"
-#include "CertificateVerification.hxx"
-#include "LibraryTexts.hxx"
-#include "QorvApi.h"
+#include <libraries/CertificateAreas.hxx>
+#include <libraries/CertificateVerification.hxx>
+#include <libraries/LibraryTexts.hxx>
+#include <libraries/QorvApi.h>
 
-#include <QORVHelper.hxx>
+#include <component/QORVHelper.hxx>
 #include <cstring>
 
 namespace quillmark

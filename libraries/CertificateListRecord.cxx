@@ -1,7 +1,7 @@
-#include "CertificateListRecord.hxx"
-#include "QorvApi.h"
+#include <libraries/CertificateListRecord.hxx>
+#include <libraries/QorvApi.h>
 
-#include <UnoHelpers.hxx>
+#include <common/UnoHelpers.hxx>
 
 namespace quillmark
 {

@@ -1,13 +1,13 @@
 // The hold on the signer's key token through the certificate library: opening the library,
 // unlocking the token with the PIN and learning the certificate's container name.
 
-#include "CertificateListRecord.hxx"
-#include "LibraryTexts.hxx"
-#include "QorvApi.h"
-#include "SealVerdict.hxx"
+#include <libraries/CertificateListRecord.hxx>
+#include <libraries/LibraryTexts.hxx>
+#include <libraries/QorvApi.h>
+#include <libraries/SealVerdict.hxx>
 
-#include <QORVHelper.hxx>
-#include <SecretText.hxx>
+#include <component/QORVHelper.hxx>
+#include <common/SecretText.hxx>
 #include <vector>
 
 namespace quillmark

@@ -2,15 +2,15 @@
 // equal the document's text exactly, and the certificate the seal names must be the one that
 // signed.
 
-#include "CertificateVerification.hxx"
+#include <libraries/CertificateVerification.hxx>
 
-#include "CertificateAreas.hxx"
-#include "LibraryTexts.hxx"
+#include <libraries/CertificateAreas.hxx>
+#include <libraries/LibraryTexts.hxx>
 
-#include "QorvApi.h"
-#include "SealVerdict.hxx"
+#include <libraries/QorvApi.h>
+#include <libraries/SealVerdict.hxx>
 
-#include <QORVHelper.hxx>
+#include <component/QORVHelper.hxx>
 #include <algorithm>
 
 namespace quillmark

@@ -2,7 +2,7 @@
 /// verification and the certificate details, so that both speak of the same signer.
 #pragma once
 
-#include <UnoHelpers.hxx>
+#include <common/UnoHelpers.hxx>
 #include <vector>
 
 namespace quillmark

@@ -1,16 +1,17 @@
 // The holder's side of the seal's custody for one operation.
 
-#include "SealKeyCustody.hxx"
+#include <libraries/SealKeyCustody.hxx>
 
-#include "LibraryTexts.hxx"
+#include <libraries/LibraryTexts.hxx>
 
-#include <QORVHelper.hxx>
-#include <SecretText.hxx>
+#include <component/QORVHelper.hxx>
+#include <common/SecretText.hxx>
 #include <com/sun/star/document/XDocumentPropertiesSupplier.hpp>
 #include <com/sun/star/frame/XTitle.hpp>
 #include <osl/file.hxx>
 #include <rtl/textcvt.h>
 #include <string.h>
+#include <sal/log.hxx>
 
 using namespace com::sun::star;
 using css::uno::Reference;
@@ -112,9 +113,12 @@ SealKeyCustody::SealKeyCustody(QORVHelper& helper, SealLibraryBinding& sealLibra
         title = utf8(titleOf(document));
         file = utf8(fileOf(document));
     }
-    catch (const uno::Exception&)
+    catch (const uno::Exception& exception)
     {
         // The register records the operation without its document's name.
+        SAL_INFO("quillmark.libraries",
+                 "the register records the operation without its document's name: "
+                     << exception.Message);
     }
     sealLibrary.SetESealOperation(operation, title.getStr(), file.getStr());
 }
@@ -154,8 +158,10 @@ int SealKeyCustody::askForPin(void* context, const char* sealName, char* pin, in
         custody->declined = length == 0;
         return length;
     }
-    catch (const uno::Exception&)
+    catch (const uno::Exception& exception)
     {
+        SAL_WARN("quillmark.libraries",
+                 "the PIN box did not ask; the PIN counts as declined: " << exception.Message);
         custody->declined = true;
         return 0;
     }
@@ -169,9 +175,11 @@ void SealKeyCustody::tellRefusal(void* context, int status)
     {
         custody->helper.showMessage(fromUtf8(refusalText(status)) + OUString::number(status));
     }
-    catch (const uno::Exception&)
+    catch (const uno::Exception& exception)
     {
         // The library's caller still learns that nothing was done.
+        SAL_WARN("quillmark.libraries",
+                 "the seal library's refusal was not shown: " << exception.Message);
     }
 }
 }

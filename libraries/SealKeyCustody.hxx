@@ -5,7 +5,7 @@
 /// library.
 #pragma once
 
-#include "SealLibraryBinding.hxx"
+#include <libraries/SealLibraryBinding.hxx>
 
 #include <rtl/string.hxx>
 

@@ -1,4 +1,4 @@
-#include "SealLibraryBinding.hxx"
+#include <libraries/SealLibraryBinding.hxx>
 
 #include <dlfcn.h>
 

@@ -3,10 +3,10 @@
 /// is missing.
 #pragma once
 
-#include "KTXESeal.h"
-#include "KTXESealCustody.h"
-#include "KTXESealDetails.h"
-#include "KTXESealSigner.h"
+#include <libraries/KTXESeal.h>
+#include <libraries/KTXESealCustody.h>
+#include <libraries/KTXESealDetails.h>
+#include <libraries/KTXESealSigner.h>
 
 namespace quillmark
 {

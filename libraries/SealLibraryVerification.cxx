@@ -1,11 +1,11 @@
 // A seal-library signature is valid when the library accepts it for the text, both in GBK.
 
-#include "LibraryTexts.hxx"
-#include "SealLibraryBinding.hxx"
-#include "SealVerdict.hxx"
+#include <libraries/LibraryTexts.hxx>
+#include <libraries/SealLibraryBinding.hxx>
+#include <libraries/SealVerdict.hxx>
 
-#include <KTXESealDetails.h>
-#include <UnoHelpers.hxx>
+#include <libraries/KTXESealDetails.h>
+#include <common/UnoHelpers.hxx>
 
 namespace quillmark
 {
@@ -49,12 +49,12 @@ SealVerdict checkSealLibrarySignature(SealLibraryBinding& sealLibrary, const OUS
 {
     // Signing refuses what GBK cannot carry exactly, so such a text is not what was signed, even
     // where its lossy bytes (a "?" for the character) match.
-    OString textBytes;
-    if (!toGbkExactly(text, textBytes))
+    const std::optional<OString> textBytes = toGbkExactly(text);
+    if (!textBytes)
         return { SealVerdict::Outcome::Changed, OUString() };
     const OString signatureBytes = toGbk(signature);
     const bool accepted
-        = sealLibrary.ShowESealInfo(textBytes.getStr(), textBytes.getLength(),
+        = sealLibrary.ShowESealInfo(textBytes->getStr(), textBytes->getLength(),
                                     signatureBytes.getStr(), signatureBytes.getLength())
           != 0;
     if (accepted)
@@ -62,6 +62,6 @@ SealVerdict checkSealLibrarySignature(SealLibraryBinding& sealLibrary, const OUS
     // The library answers 0 for a missing library too: that is no proof of a change.
     if (!SealLibraryBinding::loaded())
         return { SealVerdict::Outcome::Unverifiable, fromUtf8(texts::kSealLibraryUnavailable) };
-    return refusalOf(sealLibrary, textBytes, signatureBytes);
+    return refusalOf(sealLibrary, *textBytes, signatureBytes);
 }
 }

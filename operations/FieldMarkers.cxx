@@ -1,19 +1,20 @@
 // A field is the text between two annotations whose Content is the field name followed by
 // "__@*Start@" and "__@*End@"; the start marker's Author keeps the field's signature.
 
-#include "FieldMarkers.hxx"
-#include "OperationTexts.hxx"
+#include <operations/FieldMarkers.hxx>
+#include <operations/OperationTexts.hxx>
 
-#include <DeclaredExceptions.hxx>
-#include <DocstoreTexts.hxx>
-#include <QORVHelper.hxx>
-#include <SignatureFields.hxx>
+#include <common/DeclaredExceptions.hxx>
+#include <docstore/DocstoreTexts.hxx>
+#include <component/QORVHelper.hxx>
+#include <docstore/SignatureFields.hxx>
 #include <com/sun/star/beans/UnknownPropertyException.hpp>
 #include <com/sun/star/container/XEnumeration.hpp>
 #include <com/sun/star/container/XEnumerationAccess.hpp>
 #include <com/sun/star/text/XTextContent.hpp>
 #include <com/sun/star/text/XTextCursor.hpp>
 #include <com/sun/star/text/XTextFieldsSupplier.hpp>
+#include <sal/log.hxx>
 
 using namespace com::sun::star;
 using css::uno::Any;
@@ -49,8 +50,9 @@ void forEachContentField(
         {
             field->getPropertyValue("Content") >>= content;
         }
-        catch (const beans::UnknownPropertyException&)
+        catch (const beans::UnknownPropertyException& exception)
         {
+            SAL_INFO("quillmark.operations", "a field without content: " << exception.Message);
             continue;
         }
         if (!visit(field, content))

@@ -2,13 +2,13 @@
 // picture would stay red beside a field whose text changed. Pictures that still say they are
 // field seals and are named for a signed field become field seals again.
 
-#include "OperationTexts.hxx"
+#include <operations/OperationTexts.hxx>
 
-#include "FieldMarkers.hxx"
+#include <operations/FieldMarkers.hxx>
 
-#include <ComponentTexts.hxx>
-#include <QORVHelper.hxx>
-#include <ShapeAttributes.hxx>
+#include <docstore/DocstoreTexts.hxx>
+#include <component/QORVHelper.hxx>
+#include <format/ShapeAttributes.hxx>
 #include <com/sun/star/container/XNameAccess.hpp>
 #include <com/sun/star/text/XTextGraphicObjectsSupplier.hpp>
 #include <com/sun/star/util/XModifiable.hpp>

@@ -1,30 +1,31 @@
 // Signing a field: its text is signed with the electronic seal, the signature goes into the
 // start marker, and the seal picture is placed beside the field's end.
 
-#include "FieldMarkers.hxx"
-#include "FieldStampPosition.hxx"
-#include "FixedFields.hxx"
-#include "OperationTexts.hxx"
-#include "SignatureArea.hxx"
+#include <operations/FieldMarkers.hxx>
+#include <operations/FieldStampPosition.hxx>
+#include <operations/FixedFields.hxx>
+#include <operations/OperationTexts.hxx>
+#include <operations/SignatureArea.hxx>
 
-#include <ComponentTexts.hxx>
-#include <DocstoreTexts.hxx>
-#include <PicturePaths.hxx>
-#include <DeclaredExceptions.hxx>
-#include <QORVHelper.hxx>
-#include <SealKeyCustody.hxx>
-#include <SealLibraryBinding.hxx>
-#include <ShapeAttributes.hxx>
-#include <CoverageManifest.hxx>
-#include <DocumentCoverage.hxx>
-#include <SealJudgement.hxx>
-#include <SignatureFields.hxx>
+#include <common/OfficeNames.hxx>
+#include <docstore/DocstoreTexts.hxx>
+#include <common/PicturePaths.hxx>
+#include <common/DeclaredExceptions.hxx>
+#include <component/QORVHelper.hxx>
+#include <libraries/SealKeyCustody.hxx>
+#include <libraries/SealLibraryBinding.hxx>
+#include <format/ShapeAttributes.hxx>
+#include <format/CoverageManifest.hxx>
+#include <docstore/DocumentCoverage.hxx>
+#include <operations/SealJudgement.hxx>
+#include <docstore/SignatureFields.hxx>
 #include <com/sun/star/container/XNamed.hpp>
 #include <com/sun/star/lang/XMultiServiceFactory.hpp>
 #include <com/sun/star/text/XPageCursor.hpp>
 #include <com/sun/star/text/XTextContent.hpp>
 #include <com/sun/star/text/XTextViewCursorSupplier.hpp>
 #include <com/sun/star/view/XSelectionSupplier.hpp>
+#include <sal/log.hxx>
 
 using namespace com::sun::star;
 using css::uno::Any;
@@ -43,7 +44,7 @@ constexpr sal_Int16 kNoOrientation = 0;
 PageMetrics defaultPageMetrics(const Reference<lang::XMultiServiceFactory>& factory)
 {
     // A page style of its own, never inserted: its values are the defaults.
-    Reference<beans::XPropertySet> style(factory->createInstance("com.sun.star.style.PageStyle"),
+    Reference<beans::XPropertySet> style(factory->createInstance(texts::kPageStyleService),
                                          UNO_QUERY_THROW);
     PageMetrics metrics;
     style->getPropertyValue("Height") >>= metrics.height;
@@ -98,8 +99,8 @@ sal_Bool SAL_CALL QORVHelper::signField(const OUString& fieldName)
         FixedFields fixedFields(model(), markers.range());
         const OUString text = markers.text();
         // As for the document: a lossy text could be changed without breaking its seal.
-        OString textBytes;
-        if (!toGbkExactly(text, textBytes))
+        const std::optional<OString> textBytes = toGbkExactly(text);
+        if (!textBytes)
         {
             showMessage(fromUtf8(texts::kFieldTextLossBefore) + firstCharacterWithoutGbkForm(text)
                         + fromUtf8(texts::kFieldTextLossAfter));
@@ -108,7 +109,7 @@ sal_Bool SAL_CALL QORVHelper::signField(const OUString& fieldName)
         std::vector<char> area = signatureArea();
         int signatureLength = 0;
         // The area's content, not the result, tells whether the library signed.
-        sealLibrary.SignESeal(textBytes.getStr(), textBytes.getLength(), area.data(),
+        sealLibrary.SignESeal(textBytes->getStr(), textBytes->getLength(), area.data(),
                               &signatureLength);
         const OUString signature = signatureInArea(area);
         if (signature.isEmpty())
@@ -187,8 +188,10 @@ bool QORVHelper::placeFieldStamp(const OUString& fieldName, const OUString& pict
         start = markers.lastStart;
         end = markers.lastEnd;
     }
-    catch (const uno::Exception&)
+    catch (const uno::Exception& exception)
     {
+        SAL_WARN("quillmark.operations",
+                 "the field's markers were not found: " << exception.Message);
         showErrorMessage(fromUtf8(texts::kInsertFieldSealFailed));
         return false;
     }
@@ -277,8 +280,9 @@ bool QORVHelper::placeFieldStamp(const OUString& fieldName, const OUString& pict
                                   Reference<text::XTextContent>(graphic, UNO_QUERY_THROW), false);
         return true;
     }
-    catch (const uno::Exception&)
+    catch (const uno::Exception& exception)
     {
+        SAL_WARN("quillmark.operations", "the field seal was not placed: " << exception.Message);
         showErrorMessage(fromUtf8(texts::kInsertFieldSealFailed));
         return false;
     }

@@ -1,4 +1,4 @@
-#include "FieldStampPosition.hxx"
+#include <operations/FieldStampPosition.hxx>
 
 namespace quillmark
 {

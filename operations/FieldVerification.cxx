@@ -1,19 +1,19 @@
 // Checking a field against its signature, and taking a field's seal away.
 
-#include "FieldMarkers.hxx"
-#include "OperationTexts.hxx"
+#include <operations/FieldMarkers.hxx>
+#include <operations/OperationTexts.hxx>
 
-#include <CaughtExceptions.hxx>
-#include <ComponentTexts.hxx>
-#include <DocstoreTexts.hxx>
-#include <DeclaredExceptions.hxx>
-#include <QORVHelper.hxx>
-#include <SealKeyCustody.hxx>
-#include <SealLibraryBinding.hxx>
-#include <SealJudgement.hxx>
-#include <SealSurvey.hxx>
-#include <UserMasters.hxx>
-#include <WordFormats.hxx>
+#include <common/CaughtExceptions.hxx>
+#include <common/OfficeNames.hxx>
+#include <docstore/DocstoreTexts.hxx>
+#include <common/DeclaredExceptions.hxx>
+#include <component/QORVHelper.hxx>
+#include <libraries/SealKeyCustody.hxx>
+#include <libraries/SealLibraryBinding.hxx>
+#include <operations/SealJudgement.hxx>
+#include <operations/SealSurvey.hxx>
+#include <format/UserMasters.hxx>
+#include <format/WordFormats.hxx>
 #include <com/sun/star/container/XNameAccess.hpp>
 #include <com/sun/star/container/XNamed.hpp>
 #include <com/sun/star/text/XTextGraphicObjectsSupplier.hpp>

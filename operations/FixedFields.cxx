@@ -1,6 +1,6 @@
-#include "FixedFields.hxx"
+#include <operations/FixedFields.hxx>
 
-#include <UnoHelpers.hxx>
+#include <common/UnoHelpers.hxx>
 
 #include <com/sun/star/beans/UnknownPropertyException.hpp>
 #include <com/sun/star/container/XEnumeration.hpp>
@@ -9,6 +9,7 @@
 #include <com/sun/star/text/XTextContent.hpp>
 #include <com/sun/star/text/XTextFieldsSupplier.hpp>
 #include <com/sun/star/text/XTextRangeCompare.hpp>
+#include <sal/log.hxx>
 
 using namespace com::sun::star;
 using css::uno::Any;
@@ -53,8 +54,9 @@ FixedFields::FixedFields(const Reference<frame::XModel>& document,
             if (!field.is() || !(field->getPropertyValue("IsFixed") >>= fixed) || fixed)
                 continue;
         }
-        catch (const beans::UnknownPropertyException&)
+        catch (const beans::UnknownPropertyException& exception)
         {
+            SAL_INFO("quillmark.operations", "a field that follows nothing: " << exception.Message);
             continue; // a field that follows nothing
         }
         if (!liesWithin(field, region))
@@ -74,9 +76,11 @@ FixedFields::~FixedFields()
         {
             field->setPropertyValue("IsFixed", Any(false));
         }
-        catch (const uno::Exception&)
+        catch (const uno::Exception& exception)
         {
             // A field gone with the failed signing follows nothing any more.
+            SAL_INFO("quillmark.operations",
+                     "a field gone with the failed signing: " << exception.Message);
         }
     }
 }

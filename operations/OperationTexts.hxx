@@ -5,9 +5,6 @@ namespace quillmark::texts
 {
 constexpr char kStampAreaName[] = "gzqy";
 constexpr char kStampAreaPicture[] = "gzqy.gif";
-constexpr char kInsertGraphicCommand[] = ".uno:InsertGraphic";
-constexpr char kEscapeCommand[] = ".uno:Escape";
-constexpr char kTextRanges[] = "com.sun.star.text.TextRanges";
 /// The extension's identifier, as its description names it: it brings its own placeholder.
 constexpr char kExtensionIdentifier[] = "com.quillmark.seal";
 

@@ -1,4 +1,4 @@
-#include "PictureBlock.hxx"
+#include <operations/PictureBlock.hxx>
 
 namespace quillmark
 {

@@ -1,12 +1,11 @@
 // Removing a document seal needs the right to: the seal library's consent for its seals, a PIN
 // login to the certificate library for the others.
 
-#include <ComponentTexts.hxx>
-#include <DeclaredExceptions.hxx>
-#include <QORVHelper.hxx>
+#include <common/DeclaredExceptions.hxx>
+#include <component/QORVHelper.hxx>
 #include <Quillmark/UITools/XCertInfoBox.hpp>
-#include <SealKeyCustody.hxx>
-#include <SealLibraryBinding.hxx>
+#include <libraries/SealKeyCustody.hxx>
+#include <libraries/SealLibraryBinding.hxx>
 
 using namespace com::sun::star;
 using css::uno::Reference;

@@ -1,12 +1,12 @@
 // The selected seal's details with a message. The seal library's window says what the library
 // found of the text; the verdict shown is the whole seal's, coverage and pictures included.
 
-#include "SealSurvey.hxx"
+#include <operations/SealSurvey.hxx>
 
-#include <CertificateDialog.hxx>
-#include <DeclaredExceptions.hxx>
-#include <QORVHelper.hxx>
-#include <SealLibraryBinding.hxx>
+#include <libraries/CertificateDialog.hxx>
+#include <common/DeclaredExceptions.hxx>
+#include <component/QORVHelper.hxx>
+#include <libraries/SealLibraryBinding.hxx>
 
 namespace quillmark
 {

@@ -2,15 +2,15 @@
 // coverage beside it (signed by the same seal over everything else the reader sees), and the
 // pictures on the page (the seal that signed, where it was stamped).
 
-#include "SealJudgement.hxx"
+#include <operations/SealJudgement.hxx>
 
-#include "OperationTexts.hxx"
-#include "PictureBlock.hxx"
-#include "SignatureArea.hxx"
+#include <operations/OperationTexts.hxx>
+#include <operations/PictureBlock.hxx>
+#include <operations/SignatureArea.hxx>
 
-#include <DocumentCoverage.hxx>
-#include <SealLibraryBinding.hxx>
-#include <UnoHelpers.hxx>
+#include <docstore/DocumentCoverage.hxx>
+#include <libraries/SealLibraryBinding.hxx>
+#include <common/UnoHelpers.hxx>
 #include <com/sun/star/drawing/XShape.hpp>
 #include <com/sun/star/graphic/XGraphic.hpp>
 #include <rtl/ustrbuf.hxx>

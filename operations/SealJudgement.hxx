@@ -4,8 +4,8 @@
 /// that the pictures on the page show the seal that signed.
 #pragma once
 
-#include <CoverageManifest.hxx>
-#include <SealVerdict.hxx>
+#include <format/CoverageManifest.hxx>
+#include <libraries/SealVerdict.hxx>
 
 #include <com/sun/star/frame/XModel.hpp>
 #include <com/sun/star/uno/XComponentContext.hpp>

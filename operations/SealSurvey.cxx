@@ -1,25 +1,25 @@
 // The seal survey: what a reader of a stored document needs to know about every seal in it, by
 // the very checks the seal operations make.
 
-#include "SealSurvey.hxx"
+#include <operations/SealSurvey.hxx>
 
-#include "FieldMarkers.hxx"
-#include "OperationTexts.hxx"
+#include <operations/FieldMarkers.hxx>
+#include <operations/OperationTexts.hxx>
 
-#include <ComponentTexts.hxx>
-#include <DeclaredExceptions.hxx>
-#include <QORVHelper.hxx>
-#include <DocstoreTexts.hxx>
-#include <DocumentText.hxx>
-#include <LibraryTexts.hxx>
-#include <SealLibraryBinding.hxx>
-#include <SealVerdict.hxx>
-#include <ShapeAttributes.hxx>
-#include <SignatureFields.hxx>
-#include <ValidityMarking.hxx>
-#include <UserMasters.hxx>
-#include <WordFormats.hxx>
-#include <DocumentCoverage.hxx>
+#include <common/OfficeNames.hxx>
+#include <common/DeclaredExceptions.hxx>
+#include <component/QORVHelper.hxx>
+#include <docstore/DocstoreTexts.hxx>
+#include <docstore/DocumentText.hxx>
+#include <libraries/LibraryTexts.hxx>
+#include <libraries/SealLibraryBinding.hxx>
+#include <libraries/SealVerdict.hxx>
+#include <format/ShapeAttributes.hxx>
+#include <docstore/SignatureFields.hxx>
+#include <docstore/ValidityMarking.hxx>
+#include <format/UserMasters.hxx>
+#include <format/WordFormats.hxx>
+#include <docstore/DocumentCoverage.hxx>
 #include <com/sun/star/container/XIndexAccess.hpp>
 #include <com/sun/star/container/XNameAccess.hpp>
 #include <com/sun/star/document/XUndoManager.hpp>
@@ -30,6 +30,7 @@
 
 #include <map>
 #include <set>
+#include <sal/log.hxx>
 
 using namespace com::sun::star;
 using css::uno::Reference;
@@ -240,9 +241,11 @@ public:
             if (modifiable.is() && !wasModified)
                 modifiable->setModified(false);
         }
-        catch (const uno::Exception&)
+        catch (const uno::Exception& exception)
         {
             // A document that went away while marking has no state left to restore.
+            SAL_INFO("quillmark.operations",
+                     "a document that went away while marking: " << exception.Message);
         }
     }
     UntracedChanges(const UntracedChanges&) = delete;

@@ -1,7 +1,7 @@
 /// Every seal of a document, verified by the checks the seal operations use, without a message.
 #pragma once
 
-#include "SealJudgement.hxx"
+#include <operations/SealJudgement.hxx>
 
 #include <com/sun/star/frame/XModel.hpp>
 #include <com/sun/star/uno/XComponentContext.hpp>

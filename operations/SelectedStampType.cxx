@@ -1,9 +1,10 @@
-#include "OperationTexts.hxx"
+#include <operations/OperationTexts.hxx>
 
-#include <CaughtExceptions.hxx>
-#include <ComponentTexts.hxx>
-#include <QORVHelper.hxx>
-#include <ShapeAttributes.hxx>
+#include <common/CaughtExceptions.hxx>
+#include <common/OfficeNames.hxx>
+#include <docstore/DocstoreTexts.hxx>
+#include <component/QORVHelper.hxx>
+#include <format/ShapeAttributes.hxx>
 #include <com/sun/star/container/XIndexAccess.hpp>
 #include <com/sun/star/container/XNamed.hpp>
 

@@ -1,7 +1,7 @@
 /// The area into which the electronic-seal library writes a seal signature.
 #pragma once
 
-#include <KTXESeal.h>
+#include <libraries/KTXESeal.h>
 #include <cstring>
 #include <rtl/ustring.hxx>
 #include <vector>

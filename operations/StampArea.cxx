@@ -1,14 +1,15 @@
 // The stamping area is a protected placeholder picture near the text cursor; stamping later puts
 // the seal in its place.
 
-#include "OperationTexts.hxx"
-#include "StampAreaPosition.hxx"
+#include <operations/OperationTexts.hxx>
+#include <operations/StampAreaPosition.hxx>
 
-#include <CaughtExceptions.hxx>
-#include <ComponentTexts.hxx>
-#include <OfficeConstants.hxx>
-#include <QORVHelper.hxx>
-#include <ShapeAttributes.hxx>
+#include <common/CaughtExceptions.hxx>
+#include <common/OfficeNames.hxx>
+#include <docstore/DocstoreTexts.hxx>
+#include <common/OfficeConstants.hxx>
+#include <component/QORVHelper.hxx>
+#include <format/ShapeAttributes.hxx>
 #include <com/sun/star/container/XNameAccess.hpp>
 #include <com/sun/star/document/XUndoManagerSupplier.hpp>
 #include <com/sun/star/drawing/XDrawPageSupplier.hpp>
@@ -30,7 +31,8 @@
 #include <com/sun/star/text/XTextViewCursorSupplier.hpp>
 #include <com/sun/star/util/XRefreshable.hpp>
 #include <com/sun/star/view/XSelectionSupplier.hpp>
-#include <PicturePaths.hxx>
+#include <common/PicturePaths.hxx>
+#include <sal/log.hxx>
 
 using namespace com::sun::star;
 using css::uno::Any;
@@ -67,12 +69,13 @@ OUString stampAreaPictureURL(QORVHelper& helper)
     OUString extension;
     try
     {
-        extension = deployment::PackageInformationProvider::get(helper.componentContext)
+        extension = deployment::PackageInformationProvider::get(helper.getComponentContext())
                         ->getPackageLocation(ascii(texts::kExtensionIdentifier));
     }
-    catch (const uno::DeploymentException&)
+    catch (const uno::DeploymentException& exception)
     {
         // An office without the extension manager: only the graphic folder can hold it.
+        SAL_INFO("quillmark.operations", "no extension manager: " << exception.Message);
     }
     const OUString inExtension
         = extension.isEmpty() ? OUString() : extension + "/" + ascii(texts::kStampAreaPicture);
@@ -86,7 +89,7 @@ void executeCommand(QORVHelper& helper, const char* command,
     Reference<frame::XDispatchHelper>(helper.createService(texts::kDispatchHelperService),
                                       UNO_QUERY_THROW)
         ->executeDispatch(
-            Reference<frame::XDispatchProvider>(helper.documentFrame, UNO_QUERY_THROW),
+            Reference<frame::XDispatchProvider>(helper.getDocumentFrame(), UNO_QUERY_THROW),
             ascii(command), OUString(), 0, arguments);
 }
 
@@ -97,7 +100,7 @@ Reference<text::XTextViewCursor> textViewCursor(QORVHelper& helper,
 {
     if (!offersService(document->getCurrentSelection(), texts::kTextRanges))
         executeCommand(helper, texts::kEscapeCommand, {});
-    return Reference<text::XTextViewCursorSupplier>(helper.documentFrame->getController(),
+    return Reference<text::XTextViewCursorSupplier>(helper.getDocumentFrame()->getController(),
                                                     UNO_QUERY_THROW)
         ->getViewCursor();
 }
@@ -108,7 +111,7 @@ awt::Point laidOutPageCorner(const Reference<frame::XModel>& document, sal_Int16
 {
     Reference<drawing::XShape> probe(
         Reference<lang::XMultiServiceFactory>(document, UNO_QUERY_THROW)
-            ->createInstance("com.sun.star.drawing.RectangleShape"),
+            ->createInstance(texts::kRectangleShape),
         UNO_QUERY_THROW);
     Reference<beans::XPropertySet> properties(probe, UNO_QUERY_THROW);
     // Anchored before it joins the draw page: one added first sits at the cursor's paragraph,
@@ -132,9 +135,11 @@ awt::Point laidOutPageCorner(const Reference<frame::XModel>& document, sal_Int16
             {
                 shapes->remove(probe);
             }
-            catch (const uno::Exception&)
+            catch (const uno::Exception& exception)
             {
                 // Never added: nothing to take away.
+                SAL_INFO("quillmark.operations",
+                         "the probe was never added: " << exception.Message);
             }
             undo->unlock();
         }
@@ -214,8 +219,8 @@ Reference<uno::XInterface> insertedGraphic(const Reference<frame::XModel>& docum
 
 Reference<uno::XInterface> QORVHelper::insertPictureAtViewCursor(const OUString& pictureUrl)
 {
-    Reference<graphic::XGraphicProvider> provider(
-        createService("com.sun.star.graphic.GraphicProvider"), UNO_QUERY_THROW);
+    Reference<graphic::XGraphicProvider> provider(createService(texts::kGraphicProviderService),
+                                                  UNO_QUERY_THROW);
     const beans::PropertyValue media[] = { argument("URL", Any(pictureUrl)) };
     Reference<graphic::XGraphic> picture
         = provider->queryGraphic(Sequence<beans::PropertyValue>(media, 1));

@@ -1,4 +1,4 @@
-#include "StampAreaPosition.hxx"
+#include <operations/StampAreaPosition.hxx>
 
 #include <algorithm>
 

@@ -1,24 +1,23 @@
 // Stamping: the document text is signed with the electronic seal, the signature is kept in the
 // document, and the seal's picture takes the place of the selected stamping area.
 
-#include "OperationTexts.hxx"
-#include "PictureBlock.hxx"
-#include "SignatureArea.hxx"
+#include <operations/OperationTexts.hxx>
+#include <operations/PictureBlock.hxx>
+#include <operations/SignatureArea.hxx>
 
-#include <ComponentTexts.hxx>
-#include <DocstoreTexts.hxx>
-#include <PicturePaths.hxx>
-#include <DeclaredExceptions.hxx>
-#include <QORVHelper.hxx>
-#include <SealKeyCustody.hxx>
-#include <SealLibraryBinding.hxx>
-#include <CoverageManifest.hxx>
-#include <DocumentCoverage.hxx>
-#include "FixedFields.hxx"
+#include <docstore/DocstoreTexts.hxx>
+#include <common/PicturePaths.hxx>
+#include <common/DeclaredExceptions.hxx>
+#include <component/QORVHelper.hxx>
+#include <libraries/SealKeyCustody.hxx>
+#include <libraries/SealLibraryBinding.hxx>
+#include <format/CoverageManifest.hxx>
+#include <docstore/DocumentCoverage.hxx>
+#include <operations/FixedFields.hxx>
 
-#include <SealJudgement.hxx>
-#include <SealSurvey.hxx>
-#include <SignatureFields.hxx>
+#include <operations/SealJudgement.hxx>
+#include <operations/SealSurvey.hxx>
+#include <docstore/SignatureFields.hxx>
 #include <com/sun/star/beans/UnknownPropertyException.hpp>
 #include <com/sun/star/container/XEnumeration.hpp>
 #include <com/sun/star/container/XEnumerationAccess.hpp>
@@ -135,8 +134,8 @@ sal_Bool QORVHelper::stampDocument()
         const OUString text = getDocumentText();
         // A character GBK cannot carry would be signed as "?", and could then be swapped for any
         // other such character without breaking the seal.
-        OString textBytes;
-        if (!toGbkExactly(text, textBytes))
+        const std::optional<OString> textBytes = toGbkExactly(text);
+        if (!textBytes)
         {
             showMessage(fromUtf8(texts::kDocumentTextLossBefore)
                         + firstCharacterWithoutGbkForm(text)
@@ -145,7 +144,7 @@ sal_Bool QORVHelper::stampDocument()
         }
         std::vector<char> area = signatureArea();
         int signatureLength = 0;
-        if (sealLibrary.SignESeal(textBytes.getStr(), rtl_str_getLength(textBytes.getStr()),
+        if (sealLibrary.SignESeal(textBytes->getStr(), rtl_str_getLength(textBytes->getStr()),
                                   area.data(), &signatureLength)
             <= 0)
             return false;

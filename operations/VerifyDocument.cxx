@@ -1,20 +1,20 @@
 // Verification: has the document text changed since it was stamped? The selected seals show the
 // verdict.
 
-#include "OperationTexts.hxx"
+#include <operations/OperationTexts.hxx>
 
-#include <DeclaredExceptions.hxx>
-#include <DocstoreTexts.hxx>
-#include <DocumentCoverage.hxx>
-#include <LibraryTexts.hxx>
-#include <SealJudgement.hxx>
-#include <SignatureFields.hxx>
-#include <UserMasters.hxx>
-#include <WordFormats.hxx>
-#include <QORVHelper.hxx>
-#include <SealLibraryBinding.hxx>
-#include <SealSurvey.hxx>
-#include <SealVerdict.hxx>
+#include <common/DeclaredExceptions.hxx>
+#include <docstore/DocstoreTexts.hxx>
+#include <docstore/DocumentCoverage.hxx>
+#include <libraries/LibraryTexts.hxx>
+#include <operations/SealJudgement.hxx>
+#include <docstore/SignatureFields.hxx>
+#include <format/UserMasters.hxx>
+#include <format/WordFormats.hxx>
+#include <component/QORVHelper.hxx>
+#include <libraries/SealLibraryBinding.hxx>
+#include <operations/SealSurvey.hxx>
+#include <libraries/SealVerdict.hxx>
 
 using namespace com::sun::star;
 using css::uno::Reference;

@@ -9,6 +9,7 @@
 #include <map>
 #include <memory>
 #include <set>
+#include <sal/log.hxx>
 
 namespace quillmark::pdfseal
 {
@@ -536,8 +537,10 @@ bool addsOnlySignatures(const Bytes& pdf, size_t from, size_t to)
                                            fields(after.form), false);
         });
     }
-    catch (const pdfseal::PdfError&)
+    catch (const pdfseal::PdfError& error)
     {
+        SAL_INFO("quillmark.pdfseal",
+                 "the change is not read as signatures alone: " << error.what());
         return false;
     }
 }

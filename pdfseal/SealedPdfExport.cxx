@@ -3,8 +3,8 @@
 #include "PdfSealTexts.hxx"
 #include "PdfSignatures.hxx"
 
-#include <DocstoreTexts.hxx>
-#include <UserMasters.hxx>
+#include <format/FormatNames.hxx>
+#include <format/UserMasters.hxx>
 
 #include <Base64.hxx>
 #include <SealFiles.hxx>
@@ -37,6 +37,7 @@
 #include <ctime>
 #include <fstream>
 #include <unistd.h>
+#include <sal/log.hxx>
 
 using namespace com::sun::star;
 using css::uno::Any;
@@ -108,9 +109,10 @@ public:
             if (modifiable.is() && !wasModified)
                 modifiable->setModified(false);
         }
-        catch (const uno::Exception&)
+        catch (const uno::Exception& exception)
         {
             // A document that went away meanwhile has no state left to restore.
+            SAL_INFO("quillmark.pdfseal", "a document that went away: " << exception.Message);
         }
     }
     UntracedChanges(const UntracedChanges&) = delete;
@@ -146,9 +148,10 @@ public:
             {
                 picture->setPropertyValue("Visible", Any(true));
             }
-            catch (const uno::Exception&)
+            catch (const uno::Exception& exception)
             {
                 // A picture that went away with its document.
+                SAL_INFO("quillmark.pdfseal", "a picture that went away: " << exception.Message);
             }
         }
     }

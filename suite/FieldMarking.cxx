@@ -2,7 +2,7 @@
 
 #include "SuiteTexts.hxx"
 
-#include <OperationTexts.hxx>
+#include <operations/OperationTexts.hxx>
 #include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/container/XEnumerationAccess.hpp>
 #include <com/sun/star/container/XIndexAccess.hpp>
@@ -17,6 +17,7 @@
 #include <com/sun/star/lang/XServiceInfo.hpp>
 #include <map>
 #include <optional>
+#include <sal/log.hxx>
 
 using namespace com::sun::star;
 using css::uno::Any;
@@ -88,8 +89,9 @@ std::optional<sal_Int16> compareStarts(const Reference<text::XTextRange>& a,
             return std::nullopt;
         return compare->compareRegionStarts(a, b);
     }
-    catch (const lang::IllegalArgumentException&)
+    catch (const lang::IllegalArgumentException& exception)
     {
+        SAL_INFO("quillmark.suite", "ranges of different texts: " << exception.Message);
         return std::nullopt;
     }
 }

@@ -7,7 +7,8 @@
 #include "SuiteDialogs.hxx"
 #include "SuiteTexts.hxx"
 
-#include <OperationTexts.hxx>
+#include <format/FormatNames.hxx>
+#include <operations/OperationTexts.hxx>
 #include <Quillmark/Certificate/XSealSurvey.hpp>
 #include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/container/XIndexAccess.hpp>
@@ -27,6 +28,7 @@
 #include <map>
 #include <mutex>
 #include <stdexcept>
+#include <sal/log.hxx>
 
 using namespace com::sun::star;
 using css::uno::Any;
@@ -182,9 +184,11 @@ void FrameSeals::refresh()
                 state.enclosingFieldSigned = field.isSigned;
             }
         }
-        catch (const uno::Exception&)
+        catch (const uno::Exception& exception)
         {
             // A view cursor with no text position (a shape selected) encloses no field.
+            SAL_INFO("quillmark.suite",
+                     "a view cursor without a text position: " << exception.Message);
         }
     }
     selectionState = state;
@@ -213,9 +217,10 @@ void FrameSeals::broadcast(bool always)
         {
             listener->statusChanged(event);
         }
-        catch (const uno::RuntimeException&)
+        catch (const uno::RuntimeException& exception)
         {
             // A listener that went away keeps no one else from hearing.
+            SAL_INFO("quillmark.suite", "a status listener went away: " << exception.Message);
         }
     }
 }
@@ -400,7 +405,8 @@ void FrameSeals::showSealInfo()
     Reference<text::XTextFieldsSupplier> fields(modelOf(frame), UNO_QUERY);
     if (fields.is()
         && fields->getTextFieldMasters()->hasByName(
-            OUString::createFromAscii(texts::kDocumentSignatureMaster)))
+            OUString::createFromAscii(quillmark::texts::kUserMasterPrefix)
+            + OUString::createFromAscii(quillmark::texts::kDocumentSignatureField)))
         tools->showCertificateInfo(OUString());
     else
         run(SealCommand::VerifyDocument, {});
@@ -495,9 +501,10 @@ void FrameSeals::clearCaptionsForSaving()
                 caption->setString(OUString());
         }
     }
-    catch (const uno::Exception&)
+    catch (const uno::Exception& exception)
     {
         // The save goes on; the office's own store reports what it cannot write.
+        SAL_WARN("quillmark.suite", "captions stay on for the save: " << exception.Message);
     }
 }
 

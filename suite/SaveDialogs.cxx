@@ -20,6 +20,7 @@
 #include <com/sun/star/ui/dialogs/TemplateDescription.hpp>
 #include <com/sun/star/ui/dialogs/XFilePickerControlAccess.hpp>
 #include <vector>
+#include <sal/log.hxx>
 
 using namespace com::sun::star;
 using css::uno::Any;
@@ -157,9 +158,11 @@ std::optional<SaveTarget> askSaveTarget(const Reference<uno::XComponentContext>&
             controls->setValue(ui::dialogs::ExtendedFilePickerElementIds::CHECKBOX_AUTOEXTENSION, 0,
                                Any(true));
         }
-        catch (const uno::RuntimeException&)
+        catch (const uno::RuntimeException& exception)
         {
             // A picker without the check box adds the extension as it sees fit.
+            SAL_INFO("quillmark.suite",
+                     "a file picker without the automatic extension box: " << exception.Message);
         }
     }
     placePicker(picker, frame);
@@ -190,9 +193,10 @@ OUString filterTitle(const Reference<uno::XComponentContext>& context, const OUS
                 return title;
         }
     }
-    catch (const uno::Exception&)
+    catch (const uno::Exception& exception)
     {
         // The filter's own name says it as well.
+        SAL_INFO("quillmark.suite", "the filter's title is not at hand: " << exception.Message);
     }
     return filterName;
 }

@@ -5,12 +5,13 @@
 #include "SealPresence.hxx"
 #include "SuiteTexts.hxx"
 
-#include <WordFormats.hxx>
+#include <format/WordFormats.hxx>
 #include <com/sun/star/frame/XController.hpp>
 #include <com/sun/star/frame/XDispatchProviderInterception.hpp>
 #include <com/sun/star/frame/XModel.hpp>
 #include <com/sun/star/frame/XStorable.hpp>
 #include <com/sun/star/util/URLTransformer.hpp>
+#include <sal/log.hxx>
 
 using namespace com::sun::star;
 using css::uno::Any;
@@ -98,9 +99,10 @@ void SaveInterceptor::detach()
         if (interception.is())
             interception->releaseDispatchProviderInterceptor(this);
     }
-    catch (const uno::RuntimeException&)
+    catch (const uno::RuntimeException& exception)
     {
         // A frame that is going away lets its interceptors go itself.
+        SAL_INFO("quillmark.suite", "a frame going away: " << exception.Message);
     }
 }
 
@@ -110,9 +112,12 @@ bool SaveInterceptor::documentCarriesSeals(const Reference<frame::XModel>& docum
     {
         return carriesSeals(document);
     }
-    catch (const uno::Exception&)
+    catch (const uno::Exception& exception)
     {
         // A document that cannot even be looked through may still hold seals the format loses.
+        SAL_WARN("quillmark.suite",
+                 "a document that cannot be looked through counts as holding seals: "
+                     << exception.Message);
         return true;
     }
 }

@@ -2,9 +2,9 @@
 
 #include "SuiteTexts.hxx"
 
-#include <DocstoreTexts.hxx>
-#include <OperationTexts.hxx>
-#include <SealFieldNames.hxx>
+#include <format/FormatNames.hxx>
+#include <operations/OperationTexts.hxx>
+#include <format/SealFieldNames.hxx>
 #include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/container/XEnumeration.hpp>
 #include <com/sun/star/container/XEnumerationAccess.hpp>
@@ -32,14 +32,15 @@ markedSealPictures(const Reference<frame::XModel>& document)
     if (!pages.is())
         return pictures;
     Reference<container::XIndexAccess> page(pages->getDrawPage(), UNO_QUERY_THROW);
-    const OUString markKey = OUString::createFromAscii(texts::kShapeTypeKey);
+    const OUString markKey = OUString::createFromAscii(quillmark::texts::kShapeTypeKey);
+    const OUString attributesName
+        = OUString::createFromAscii(quillmark::texts::kUserDefinedAttributes);
     for (sal_Int32 i = 0; i < page->getCount(); ++i)
     {
         Reference<beans::XPropertySet> shape(page->getByIndex(i), UNO_QUERY);
-        if (!shape.is() || !shape->getPropertySetInfo()->hasPropertyByName("UserDefinedAttributes"))
+        if (!shape.is() || !shape->getPropertySetInfo()->hasPropertyByName(attributesName))
             continue;
-        Reference<container::XNameAccess> marks(shape->getPropertyValue("UserDefinedAttributes"),
-                                                UNO_QUERY);
+        Reference<container::XNameAccess> marks(shape->getPropertyValue(attributesName), UNO_QUERY);
         if (marks.is() && marks->hasByName(markKey))
             pictures.push_back(shape);
     }

@@ -18,8 +18,6 @@ constexpr char kEventLoad[] = "OnLoad";
 constexpr char kEventViewCreated[] = "OnViewCreated";
 // A copy is stored (storeToURL: Save a Copy, Export, a PDF export, a batch conversion).
 constexpr char kEventCopyTo[] = "OnCopyTo";
-// The attribute the component marks its seal pictures with.
-constexpr char kShapeTypeKey[] = "ShapeType";
 // Before and after storing: a seal picture that carries a caption is written by this office as a
 // Word file that it cannot open again, so captions leave before every save and come back after.
 constexpr const char* kEventsBeforeSaving[] = { "OnSave", "OnSaveAs" };
@@ -27,10 +25,6 @@ constexpr const char* kEventsAfterSaving[]
     = { "OnSaveDone", "OnSaveAsDone", "OnSaveFailed", "OnSaveAsFailed" };
 
 constexpr char kInfobarId[] = "quillmark.seal.verdict";
-
-// A document stamped with the electronic seal keeps its signature in this field; a certificate
-// seal keeps its own.
-constexpr char kDocumentSignatureMaster[] = "com.sun.star.text.FieldMaster.User.newSignatureType";
 
 // Infobar lines.
 constexpr char kInfobarTitle[] = u8"印章";

@@ -2,8 +2,8 @@
 
 #include "DialogBuilder.hxx"
 
-#include <DeclaredExceptions.hxx>
-#include <SecretText.hxx>
+#include <common/DeclaredExceptions.hxx>
+#include <common/SecretText.hxx>
 
 #include <com/sun/star/awt/XWindowPeer.hpp>
 #include <com/sun/star/beans/NamedValue.hpp>

@@ -2,7 +2,7 @@
 
 #include "DialogBuilder.hxx"
 
-#include <DeclaredExceptions.hxx>
+#include <common/DeclaredExceptions.hxx>
 
 #include <cppuhelper/supportsservice.hxx>
 #include <string>

@@ -1,6 +1,6 @@
 #include "SealPopupMenu.hxx"
 
-#include <DeclaredExceptions.hxx>
+#include <common/DeclaredExceptions.hxx>
 #include <Quillmark/Certificate/XQORVTools.hpp>
 #include <com/sun/star/awt/PopupMenuDirection.hpp>
 #include <com/sun/star/awt/XPopupMenu.hpp>

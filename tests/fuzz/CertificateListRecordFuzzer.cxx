@@ -1,8 +1,8 @@
 // The certificate list record as the library may leave it: the input fills the record from the
 // container name's offset to its end, repeated, so that a name without a NUL reaches the record's
 // last byte. The record has exactly its contract size, so reading past it is a sanitizer report.
-#include "CertificateListRecord.hxx"
-#include "QorvApi.h"
+#include <libraries/CertificateListRecord.hxx>
+#include <libraries/QorvApi.h>
 
 #include <cstdlib>
 #include <vector>

@@ -357,9 +357,9 @@ TEST_F(SealSuiteGui, ADocumentChangedOutsideTheOfficeOpensWithItsSealMarkedInval
         filter.Name = "FilterName";
         filter.Value <<= OUString("MS Word 2007 XML");
         Reference<frame::XStorable>(document.model, UNO_QUERY_THROW)
-            ->storeAsURL(OUString::fromUtf8(
-                             rtl::OString(("file://" + folder + "/changed-outside.docx").c_str())),
-                         css::uno::Sequence<beans::PropertyValue>(&filter, 1));
+            ->storeAsURL(
+                OUString::fromUtf8(rtl::OString(fileUrl(folder + "/changed-outside.docx").c_str())),
+                css::uno::Sequence<beans::PropertyValue>(&filter, 1));
         EXPECT_TRUE(waitFor([&] { return caption(seal) == OUString::fromUtf8(u8"无效印章"); }))
             << "the caption comes back after the store";
         EXPECT_FALSE(Reference<util::XModifiable>(document.model, UNO_QUERY_THROW)->isModified());

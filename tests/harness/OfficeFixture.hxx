@@ -6,7 +6,7 @@
 #include <Office.hxx>
 #include "WriterDocument.hxx"
 
-#include <QORVHelper.hxx>
+#include <component/QORVHelper.hxx>
 #include <gtest/gtest.h>
 #include <rtl/ref.hxx>
 

@@ -5,6 +5,9 @@
 #include <thread>
 
 #include <Office.hxx>
+#include <format/FormatNames.hxx>
+#include <format/SealFieldNames.hxx>
+#include <format/UserMasters.hxx>
 #include "Sequences.hxx"
 
 #include <com/sun/star/awt/XToolkitExperimental.hpp>
@@ -43,8 +46,6 @@ namespace quillmark::test
 {
 namespace
 {
-constexpr char kUserMasterPrefix[] = "com.sun.star.text.FieldMaster.User.";
-
 beans::PropertyValue property(const char* name, const Any& value)
 {
     beans::PropertyValue result;
@@ -418,40 +419,14 @@ Reference<text::XTextContent> WriterDocument::insertAnnotation(sal_Int32 positio
     return annotation;
 }
 
-namespace
-{
-Reference<container::XNameAccess> mastersOf(const Reference<frame::XModel>& model)
-{
-    return Reference<text::XTextFieldsSupplier>(model, UNO_QUERY_THROW)->getTextFieldMasters();
-}
-
-/// The user master whose "Name" is exactly `fieldName` (the office looks names up ignoring case).
-Reference<beans::XPropertySet> exactUserMaster(const Reference<frame::XModel>& model,
-                                               const OUString& fieldName)
-{
-    Reference<container::XNameAccess> masters = mastersOf(model);
-    for (const OUString& name : masters->getElementNames())
-    {
-        if (!name.startsWithIgnoreAsciiCase(kUserMasterPrefix))
-            continue;
-        Reference<beans::XPropertySet> master(masters->getByName(name), UNO_QUERY_THROW);
-        OUString masterName;
-        master->getPropertyValue("Name") >>= masterName;
-        if (masterName == fieldName)
-            return master;
-    }
-    return {};
-}
-}
-
 bool WriterDocument::hasMaster(const OUString& fieldName) const
 {
-    return exactUserMaster(model, fieldName).is();
+    return quillmark::userMaster(model, fieldName).is();
 }
 
 OUString WriterDocument::masterContent(const OUString& fieldName) const
 {
-    Reference<beans::XPropertySet> master = exactUserMaster(model, fieldName);
+    Reference<beans::XPropertySet> master = quillmark::userMaster(model, fieldName);
     if (!master.is())
         throw std::runtime_error("no user field master "
                                  + std::string(fieldName.toUtf8().getStr()));
@@ -462,34 +437,26 @@ OUString WriterDocument::masterContent(const OUString& fieldName) const
 
 std::vector<OUString> WriterDocument::userMasterNames() const
 {
-    std::vector<OUString> names;
-    Reference<container::XNameAccess> masters = mastersOf(model);
-    for (const OUString& name : masters->getElementNames())
-    {
-        if (!name.startsWithIgnoreAsciiCase(kUserMasterPrefix))
-            continue;
-        Reference<beans::XPropertySet> master(masters->getByName(name), UNO_QUERY_THROW);
-        OUString masterName;
-        master->getPropertyValue("Name") >>= masterName;
-        names.push_back(masterName);
-    }
-    return names;
+    return quillmark::userMasterNames(model);
 }
 
 void WriterDocument::writeMaster(const OUString& fieldName, const OUString& content)
 {
-    if (Reference<beans::XPropertySet> master = exactUserMaster(model, fieldName); master.is())
+    if (Reference<beans::XPropertySet> master = quillmark::userMaster(model, fieldName);
+        master.is())
     {
         master->setPropertyValue("Content", Any(content));
         return;
     }
     Reference<lang::XMultiServiceFactory> factory(model, UNO_QUERY_THROW);
     Reference<text::XDependentTextField> field(
-        factory->createInstance("com.sun.star.text.TextField.User"), UNO_QUERY_THROW);
+        factory->createInstance(OUString::createFromAscii(texts::kUserFieldService)),
+        UNO_QUERY_THROW);
     Reference<beans::XPropertySet>(field, UNO_QUERY_THROW)
         ->setPropertyValue("IsVisible", Any(false));
     Reference<beans::XPropertySet> master(
-        factory->createInstance("com.sun.star.text.FieldMaster.User"), UNO_QUERY_THROW);
+        factory->createInstance(OUString::createFromAscii(texts::kUserMasterService)),
+        UNO_QUERY_THROW);
     master->setPropertyValue("Content", Any(content));
     master->setPropertyValue("Name", Any(fieldName));
     field->attachTextFieldMaster(master);
@@ -517,7 +484,8 @@ Attribute userAttribute(const Reference<uno::XInterface>& object, const OUString
 {
     Reference<beans::XPropertySet> properties(object, UNO_QUERY_THROW);
     Reference<container::XNameContainer> attributes(
-        properties->getPropertyValue("UserDefinedAttributes"), UNO_QUERY_THROW);
+        properties->getPropertyValue(OUString::createFromAscii(texts::kUserDefinedAttributes)),
+        UNO_QUERY_THROW);
     Attribute result;
     if (!attributes->hasByName(key))
         return result;
@@ -534,20 +502,23 @@ void setUserAttribute(const Reference<uno::XInterface>& object, const OUString& 
 {
     Reference<beans::XPropertySet> properties(object, UNO_QUERY_THROW);
     Reference<container::XNameContainer> attributes(
-        properties->getPropertyValue("UserDefinedAttributes"), UNO_QUERY_THROW);
+        properties->getPropertyValue(OUString::createFromAscii(texts::kUserDefinedAttributes)),
+        UNO_QUERY_THROW);
     xml::AttributeData data("", type, value);
     if (attributes->hasByName(key))
         attributes->replaceByName(key, Any(data));
     else
         attributes->insertByName(key, Any(data));
-    properties->setPropertyValue("UserDefinedAttributes", Any(attributes));
+    properties->setPropertyValue(OUString::createFromAscii(texts::kUserDefinedAttributes),
+                                 Any(attributes));
 }
 
 sal_Int32 userAttributeCount(const Reference<uno::XInterface>& object)
 {
     Reference<beans::XPropertySet> properties(object, UNO_QUERY_THROW);
     Reference<container::XNameContainer> attributes(
-        properties->getPropertyValue("UserDefinedAttributes"), UNO_QUERY_THROW);
+        properties->getPropertyValue(OUString::createFromAscii(texts::kUserDefinedAttributes)),
+        UNO_QUERY_THROW);
     return attributes->getElementNames().getLength();
 }
 }

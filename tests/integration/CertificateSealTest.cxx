@@ -5,10 +5,10 @@
 #include "CertificateLibraryProbe.hxx"
 
 #include <OfficeFixture.hxx>
-#include <PicturePaths.hxx>
+#include <common/PicturePaths.hxx>
 #include <QorvApi.h>
 #include <QorvStatus.hxx>
-#include <ShapeAttributes.hxx>
+#include <format/ShapeAttributes.hxx>
 #include <TestToken.hxx>
 #include <DocumentSeal.hxx>
 #include <SealRecord.hxx>
@@ -309,7 +309,7 @@ TEST_F(CertificateSealTest, CorruptedTruncatedOrGarbageSignatureNeverReadsValid)
     // must not carry over.
     const auto expectInvalidWith = [&](const OUString& stored, int status) {
         document.writeMaster(kSealName + "Sign", stored);
-        helper->documentModified = false;
+        helper->setDocumentModified(false);
         EXPECT_TRUE(helper->verifyDocument());
         expectOneNotice(ou(u8"验证签名错误！") + OUString::number(status));
         EXPECT_EQ(drawing::ColorMode_MONO, colorMode(seals()[0]));
@@ -440,7 +440,7 @@ TEST_F(CertificateSealTest, SignerOutsideTheTrustStoreReadsInvalid)
     EXPECT_EQ(drawing::ColorMode_MONO, colorMode(seals()[0]));
 
     // Asked directly, the box has no signer to show and does not call the seal valid.
-    helper->documentModified = false;
+    helper->setDocumentModified(false);
     helper->showCertificateInfo(kUnchanged);
     expectOneNotice(ou(u8"取信息错误！"));
     EXPECT_TRUE(box().modified);
@@ -506,7 +506,8 @@ TEST_F(CertificateSealTest, CertificateBoxIsFilledInOrderAndTakesTheCommentBack)
                                           "execute",     "getPostil",     "getResult" };
     EXPECT_EQ(order, box().calls);
     EXPECT_EQ(document.frame, box().initializedFrame);
-    EXPECT_EQ(utf8(kSealName), utf8(helper->containerName)) << "adopted from the selected seal";
+    EXPECT_EQ(utf8(kSealName), utf8(helper->getContainerName()))
+        << "adopted from the selected seal";
     EXPECT_EQ(
         utf8(parsedUrl(quillmark::sealPictureURL(helper->getFilterDirectoryURL(), kSealName))),
         utf8(box().pictureURL.Complete));
@@ -556,7 +557,7 @@ TEST_F(CertificateSealTest, SelectedPictureWithoutShapesGivesTheUnnamedSealPictu
         utf8(parsedUrl(quillmark::sealPictureURL(helper->getFilterDirectoryURL(), OUString()))),
         utf8(box().pictureURL.Complete));
     EXPECT_EQ(ou("QORV Test CA"), certItem(8));
-    EXPECT_EQ(utf8(kSealName), utf8(helper->containerName));
+    EXPECT_EQ(utf8(kSealName), utf8(helper->getContainerName()));
     EXPECT_TRUE(messages().empty());
 }
 
@@ -583,8 +584,9 @@ TEST_F(CertificateSealTest, FailureOnTheSecondDateKeepsTheItemsReadBeforeIt)
 {
     sealCurrentText();
     document.selectShapes(seals());
-    for (OUString& entry : helper->certificateInfo)
-        entry = "earlier";
+    uno::Sequence<OUString> earlier(helper->getCertificateInfo().getLength());
+    std::fill(earlier.getArray(), earlier.getArray() + earlier.getLength(), OUString("earlier"));
+    helper->setCertificateInfo(earlier);
     probe::failCertificateItem(QORV_CERT_NOT_AFTER, qorv::status::kDoesNotFit);
 
     EXPECT_TRUE(helper->showCertificateInfo(kUnchanged)) << "the box is shown all the same";
@@ -595,7 +597,7 @@ TEST_F(CertificateSealTest, FailureOnTheSecondDateKeepsTheItemsReadBeforeIt)
     EXPECT_EQ(order, box().calls);
 
     const CertificateItems expected = tokenCertificateItems();
-    const auto& items = helper->certificateInfo;
+    const auto& items = helper->getCertificateInfo();
     EXPECT_EQ(ou("3"), items[0]);
     EXPECT_EQ(utf8(expected.serialNumber), utf8(items[1]));
     EXPECT_EQ(utf8(expected.validFrom), utf8(items[2]));
@@ -640,9 +642,9 @@ TEST_F(CertificateSealTest, WrongPinIsRefusedAndTheNextLoginInitialisesAgain)
     EXPECT_FALSE(helper->removeDocumentStamp());
     expectOneNotice(ou(u8"登录失败！") + OUString::number(CKR_PIN_INCORRECT));
     EXPECT_EQ(1, probe::calls().initialize);
-    EXPECT_EQ(utf8(kSealName), utf8(helper->containerName)) << "taken from the selected seal";
+    EXPECT_EQ(utf8(kSealName), utf8(helper->getContainerName())) << "taken from the selected seal";
     EXPECT_EQ(1u, seals().size());
-    EXPECT_TRUE(helper->userPin.isEmpty()) << "a PIN is not kept after its login";
+    EXPECT_TRUE(helper->getUserPin().isEmpty()) << "a PIN is not kept after its login";
     const sal_Unicode wiped[6] = {};
     EXPECT_EQ(OUString(wiped, 6), box().pin)
         << "the PIN is wiped where it lies, in the box's copy as well";
@@ -652,7 +654,7 @@ TEST_F(CertificateSealTest, WrongPinIsRefusedAndTheNextLoginInitialisesAgain)
     EXPECT_TRUE(helper->removeDocumentStamp());
     EXPECT_TRUE(messages().empty());
     EXPECT_EQ(2, probe::calls().initialize);
-    EXPECT_EQ(utf8(ou(qorvtest::kLabelUtf8)), utf8(helper->containerName))
+    EXPECT_EQ(utf8(ou(qorvtest::kLabelUtf8)), utf8(helper->getContainerName()))
         << "the token's container name replaces the adopted one";
     EXPECT_TRUE(seals().empty()) << "the selected seal picture is deleted";
     EXPECT_TRUE(document.hasMaster(kSealName + "Sign")) << "the signature fields stay";
@@ -731,8 +733,8 @@ TEST_F(CertificateSealTest, SealOfTheSealingToolSurvivesADocxRoundTrip)
     const auto signature = signOnToken(gbkBytes(document.text()));
     quillmark::certseal::writeSignatureFields(document.model, kSealName, signature.certificate,
                                               signature.signedData);
-    quillmark::certseal::placeSealShape(document.model, "file://" + pictureFile("tool-seal.gif"),
-                                        {}, kSealName);
+    quillmark::certseal::placeSealShape(document.model, fileUrl(pictureFile("tool-seal.gif")), {},
+                                        kSealName);
 
     document.saveAndReload(office(), "certificate-sealed.docx", "MS Word 2007 XML");
     helper = makeHelper(document.frame);
@@ -806,7 +808,7 @@ TEST_F(CertificateSealTest, CertAndSignSwappedBetweenSealsVerifyInvalid)
     document.selectShapes({ own });
     EXPECT_TRUE(helper->verifyDocument()) << "the seal now carries another text's signature";
     EXPECT_EQ(utf8(kTextChanged), utf8(box().message));
-    EXPECT_EQ(utf8(kSealName), utf8(helper->containerName));
+    EXPECT_EQ(utf8(kSealName), utf8(helper->getContainerName()));
     EXPECT_EQ(drawing::ColorMode_MONO, colorMode(seals()[0]));
 }
 

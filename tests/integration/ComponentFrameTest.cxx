@@ -89,32 +89,32 @@ class ComponentFrameTest : public OfficeTest
 
 TEST_F(ComponentFrameTest, InitializeKeepsTheFrameCreatesTheToolkitAndRegistersTheInterceptor)
 {
-    EXPECT_EQ(document.frame, helper->documentFrame);
-    EXPECT_TRUE(helper->toolkit.is());
-    EXPECT_TRUE(helper->menuInterceptor.is());
+    EXPECT_EQ(document.frame, helper->getDocumentFrame());
+    EXPECT_TRUE(helper->getToolkit().is());
+    EXPECT_TRUE(helper->getMenuInterceptor().is());
     EXPECT_TRUE(messages().empty());
 }
 
 TEST_F(ComponentFrameTest, InitializeWithoutArgumentsKeepsTheFrameAndRegistersAnotherInterceptor)
 {
-    const Reference<ui::XContextMenuInterceptor> first = helper->menuInterceptor;
+    const Reference<ui::XContextMenuInterceptor> first = helper->getMenuInterceptor();
     helper->initialize({});
-    EXPECT_EQ(document.frame, helper->documentFrame);
-    ASSERT_TRUE(helper->menuInterceptor.is());
-    EXPECT_NE(first, helper->menuInterceptor);
+    EXPECT_EQ(document.frame, helper->getDocumentFrame());
+    ASSERT_TRUE(helper->getMenuInterceptor().is());
+    EXPECT_NE(first, helper->getMenuInterceptor());
 }
 
 TEST_F(ComponentFrameTest, InitializeWithSomethingElseThanAFrameLeavesNoFrameAndRaisesNothing)
 {
     auto other = makeHelper();
     EXPECT_NO_THROW(other->initialize(sequenceOf({ Any(OUString("not a frame")) })));
-    EXPECT_FALSE(other->documentFrame.is());
-    EXPECT_TRUE(other->toolkit.is()) << "the toolkit is made whatever the frame";
-    EXPECT_FALSE(other->menuInterceptor.is());
+    EXPECT_FALSE(other->getDocumentFrame().is());
+    EXPECT_TRUE(other->getToolkit().is()) << "the toolkit is made whatever the frame";
+    EXPECT_FALSE(other->getMenuInterceptor().is());
 
     // A frame given earlier is dropped by a first argument that is no frame.
     helper->initialize(sequenceOf({ Any(sal_Int32(7)) }));
-    EXPECT_FALSE(helper->documentFrame.is());
+    EXPECT_FALSE(helper->getDocumentFrame().is());
 }
 
 TEST_F(ComponentFrameTest, ControllerWithoutInterceptionStillGetsContextChanged)
@@ -122,8 +122,8 @@ TEST_F(ComponentFrameTest, ControllerWithoutInterceptionStillGetsContextChanged)
     rtl::Reference<CountingFrame> frame = new CountingFrame(new PlainController(document.model));
     auto other = makeHelper(frame.get());
     EXPECT_EQ(1, frame->contextChanges);
-    EXPECT_FALSE(other->menuInterceptor.is());
-    EXPECT_TRUE(other->toolkit.is());
+    EXPECT_FALSE(other->getMenuInterceptor().is());
+    EXPECT_TRUE(other->getToolkit().is());
 }
 
 TEST_F(ComponentFrameTest, FrameWithoutControllerIsNotACrash)
@@ -131,7 +131,7 @@ TEST_F(ComponentFrameTest, FrameWithoutControllerIsNotACrash)
     rtl::Reference<CountingFrame> frame = new CountingFrame(nullptr);
     auto other = makeHelper(frame.get());
     EXPECT_EQ(1, frame->contextChanges);
-    EXPECT_FALSE(other->menuInterceptor.is());
+    EXPECT_FALSE(other->getMenuInterceptor().is());
     EXPECT_FALSE(other->stampDocument());
     EXPECT_EQ(-1, other->getSelectedStampType());
     EXPECT_FALSE(other->insertStampArea());
@@ -141,7 +141,7 @@ TEST_F(ComponentFrameTest, MissingToolkitSilencesMessages)
 {
     testContext->removeService("com.sun.star.awt.Toolkit");
     auto other = makeHelper(document.frame);
-    EXPECT_FALSE(other->toolkit.is());
+    EXPECT_FALSE(other->getToolkit().is());
     other->showMessage("unseen");
     EXPECT_TRUE(messages().empty());
 }

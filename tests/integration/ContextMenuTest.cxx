@@ -2,8 +2,8 @@
 
 #include <OfficeFixture.hxx>
 
-#include <SealContextMenuInterceptor.hxx>
-#include <ShapeAttributes.hxx>
+#include <component/SealContextMenuInterceptor.hxx>
+#include <format/ShapeAttributes.hxx>
 #include <com/sun/star/view/XSelectionSupplier.hpp>
 #include <cppuhelper/implbase1.hxx>
 
@@ -31,7 +31,7 @@ protected:
         ui::ContextMenuExecuteEvent event;
         event.ExecutePosition = awt::Point(x, y);
         event.Selection.set(document.controller, UNO_QUERY_THROW);
-        return helper->menuInterceptor->notifyContextMenuExecute(event);
+        return helper->getMenuInterceptor()->notifyContextMenuExecute(event);
     }
 };
 }

@@ -1,8 +1,8 @@
 // The canonical reading behind a seal's coverage, on real documents: every kind of change a
 // reader could see moves exactly its part, and an honest save and reload moves nothing.
 
-#include <CoverageManifest.hxx>
-#include <DocumentCoverage.hxx>
+#include <format/CoverageManifest.hxx>
+#include <docstore/DocumentCoverage.hxx>
 #include <OfficeFixture.hxx>
 
 #include <com/sun/star/beans/XPropertySet.hpp>

@@ -5,7 +5,7 @@
 #include <OfficeFixture.hxx>
 #include <TestSeal.hxx>
 
-#include <ShapeAttributes.hxx>
+#include <format/ShapeAttributes.hxx>
 #include <TestToken.hxx>
 #include <DocumentSeal.hxx>
 #include <TokenSigner.hxx>
@@ -191,7 +191,7 @@ protected:
         shown += "; selected now: "
                  + (selected.is() ? utf8(selected->getImplementationName()) : std::string("none"))
                  + (elements.is() ? " of " + std::to_string(elements->getCount()) : std::string())
-                 + "; seal name in use: " + utf8(helper->containerName);
+                 + "; seal name in use: " + utf8(helper->getContainerName());
         return shown;
     }
 
@@ -345,7 +345,7 @@ TEST_F(EnduranceTest, CertificateSealCyclesLeaveNoTokenSessionOrLoginBehind)
     // SOFTHSM2_CONF and the trust store are set by the token; the library reads them when it
     // first opens the token.
     qorvtest::testToken();
-    certificateSealPicture = "file://" + pictureFile("cert-seal.gif");
+    certificateSealPicture = fileUrl(pictureFile("cert-seal.gif"));
     // The library keeps one session open, and the removal's login on it, until the helper ends;
     // signing opens and closes one of its own.
     endure([this] { certificateCycle(); },

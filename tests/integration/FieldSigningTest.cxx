@@ -5,9 +5,9 @@
 
 #include <WatchedFrame.hxx>
 
-#include <FieldStampPosition.hxx>
-#include <PicturePaths.hxx>
-#include <ShapeAttributes.hxx>
+#include <operations/FieldStampPosition.hxx>
+#include <common/PicturePaths.hxx>
+#include <format/ShapeAttributes.hxx>
 #include <com/sun/star/lang/XMultiServiceFactory.hpp>
 #include <com/sun/star/container/XNamed.hpp>
 #include <com/sun/star/style/BreakType.hpp>
@@ -96,7 +96,7 @@ protected:
         const sal_Int32 startX = viewPosition(markers.start->getAnchor()).X;
         const sal_Int32 endY = viewPosition(markers.end->getAnchor()).Y;
         auto position = quillmark::computeFieldStampPosition(
-            defaultPageMetrics(), helper->sealPictureSize.Height, startX, endY);
+            defaultPageMetrics(), helper->getSealPictureSize().Height, startX, endY);
         if (!position)
             throw std::runtime_error("the default page leaves no room for a seal");
         return *position;
@@ -166,11 +166,11 @@ TEST_F(FieldSigningTest, FieldSealIsAProtectedPageGraphicNamedLikeTheField)
     select(fieldSeal);
     EXPECT_EQ(quillmark::kFieldSeal, helper->getSelectedStampType());
 
-    EXPECT_TRUE(fileExists(helper->fieldPictureURL));
-    EXPECT_TRUE(helper->fieldPictureURL.startsWith(pictureFolder()))
-        << utf8(helper->fieldPictureURL);
+    EXPECT_TRUE(fileExists(helper->getFieldPictureURL()));
+    EXPECT_TRUE(helper->getFieldPictureURL().startsWith(pictureFolder()))
+        << utf8(helper->getFieldPictureURL());
     // The seal library's picture is 160 pixels square: 3840 in 1/100 mm.
-    EXPECT_EQ(3840, helper->sealPictureSize.Height);
+    EXPECT_EQ(3840, helper->getSealPictureSize().Height);
 }
 
 TEST_F(FieldSigningTest, FieldSealLandsBesideTheRegionsEndAndTheCursorStaysThere)
@@ -237,7 +237,7 @@ TEST_F(FieldSigningTest, SignedFieldIsRefusedBeforeTheSealLibrary)
 {
     ASSERT_TRUE(helper->signField("contract"));
     const OUString signature = helper->getFieldSignature("contract");
-    const OUString picture = helper->fieldPictureURL;
+    const OUString picture = helper->getFieldPictureURL();
     ASSERT_EQ(osl::FileBase::E_None, osl::File::remove(picture));
 
     // Were the library asked, it would fail without a seal and say so.
@@ -291,7 +291,7 @@ TEST_F(FieldSigningTest, FieldNameNeverLeadsThePictureOutOfItsFolder)
     EXPECT_TRUE(hasFieldSeal(name));
 
     const OUString folder = pictureFolder();
-    const OUString picture = helper->fieldPictureURL;
+    const OUString picture = helper->getFieldPictureURL();
     ASSERT_TRUE(picture.startsWith(folder)) << utf8(picture);
     EXPECT_EQ(-1, picture.indexOf('/', folder.getLength())) << utf8(picture);
     EXPECT_TRUE(fileExists(picture));
@@ -455,12 +455,12 @@ TEST_F(FieldSigningTest, PictureIsWrittenAndReadInsideAWritableFilterFolder)
 
     ASSERT_EQ(utf8(folderUrl), utf8(helper->getFilterDirectoryURL()));
     ASSERT_TRUE(helper->signField("contract"));
-    const OUString written = helper->fieldPictureURL;
+    const OUString written = helper->getFieldPictureURL();
     EXPECT_EQ(utf8(folderUrl + "/contractktx.gif"), utf8(written));
     EXPECT_TRUE(fileExists(written));
 
     // The certificate box is shown the very file the seal was written to.
-    helper->containerName = "contract";
+    helper->setContainerName("contract");
     document.escape();
     helper->showCertificateInfo("message");
     EXPECT_EQ(utf8(written), utf8(testContext->certInfoBox->pictureURL.Complete));

@@ -2,7 +2,7 @@
 
 #include "FieldSealFixture.hxx"
 
-#include <ShapeAttributes.hxx>
+#include <format/ShapeAttributes.hxx>
 #include <com/sun/star/frame/XDispatchProviderInterception.hpp>
 #include <com/sun/star/frame/XDispatchProviderInterceptor.hpp>
 #include <cppuhelper/implbase2.hxx>
@@ -88,7 +88,7 @@ protected:
         FieldSealTest::SetUp();
         if (!helper->signField("contract"))
             FAIL() << "the field was not signed";
-        contractPicture = helper->fieldPictureURL;
+        contractPicture = helper->getFieldPictureURL();
         messages();
     }
 
@@ -189,7 +189,7 @@ TEST_F(FieldVerificationTest, SignedFieldsAndTheirSealsSurviveSaveAndReload)
     const OUString signature = helper->getFieldSignature("contract");
     // The document must carry the pictures itself.
     ASSERT_EQ(osl::FileBase::E_None, osl::File::remove(contractPicture));
-    ASSERT_EQ(osl::FileBase::E_None, osl::File::remove(helper->fieldPictureURL));
+    ASSERT_EQ(osl::FileBase::E_None, osl::File::remove(helper->getFieldPictureURL()));
 
     document.saveAndReload(office(), "signed-fields.odt");
     helper = makeHelper(document.frame);

@@ -4,7 +4,7 @@
 // without them.
 
 #include <OfficeFixture.hxx>
-#include <ShapeAttributes.hxx>
+#include <format/ShapeAttributes.hxx>
 #include <TestSeal.hxx>
 
 #include <com/sun/star/document/XDocumentPropertiesSupplier.hpp>

@@ -6,7 +6,7 @@
 #include <TestSeal.hxx>
 
 #include <SealSignature.hxx>
-#include <ShapeAttributes.hxx>
+#include <format/ShapeAttributes.hxx>
 #include <StampRegister.hxx>
 #include <com/sun/star/frame/XStorable.hpp>
 #include <com/sun/star/frame/XTitle.hpp>

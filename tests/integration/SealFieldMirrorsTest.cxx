@@ -4,7 +4,7 @@
 
 #include <DocumentSeal.hxx>
 #include <OfficeFixture.hxx>
-#include <UserMasters.hxx>
+#include <format/UserMasters.hxx>
 
 #include <com/sun/star/container/XNameAccess.hpp>
 #include <com/sun/star/lang/XComponent.hpp>
@@ -74,9 +74,9 @@ TEST_F(OfficeTest, CertSealReadsItsFieldsBackAfterADocxRoundTrip)
 
     ASSERT_FALSE(document.hasMaster(sealName + "Sign")) << "the format drops masters";
     EXPECT_EQ(quillmark::certseal::base64Text(signedData),
-              quillmark::certseal::readUserField(document.model, sealName + "Sign"));
+              quillmark::readUserMaster(document.model, sealName + "Sign"));
     EXPECT_EQ(quillmark::certseal::base64Text(certificate),
-              quillmark::certseal::readUserField(document.model, sealName + "Cert"));
+              quillmark::readUserMaster(document.model, sealName + "Cert"));
     EXPECT_EQ(sealName + "Sign",
               quillmark::certseal::firstUserFieldEndingIn(document.model, "Sign"));
 }

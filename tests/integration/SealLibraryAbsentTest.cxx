@@ -2,8 +2,8 @@
 
 #include <OfficeFixture.hxx>
 
-#include <SealLibraryBinding.hxx>
-#include <ShapeAttributes.hxx>
+#include <libraries/SealLibraryBinding.hxx>
+#include <format/ShapeAttributes.hxx>
 #include <com/sun/star/drawing/ColorMode.hpp>
 
 using namespace com::sun::star;
@@ -52,11 +52,11 @@ TEST_F(SealLibraryAbsentTest, SealLibrarySealReadsAsChangedAndIsMarked)
     helper->setShapeType(Reference<beans::XPropertySet>(seal, UNO_QUERY_THROW), "Stamper");
     document.selectShapes({ seal });
     EXPECT_TRUE(helper->verifyDocument());
-    EXPECT_TRUE(helper->documentModified);
+    EXPECT_TRUE(helper->isDocumentModified());
     drawing::ColorMode mode = drawing::ColorMode_STANDARD;
     Reference<beans::XPropertySet>(seal, UNO_QUERY_THROW)->getPropertyValue("GraphicColorMode")
         >>= mode;
     EXPECT_EQ(drawing::ColorMode_MONO, mode);
     EXPECT_FALSE(helper->removeDocumentStamp()) << "no library, no right to remove";
-    EXPECT_FALSE(helper->documentModified);
+    EXPECT_FALSE(helper->isDocumentModified());
 }

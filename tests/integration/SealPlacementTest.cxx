@@ -2,7 +2,7 @@
 
 #include <OfficeFixture.hxx>
 
-#include <ShapeAttributes.hxx>
+#include <format/ShapeAttributes.hxx>
 #include <cmath>
 #include <com/sun/star/container/XNameAccess.hpp>
 #include <com/sun/star/text/TextContentAnchorType.hpp>
@@ -40,7 +40,7 @@ protected:
             return false;
         selectStampArea();
         helper->parsePictureURL(OUString::fromUtf8(fileUrl(picture).c_str()));
-        helper->sealPictureSize = awt::Size(2400, 1200);
+        helper->setSealPictureSize(awt::Size(2400, 1200));
         helper->readStampAreaPosition();
         helper->readStampAreaPage();
         return helper->removeStampArea() && helper->placeSealPicture();
@@ -87,12 +87,12 @@ TEST_F(SealPlacementTest, SealTakesTheAreaPlaceProtectedAndMarked)
     selectStampArea();
 
     helper->parsePictureURL(OUString::fromUtf8(fileUrl(pictureFile("seal.gif")).c_str()));
-    helper->sealPictureSize = awt::Size(2400, 1200);
+    helper->setSealPictureSize(awt::Size(2400, 1200));
     helper->readStampAreaPosition();
     helper->readStampAreaPage();
-    EXPECT_EQ(areaX, helper->sealPosition.X);
-    EXPECT_EQ(areaY, helper->sealPosition.Y);
-    EXPECT_EQ(areaPage, helper->sealAnchorPage);
+    EXPECT_EQ(areaX, helper->getSealPosition().X);
+    EXPECT_EQ(areaY, helper->getSealPosition().Y);
+    EXPECT_EQ(areaPage, helper->getSealAnchorPage());
     ASSERT_TRUE(helper->removeStampArea());
     ASSERT_TRUE(helper->placeSealPicture());
     EXPECT_TRUE(messages().empty());

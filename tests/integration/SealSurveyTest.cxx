@@ -3,7 +3,7 @@
 
 #include "FieldSealFixture.hxx"
 
-#include <ShapeAttributes.hxx>
+#include <format/ShapeAttributes.hxx>
 #include <com/sun/star/document/XUndoManagerSupplier.hpp>
 #include <com/sun/star/text/XText.hpp>
 #include <com/sun/star/util/XModifiable.hpp>

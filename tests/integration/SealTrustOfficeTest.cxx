@@ -3,7 +3,7 @@
 #include <OfficeFixture.hxx>
 #include <TestSeal.hxx>
 
-#include <ShapeAttributes.hxx>
+#include <format/ShapeAttributes.hxx>
 #include <com/sun/star/drawing/ColorMode.hpp>
 
 #include <cstring>
@@ -71,7 +71,7 @@ TEST_F(SealTrustOfficeTest, SealOfAnUntrustedAuthorityReadsInvalid)
 {
     stampWith(SealIssuer::UntrustedAuthority, "untrusted-seal");
     EXPECT_TRUE(helper->verifyDocument()) << "the document reads as not valid";
-    EXPECT_TRUE(helper->documentModified);
+    EXPECT_TRUE(helper->isDocumentModified());
     EXPECT_EQ(drawing::ColorMode_MONO, colorMode());
 
     // The text is the one signed: the reason a person reads must be the authority, not a change.

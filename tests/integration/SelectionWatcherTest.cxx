@@ -78,5 +78,5 @@ TEST_F(SelectionWatcherTest, FrameWithoutLayoutManagerDoesNothing)
 TEST_F(SelectionWatcherTest, DisposingLeavesTheHelperAsItIs)
 {
     helper->disposing(lang::EventObject());
-    EXPECT_EQ(Reference<frame::XFrame>(watchedFrame.get()), helper->documentFrame);
+    EXPECT_EQ(Reference<frame::XFrame>(watchedFrame.get()), helper->getDocumentFrame());
 }

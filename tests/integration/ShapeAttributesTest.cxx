@@ -2,7 +2,7 @@
 
 #include <OfficeFixture.hxx>
 
-#include <ShapeAttributes.hxx>
+#include <format/ShapeAttributes.hxx>
 
 using namespace com::sun::star;
 using namespace quillmark::test;

@@ -2,7 +2,7 @@
 
 #include <OfficeFixture.hxx>
 
-#include <ShapeAttributes.hxx>
+#include <format/ShapeAttributes.hxx>
 #include <com/sun/star/lang/IllegalArgumentException.hpp>
 
 using namespace com::sun::star;
@@ -53,7 +53,7 @@ TEST_F(SignatureFieldsTest, DocumentSignatureIsCreatedOnceThenReplaced)
 
 TEST_F(SignatureFieldsTest, SealFieldKindsOutsideOneToFiveReadNothing)
 {
-    helper->containerName = "ABC";
+    helper->setContainerName("ABC");
     document.writeMaster("ABCCert", "certificate");
     selectTextGraphic("XYZ");
     OUString value = "untouched";
@@ -66,19 +66,19 @@ TEST_F(SignatureFieldsTest, SealFieldKindsOutsideOneToFiveReadNothing)
 
 TEST_F(SignatureFieldsTest, CurrentSealNameWinsOverTheSelectedOne)
 {
-    helper->containerName = "ABC";
+    helper->setContainerName("ABC");
     document.writeMaster("ABCSign", "abc signature");
     document.writeMaster("XYZSign", "xyz signature");
     selectTextGraphic("XYZ");
     OUString value;
     EXPECT_TRUE(helper->readSealField(2, value));
     EXPECT_EQ(OUString("abc signature"), value);
-    EXPECT_EQ(OUString("ABC"), helper->containerName);
+    EXPECT_EQ(OUString("ABC"), helper->getContainerName());
 }
 
 TEST_F(SignatureFieldsTest, PlainTextSelectionReadsNothingEvenWithASealName)
 {
-    helper->containerName = "ABC";
+    helper->setContainerName("ABC");
     document.insertText(0, "Some text");
     document.writeMaster("ABCSign", "abc signature");
     document.writeMaster("newSignatureType", "document signature");
@@ -96,7 +96,7 @@ TEST_F(SignatureFieldsTest, SelectedGraphicNameBecomesTheSealName)
     OUString value;
     EXPECT_TRUE(helper->readSealField(1, value));
     EXPECT_EQ(OUString("xyz certificate"), value);
-    EXPECT_EQ(OUString("XYZ"), helper->containerName);
+    EXPECT_EQ(OUString("XYZ"), helper->getContainerName());
 
     // Adopted for every later call, whatever is selected then.
     document.writeMaster("XYZPostil", "comment");
@@ -114,7 +114,7 @@ TEST_F(SignatureFieldsTest, LastGraphicShapeOfTheSelectionDecidesEvenWhenUnnamed
     OUString value;
     EXPECT_TRUE(helper->readSealField(1, value));
     EXPECT_EQ(OUString("bare certificate"), value) << "the bare suffix is the field name";
-    EXPECT_TRUE(helper->containerName.isEmpty());
+    EXPECT_TRUE(helper->getContainerName().isEmpty());
 }
 
 TEST_F(SignatureFieldsTest, ShapeSelectionAdoptsTheLastStamperName)
@@ -124,7 +124,7 @@ TEST_F(SignatureFieldsTest, ShapeSelectionAdoptsTheLastStamperName)
     OUString value;
     EXPECT_TRUE(helper->readSealField(2, value));
     EXPECT_EQ(OUString("second signature"), value);
-    EXPECT_EQ(OUString("SECOND"), helper->containerName);
+    EXPECT_EQ(OUString("SECOND"), helper->getContainerName());
 }
 
 TEST_F(SignatureFieldsTest, PostilNameIsComposedBeforeTheSelectionIsResolved)
@@ -135,7 +135,7 @@ TEST_F(SignatureFieldsTest, PostilNameIsComposedBeforeTheSelectionIsResolved)
     OUString value;
     EXPECT_TRUE(helper->readPostil(value));
     EXPECT_EQ(OUString("bare comment"), value);
-    EXPECT_EQ(OUString("SEAL"), helper->containerName);
+    EXPECT_EQ(OUString("SEAL"), helper->getContainerName());
     value.clear();
     EXPECT_TRUE(helper->readPostil(value));
     EXPECT_EQ(OUString("seal comment"), value);
@@ -143,7 +143,7 @@ TEST_F(SignatureFieldsTest, PostilNameIsComposedBeforeTheSelectionIsResolved)
 
 TEST_F(SignatureFieldsTest, PostilIsWrittenUnderTheCurrentSealName)
 {
-    helper->containerName = "SEAL";
+    helper->setContainerName("SEAL");
     EXPECT_TRUE(helper->writePostil(OUString::fromUtf8(u8"同意")));
     EXPECT_TRUE(helper->writePostil(OUString::fromUtf8(u8"已审核")));
     EXPECT_EQ(OUString::fromUtf8(u8"已审核"), document.masterContent("SEALPostil"));
@@ -155,7 +155,8 @@ TEST_F(SignatureFieldsTest, DocumentSealIsSelectedOnlyForShapesInASignedDocument
 {
     selectSealShapes({ "SEAL" });
     EXPECT_FALSE(helper->isDocumentSealSelected()) << "no document signature yet";
-    EXPECT_EQ(OUString("SEAL"), helper->containerName) << "the name is adopted before the test";
+    EXPECT_EQ(OUString("SEAL"), helper->getContainerName())
+        << "the name is adopted before the test";
 
     helper->writeDocumentSignature("signature");
     EXPECT_TRUE(helper->isDocumentSealSelected());
@@ -179,7 +180,7 @@ TEST_F(SignatureFieldsTest, MasterNamesAreComparedExactly)
 {
     // The office finds "abcpostil" under "ABCPostil"; the component does not take it.
     document.writeMaster("ABCPostil", "upper");
-    helper->containerName = "abc";
+    helper->setContainerName("abc");
     selectSealShapes({ "" });
     OUString value = "untouched";
     EXPECT_FALSE(helper->readPostil(value));
@@ -191,7 +192,7 @@ TEST_F(SignatureFieldsTest, WritingACaseVariantIsRefusedByTheOfficeAndLeavesTheO
     // The office keeps one user field per name whatever its case: the new master's name is
     // refused with the office's exception, which reaches the caller.
     document.writeMaster("ABCPostil", "upper");
-    helper->containerName = "abc";
+    helper->setContainerName("abc");
     EXPECT_THROW(helper->writePostil("lower"), lang::IllegalArgumentException);
     EXPECT_EQ(OUString("upper"), document.masterContent("ABCPostil"));
     EXPECT_FALSE(document.hasMaster("abcPostil"));
@@ -201,7 +202,7 @@ TEST_F(SignatureFieldsTest, MastersSurviveSaveAndReload)
 {
     document.insertText(0, OUString::fromUtf8(u8"正文内容"));
     helper->writeDocumentSignature("signature text");
-    helper->containerName = "SEAL";
+    helper->setContainerName("SEAL");
     helper->writePostil(OUString::fromUtf8(u8"批注"));
     const OUString text = document.text();
 

@@ -2,7 +2,7 @@
 
 #include <OfficeFixture.hxx>
 
-#include <ShapeAttributes.hxx>
+#include <format/ShapeAttributes.hxx>
 #include <algorithm>
 #include <cmath>
 #include <com/sun/star/container/XNameAccess.hpp>
@@ -78,7 +78,7 @@ TEST_F(StampAreaTest, AreaIsInsertedNamedProtectedAndPlacedBesideTheViewCursor)
     EXPECT_TRUE(contentProtected);
     EXPECT_TRUE(sizeProtected);
     EXPECT_EQ(OUString("Stamper"), quillmark::readAlternativeText(area));
-    EXPECT_TRUE(helper->pictureURL.Complete.endsWith("/gzqy.gif"));
+    EXPECT_TRUE(helper->getPictureURL().Complete.endsWith("/gzqy.gif"));
     document.select(area);
     EXPECT_EQ(1, helper->getSelectedStampType());
 }

@@ -2,11 +2,11 @@
 // the project's own seal library.
 
 #include <OfficeFixture.hxx>
-#include <PicturePaths.hxx>
+#include <common/PicturePaths.hxx>
 #include <TestSeal.hxx>
 
-#include <SealLibraryBinding.hxx>
-#include <ShapeAttributes.hxx>
+#include <libraries/SealLibraryBinding.hxx>
+#include <format/ShapeAttributes.hxx>
 #include <com/sun/star/drawing/ColorMode.hpp>
 #include <com/sun/star/text/TextContentAnchorType.hpp>
 #include <com/sun/star/text/WrapTextMode.hpp>
@@ -146,14 +146,14 @@ TEST_F(StampDocumentTest, StampedDocumentVerifiesUnchanged)
     EXPECT_EQ(kBody, document.text()) << "stamping leaves the text as it was";
     ASSERT_EQ(1u, seals().size());
     EXPECT_TRUE(fileExists(documentSealPicture()));
-    EXPECT_EQ(documentSealPicture(), helper->pictureURL.Complete);
+    EXPECT_EQ(documentSealPicture(), helper->getPictureURL().Complete);
     // The seal's picture is 160 pixels square in the seal library: 3840 in 1/100 mm.
-    EXPECT_EQ(3840, helper->sealPictureSize.Width);
-    EXPECT_EQ(3840, helper->sealPictureSize.Height);
+    EXPECT_EQ(3840, helper->getSealPictureSize().Width);
+    EXPECT_EQ(3840, helper->getSealPictureSize().Height);
 
     selectSeals();
     EXPECT_FALSE(helper->verifyDocument());
-    EXPECT_FALSE(helper->documentModified);
+    EXPECT_FALSE(helper->isDocumentModified());
     EXPECT_EQ(drawing::ColorMode_STANDARD, colorMode(seals()[0]));
     EXPECT_TRUE(messages().empty()) << "the seal library's verdict shows no box of ours";
 }
@@ -379,7 +379,7 @@ TEST_F(StampDocumentTest, RemovalWithTheSealsOwnRightDeletesTheSelectedSeal)
     ASSERT_TRUE(stampAt(5));
     selectSeals();
     EXPECT_TRUE(helper->removeDocumentStamp());
-    EXPECT_TRUE(helper->documentModified);
+    EXPECT_TRUE(helper->isDocumentModified());
     EXPECT_TRUE(seals().empty());
     EXPECT_TRUE(document.hasMaster("newSignatureType")) << "the signature stays";
     EXPECT_TRUE(messages().empty());
@@ -391,10 +391,10 @@ TEST_F(StampDocumentTest, RemovalByAnotherSealIsRefusedAndClearsTheFlag)
     const int boxesOfTheStamp = testContext->certInfoBox->created;
     TestSeal other(office().workDirectory() + "/seal-other", u8"另一个单位");
     other.activate();
-    helper->documentModified = true;
+    helper->setDocumentModified(true);
     selectSeals();
     EXPECT_FALSE(helper->removeDocumentStamp());
-    EXPECT_FALSE(helper->documentModified);
+    EXPECT_FALSE(helper->isDocumentModified());
     EXPECT_EQ(1u, seals().size());
     EXPECT_EQ(boxesOfTheStamp, testContext->certInfoBox->created) << "no PIN is asked for";
 }

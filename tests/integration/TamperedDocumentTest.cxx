@@ -4,8 +4,8 @@
 
 #include "FieldSealFixture.hxx"
 
-#include <PicturePaths.hxx>
-#include <ShapeAttributes.hxx>
+#include <common/PicturePaths.hxx>
+#include <format/ShapeAttributes.hxx>
 #include <rtl/ustrbuf.hxx>
 #include <com/sun/star/text/XTextGraphicObjectsSupplier.hpp>
 
@@ -321,8 +321,8 @@ TEST_F(TamperedDocumentTest, NamesWithPathSeparatorsKeepPicturesInTheirFolder)
         markField(field, position, position + 1);
         position += 3;
         EXPECT_TRUE(helper->signField(field)) << name;
-        EXPECT_TRUE(helper->fieldPictureURL.startsWith(helper->getFilterDirectoryURL()))
-            << utf8(helper->fieldPictureURL);
+        EXPECT_TRUE(helper->getFieldPictureURL().startsWith(helper->getFilterDirectoryURL()))
+            << utf8(helper->getFieldPictureURL());
         EXPECT_TRUE(helper->verifyField(field)) << name;
         document.escape();
     }
@@ -332,7 +332,7 @@ TEST_F(TamperedDocumentTest, NamesWithPathSeparatorsKeepPicturesInTheirFolder)
     signAndStamp();
     for (const auto& shape : document.drawShapes())
         setUserAttribute(shape, "StamperName", "../../../etc/escaped");
-    helper->containerName = OUString();
+    helper->setContainerName(OUString());
     selectDocumentSeals();
     helper->showCertificateInfo("message");
     const OUString shownPicture = testContext->certInfoBox->pictureURL.Complete;

@@ -4,9 +4,9 @@
 #include <OfficeFixture.hxx>
 #include <TestSeal.hxx>
 
-#include <CoverageManifest.hxx>
-#include <DocumentCoverage.hxx>
-#include <ShapeAttributes.hxx>
+#include <format/CoverageManifest.hxx>
+#include <docstore/DocumentCoverage.hxx>
+#include <format/ShapeAttributes.hxx>
 #include <algorithm>
 #include <cctype>
 #include <com/sun/star/awt/Rectangle.hpp>

@@ -1,10 +1,13 @@
 // The operations that let nothing reach the office: whatever is thrown, the caller gets the
-// failure value and one report, and a lost property is told apart however it was wrapped.
+// failure value, one report and a line in the log, and a lost property is told apart however it
+// was wrapped.
 
-#include <CaughtExceptions.hxx>
+#include <common/CaughtExceptions.hxx>
 
 #include <com/sun/star/uno/RuntimeException.hpp>
 #include <gtest/gtest.h>
+#include <functional>
+#include <string>
 #include <stdexcept>
 #include <vector>
 
@@ -80,4 +83,46 @@ TEST(CaughtExceptions, AReportThatThrowsStillEndsInTheFailureValue)
         });
     EXPECT_FALSE(result);
     EXPECT_EQ(1, reports);
+}
+
+TEST(CaughtExceptions, WhatIsSwallowedIsLoggedWithItsAreaAndItsWords)
+{
+    struct Case
+    {
+        const char* thrown;
+        std::function<void()> thrower;
+        const char* logged;
+    };
+    const std::vector<Case> cases{
+        { "a lost property", [] { throw beans::UnknownPropertyException("Author", nullptr); },
+          "a property is missing: Author" },
+        { "a wrapped failure",
+          [] {
+              throw lang::WrappedTargetRuntimeException(rtl::OUString::fromUtf8(u8"包装"), nullptr,
+                                                        uno::Any());
+          },
+          u8"the office failed: 包装" },
+        { "an office failure", [] { throw uno::RuntimeException("the frame is gone"); },
+          "the office failed: the frame is gone" },
+        { "a C++ failure", [] { throw std::runtime_error("disk full"); },
+          "the operation failed: disk full" },
+        { "anything else", [] { throw 42; }, "the operation failed: int" },
+    };
+    for (const Case& c : cases)
+    {
+        testing::internal::CaptureStderr();
+        caughtFrom(c.thrower);
+        const std::string log = testing::internal::GetCapturedStderr();
+        EXPECT_NE(std::string::npos, log.find("warn:quillmark.component:"))
+            << c.thrown << ": " << log;
+        EXPECT_NE(std::string::npos, log.find(c.logged)) << c.thrown << ": " << log;
+    }
+
+    // The report's own failure is not lost either.
+    testing::internal::CaptureStderr();
+    withEveryExceptionCaught(
+        0, []() -> int { throw std::runtime_error("first"); },
+        [](CaughtFault) { throw uno::RuntimeException("no box"); });
+    const std::string log = testing::internal::GetCapturedStderr();
+    EXPECT_NE(std::string::npos, log.find("the failure was not reported: no box")) << log;
 }

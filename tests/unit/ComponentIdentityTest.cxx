@@ -1,7 +1,7 @@
 // What the component tells the office's loader and every caller about itself.
 
-#include <QORVHelper.hxx>
-#include <SealContextMenuInterceptor.hxx>
+#include <component/QORVHelper.hxx>
+#include <component/SealContextMenuInterceptor.hxx>
 
 #include <com/sun/star/lang/XSingleComponentFactory.hpp>
 #include <com/sun/star/registry/InvalidRegistryException.hpp>
@@ -267,23 +267,23 @@ TEST(ComponentTypes, HelperAnswersQueriesForItsInterfaces)
 TEST(HelperLifecycle, FreshHelperHoldsItsInitialState)
 {
     auto helper = newHelper();
-    EXPECT_FALSE(helper->documentModified);
-    EXPECT_TRUE(helper->userPin.isEmpty());
-    EXPECT_TRUE(helper->containerName.isEmpty());
-    EXPECT_TRUE(helper->fieldPictureURL.isEmpty());
-    ASSERT_EQ(18, helper->certificateInfo.getLength());
-    for (const OUString& item : helper->certificateInfo)
+    EXPECT_FALSE(helper->isDocumentModified());
+    EXPECT_TRUE(helper->getUserPin().isEmpty());
+    EXPECT_TRUE(helper->getContainerName().isEmpty());
+    EXPECT_TRUE(helper->getFieldPictureURL().isEmpty());
+    ASSERT_EQ(18, helper->getCertificateInfo().getLength());
+    for (const OUString& item : helper->getCertificateInfo())
         EXPECT_TRUE(item.isEmpty());
-    EXPECT_FALSE(helper->libraryReady);
-    EXPECT_EQ(0, helper->sealPosition.X);
-    EXPECT_EQ(0, helper->sealPosition.Y);
-    EXPECT_EQ(0, helper->sealPictureSize.Width);
-    EXPECT_EQ(0, helper->sealPictureSize.Height);
-    EXPECT_FALSE(helper->menuInterceptor.is());
-    EXPECT_FALSE(helper->documentFrame.is());
-    EXPECT_FALSE(helper->toolkit.is());
-    EXPECT_TRUE(helper->pictureURL.Complete.isEmpty());
-    EXPECT_EQ(0, helper->pictureURL.Port);
+    EXPECT_FALSE(helper->isLibraryReady());
+    EXPECT_EQ(0, helper->getSealPosition().X);
+    EXPECT_EQ(0, helper->getSealPosition().Y);
+    EXPECT_EQ(0, helper->getSealPictureSize().Width);
+    EXPECT_EQ(0, helper->getSealPictureSize().Height);
+    EXPECT_FALSE(helper->getMenuInterceptor().is());
+    EXPECT_FALSE(helper->getDocumentFrame().is());
+    EXPECT_FALSE(helper->getToolkit().is());
+    EXPECT_TRUE(helper->getPictureURL().Complete.isEmpty());
+    EXPECT_EQ(0, helper->getPictureURL().Port);
 }
 
 TEST(HelperLifecycle, ReleaseFinalizesTheCertificateLibraryOnce)

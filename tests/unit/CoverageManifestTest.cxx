@@ -1,7 +1,7 @@
 // The stored coverage is read back only in the exact form it is written, and its comparison
 // names the parts a reader would name.
 
-#include <CoverageManifest.hxx>
+#include <format/CoverageManifest.hxx>
 
 #include <gtest/gtest.h>
 

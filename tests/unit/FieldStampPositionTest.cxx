@@ -1,6 +1,6 @@
 // Where a field seal goes relative to the field's end.
 
-#include <FieldStampPosition.hxx>
+#include <operations/FieldStampPosition.hxx>
 
 #include <gtest/gtest.h>
 

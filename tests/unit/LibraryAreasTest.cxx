@@ -1,9 +1,9 @@
 // The component's areas for library outputs hold the most each library may write, and the
 // component never reads past them, at the documented sizes and beyond.
 
-#include <CertificateAreas.hxx>
-#include <PictureBlock.hxx>
-#include <SignatureArea.hxx>
+#include <libraries/CertificateAreas.hxx>
+#include <operations/PictureBlock.hxx>
+#include <operations/SignatureArea.hxx>
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The seal picture is cut out of the seal library's picture block.
 
-#include <PictureBlock.hxx>
+#include <operations/PictureBlock.hxx>
 
 #include <gtest/gtest.h>
 #include <string>

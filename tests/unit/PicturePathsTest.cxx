@@ -1,6 +1,6 @@
 // The filter directory URL loses the escaping of the two installation folder names.
 
-#include <PicturePaths.hxx>
+#include <common/PicturePaths.hxx>
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // or export command is about to write, read from its call before the office runs it.
 
 #include <SaveRequest.hxx>
-#include <WordFormats.hxx>
+#include <format/WordFormats.hxx>
 
 #include <gtest/gtest.h>
 

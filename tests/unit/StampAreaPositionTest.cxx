@@ -2,7 +2,7 @@
 // as the office reports them for real documents: pages one below the other with 501 between
 // them, or centred in a window wider than the page.
 
-#include <StampAreaPosition.hxx>
+#include <operations/StampAreaPosition.hxx>
 
 #include <gtest/gtest.h>
 #include <ostream>

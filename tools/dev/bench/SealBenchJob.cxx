@@ -4,10 +4,10 @@
 // menu commands and macros run it: from a bridge thread every call would wait for the main
 // loop's layout and idle work, and the figures would time that instead.
 
-#include <DocumentCoverage.hxx>
-#include <DocumentText.hxx>
-#include <FieldMarkers.hxx>
-#include <QORVHelper.hxx>
+#include <docstore/DocumentCoverage.hxx>
+#include <docstore/DocumentText.hxx>
+#include <operations/FieldMarkers.hxx>
+#include <component/QORVHelper.hxx>
 
 #include <com/sun/star/awt/AsyncCallback.hpp>
 #include <com/sun/star/awt/XCallback.hpp>

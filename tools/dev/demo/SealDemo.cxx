@@ -2,6 +2,7 @@
 // stamped with the demo seal and verified before and after a change; a field signed and checked;
 // a certificate seal made with the demo key token and verified; the results under out/.
 
+#include <format/FormatNames.hxx>
 #include <CommandLine.hxx>
 #include <DocumentSeal.hxx>
 #include <Office.hxx>
@@ -47,6 +48,7 @@
 #include <openssl/rand.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <sal/log.hxx>
 
 using namespace com::sun::star;
 using css::uno::Any;
@@ -178,8 +180,9 @@ public:
         {
             Reference<util::XCloseable>(model, UNO_QUERY_THROW)->close(true);
         }
-        catch (const uno::Exception&)
+        catch (const uno::Exception& exception)
         {
+            SAL_WARN("quillmark.tools", "the demo document did not close: " << exception.Message);
         }
     }
 
@@ -252,7 +255,7 @@ public:
             Reference<beans::XPropertySet> shape(page->getByIndex(i), UNO_QUERY_THROW);
             OUString name;
             shape->getPropertyValue("Name") >>= name;
-            if (name != "Stamper")
+            if (!name.equalsAscii(quillmark::texts::kSealShapeName))
                 continue;
             collection->add(Reference<drawing::XShape>(shape, UNO_QUERY_THROW));
             seals.push_back(shape);

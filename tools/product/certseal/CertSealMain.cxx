@@ -7,6 +7,9 @@
 #include "SealRecord.hxx"
 #include "TokenSigner.hxx"
 
+#include <format/FormatNames.hxx>
+#include <format/UserMasters.hxx>
+
 #include <CommandLine.hxx>
 #include <SealFiles.hxx>
 #include <StampRegister.hxx>
@@ -34,6 +37,7 @@
 #include <string.h>
 #include <termios.h>
 #include <unistd.h>
+#include <sal/log.hxx>
 
 using namespace com::sun::star;
 using css::uno::Any;
@@ -265,8 +269,9 @@ struct DocumentCloser
         {
             Reference<util::XCloseable>(model, UNO_QUERY_THROW)->close(true);
         }
-        catch (const uno::Exception&)
+        catch (const uno::Exception& exception)
         {
+            SAL_WARN("quillmark.tools", "the document did not close: " << exception.Message);
         }
     }
 };
@@ -406,19 +411,20 @@ int verify(const Arguments& arguments)
     office.start();
     DocumentCloser closer{ loadDocument(office, document) };
 
+    const OUString kSign = OUString::createFromAscii(quillmark::texts::kSignSuffix);
     OUString sealName = OUString::fromUtf8(arguments.name.c_str());
     if (arguments.name.empty())
     {
         const std::optional<OUString> field
-            = quillmark::certseal::firstUserFieldEndingIn(closer.model, "Sign");
+            = quillmark::certseal::firstUserFieldEndingIn(closer.model, kSign);
         if (!field)
             throw std::runtime_error("the document carries no seal signature");
-        sealName = field->copy(0, field->getLength() - 4);
+        sealName = field->copy(0, field->getLength() - kSign.getLength());
     }
     const std::optional<OUString> stored
-        = quillmark::certseal::readUserField(closer.model, sealName + "Sign");
+        = quillmark::readUserMaster(closer.model, sealName + kSign);
     if (!stored)
-        throw std::runtime_error("the document has no field " + utf8(sealName) + "Sign");
+        throw std::runtime_error("the document has no field " + utf8(sealName + kSign));
 
     const Verdict verdict
         = verifyWithLibrary(*stored, quillmark::certseal::documentText(closer.model));
@@ -430,8 +436,8 @@ int verify(const Arguments& arguments)
         return 1;
     }
     // The "Cert" field is not signed: it must name the certificate that signed.
-    const std::optional<OUString> certificate
-        = quillmark::certseal::readUserField(closer.model, sealName + "Cert");
+    const std::optional<OUString> certificate = quillmark::readUserMaster(
+        closer.model, sealName + OUString::createFromAscii(quillmark::texts::kCertSuffix));
     if (!certificate || *certificate != base64Text(verdict.signer))
     {
         std::cout << "verdict:     the seal's certificate is not the one that signed\n";

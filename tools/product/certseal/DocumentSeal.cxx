@@ -1,10 +1,13 @@
 #include "DocumentSeal.hxx"
 
-#include <CoverageManifest.hxx>
-#include <UserMasters.hxx>
+#include <format/CoverageManifest.hxx>
+#include <format/FormatNames.hxx>
+#include <format/ShapeAttributes.hxx>
+#include <format/UserMasters.hxx>
+
+#include <common/OfficeNames.hxx>
 
 #include <com/sun/star/beans/XPropertySet.hpp>
-#include <com/sun/star/container/XNameContainer.hpp>
 #include <com/sun/star/container/XNamed.hpp>
 #include <com/sun/star/drawing/XDrawPageSupplier.hpp>
 #include <com/sun/star/drawing/XShape.hpp>
@@ -12,7 +15,6 @@
 #include <com/sun/star/text/TextContentAnchorType.hpp>
 #include <com/sun/star/text/WrapTextMode.hpp>
 #include <com/sun/star/text/XTextDocument.hpp>
-#include <com/sun/star/xml/AttributeData.hpp>
 
 #include <openssl/evp.h>
 #include <stdexcept>
@@ -35,31 +37,12 @@ Reference<beans::XPropertySet> create(const Reference<frame::XModel>& model, con
         UNO_QUERY_THROW);
 }
 
-xml::AttributeData cdata(const OUString& value) { return { OUString(), "CDATA", value }; }
-
-void putAttribute(const Reference<container::XNameContainer>& attributes, const OUString& key,
-                  const OUString& value)
-{
-    if (attributes->hasByName(key))
-        attributes->removeByName(key);
-    attributes->insertByName(key, Any(cdata(value)));
-}
+OUString ascii(const char* text) { return OUString::createFromAscii(text); }
 }
 
 OUString documentText(const Reference<frame::XModel>& model)
 {
     return Reference<text::XTextDocument>(model, UNO_QUERY_THROW)->getText()->getString();
-}
-
-void writeUserField(const Reference<frame::XModel>& model, const OUString& name,
-                    const OUString& value)
-{
-    writeUserMaster(model, name, value);
-}
-
-std::optional<OUString> readUserField(const Reference<frame::XModel>& model, const OUString& name)
-{
-    return readUserMaster(model, name);
 }
 
 std::optional<OUString> firstUserFieldEndingIn(const Reference<frame::XModel>& model,
@@ -100,8 +83,8 @@ void writeSignatureFields(const Reference<frame::XModel>& model, const OUString&
                           const std::vector<unsigned char>& certificate,
                           const std::vector<unsigned char>& signedData)
 {
-    writeUserField(model, sealName + "Cert", base64Text(certificate));
-    writeUserField(model, sealName + "Sign", base64Text(signedData));
+    writeUserMaster(model, sealName + ascii(texts::kCertSuffix), base64Text(certificate));
+    writeUserMaster(model, sealName + ascii(texts::kSignSuffix), base64Text(signedData));
 }
 
 void writeCoverageField(const Reference<frame::XModel>& model, const OUString& sealName,
@@ -109,15 +92,15 @@ void writeCoverageField(const Reference<frame::XModel>& model, const OUString& s
 {
     const std::string stored = quillmark::storedCoverageText(
         manifest, OUStringToOString(base64Text(signedData), RTL_TEXTENCODING_ASCII_US).getStr());
-    writeUserField(
-        model, sealName + "Coverage",
+    writeUserMaster(
+        model, sealName + ascii(texts::kCoverageSuffix),
         OUString(stored.c_str(), static_cast<sal_Int32>(stored.size()), RTL_TEXTENCODING_ASCII_US));
 }
 
 void placeSealShape(const Reference<frame::XModel>& model, const std::string& pictureUrl,
                     const SealPlacement& placement, const OUString& sealName)
 {
-    Reference<beans::XPropertySet> shape = create(model, "com.sun.star.drawing.GraphicObjectShape");
+    Reference<beans::XPropertySet> shape = create(model, texts::kGraphicObjectShape);
     Reference<drawing::XShape> shapeGeometry(shape, UNO_QUERY_THROW);
     Reference<drawing::XDrawPageSupplier>(model, UNO_QUERY_THROW)
         ->getDrawPage()
@@ -131,7 +114,7 @@ void placeSealShape(const Reference<frame::XModel>& model, const std::string& pi
     {
         throw std::runtime_error("the office cannot read the seal picture " + pictureUrl);
     }
-    shape->setPropertyValue("Name", Any(OUString("Stamper")));
+    shape->setPropertyValue("Name", Any(ascii(texts::kSealShapeName)));
     // Word formats keep a picture's description but not its attributes: it names the seal there.
     shape->setPropertyValue("Description", Any(sealName));
     shape->setPropertyValue("AnchorType", Any(text::TextContentAnchorType_AT_PAGE));
@@ -144,10 +127,8 @@ void placeSealShape(const Reference<frame::XModel>& model, const std::string& pi
     shapeGeometry->setPosition({ placement.x, placement.y });
     shapeGeometry->setSize({ placement.width, placement.height });
 
-    Reference<container::XNameContainer> attributes(
-        shape->getPropertyValue("UserDefinedAttributes"), UNO_QUERY_THROW);
-    putAttribute(attributes, "ShapeType", "Stamper");
-    putAttribute(attributes, "StamperName", sealName);
-    shape->setPropertyValue("UserDefinedAttributes", Any(attributes));
+    writeShapeAttribute(shape, shapeAttributes(shape), texts::kShapeTypeKey,
+                        ascii(texts::kDocumentSealMark));
+    setStamperName(shape, sealName);
 }
 }

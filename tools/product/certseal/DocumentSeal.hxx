@@ -1,5 +1,7 @@
 /// A certificate seal as a Writer document keeps it: two user field masters that are never
-/// inserted into the text, and the seal picture as a draw shape anchored to a page.
+/// inserted into the text, and the seal picture as a draw shape anchored to a page. Fields and
+/// shapes are written by the stored format's one library (format/UserMasters.hxx,
+/// format/ShapeAttributes.hxx), as the component writes them.
 #pragma once
 
 #include <com/sun/star/frame/XModel.hpp>
@@ -33,12 +35,6 @@ void writeSignatureFields(const css::uno::Reference<css::frame::XModel>& model,
 /// The document's main text, exactly as getString returns it.
 rtl::OUString documentText(const css::uno::Reference<css::frame::XModel>& model);
 
-/// Creates or updates the user field master `name` with "Content" `value`, and its mirror.
-void writeUserField(const css::uno::Reference<css::frame::XModel>& model, const rtl::OUString& name,
-                    const rtl::OUString& value);
-/// The master's content; its mirror's where a Word format lost the master.
-std::optional<rtl::OUString> readUserField(const css::uno::Reference<css::frame::XModel>& model,
-                                           const rtl::OUString& name);
 /// The first user field name that ends in `suffix`, mirrors included where they are read.
 std::optional<rtl::OUString>
 firstUserFieldEndingIn(const css::uno::Reference<css::frame::XModel>& model,

@@ -23,6 +23,7 @@
 #include <string.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <sal/log.hxx>
 
 using namespace com::sun::star;
 using css::uno::Any;
@@ -121,9 +122,10 @@ struct DocumentCloser
             if (Reference<util::XCloseable> closeable{ model, UNO_QUERY }; closeable.is())
                 closeable->close(true);
         }
-        catch (const uno::Exception&)
+        catch (const uno::Exception& exception)
         {
             // The office ends with the tool all the same.
+            SAL_WARN("quillmark.tools", "the document did not close: " << exception.Message);
         }
     }
 };

@@ -16,6 +16,7 @@
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+#include <sal/log.hxx>
 
 using namespace com::sun::star;
 using css::uno::Reference;
@@ -132,8 +133,9 @@ void Office::start()
         {
             officeContext.set(resolver->resolve(url), UNO_QUERY_THROW);
         }
-        catch (const uno::Exception&)
+        catch (const uno::Exception& exception)
         {
+            SAL_INFO("quillmark.tools", "the office does not answer yet: " << exception.Message);
             int status = 0;
             if (processEnded(pid, &status))
             {
@@ -206,9 +208,11 @@ void Office::stop()
             if (officeContext.is())
                 desktop()->terminate();
         }
-        catch (const uno::Exception&)
+        catch (const uno::Exception& exception)
         {
             // The office is ended by signal below whatever it answered.
+            SAL_INFO("quillmark.tools",
+                     "the office did not terminate when asked: " << exception.Message);
         }
         officeContext.clear();
         for (int i = 0; i < 50 && !processEnded(pid); ++i)

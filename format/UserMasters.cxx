@@ -1,8 +1,8 @@
-#include "UserMasters.hxx"
+#include <format/UserMasters.hxx>
 
-#include "DocstoreTexts.hxx"
-#include "SealFieldNames.hxx"
-#include "WordFormats.hxx"
+#include <format/FormatNames.hxx>
+#include <format/SealFieldNames.hxx>
+#include <format/WordFormats.hxx>
 
 #include <com/sun/star/beans/PropertyAttribute.hpp>
 #include <com/sun/star/beans/PropertyValue.hpp>
@@ -25,22 +25,6 @@ namespace quillmark
 {
 namespace
 {
-/// The master of `fieldName`. The office looks master names up ignoring case; a master found
-/// under another spelling is not the one asked for.
-Reference<beans::XPropertySet> findUserMaster(const Reference<frame::XModel>& document,
-                                              const OUString& fieldName)
-{
-    Reference<container::XNameAccess> masters
-        = Reference<text::XTextFieldsSupplier>(document, UNO_QUERY_THROW)->getTextFieldMasters();
-    const OUString instanceName = OUString::createFromAscii(texts::kUserMasterPrefix) + fieldName;
-    if (!masters->hasByName(instanceName))
-        return {};
-    Reference<beans::XPropertySet> master(masters->getByName(instanceName), UNO_QUERY_THROW);
-    OUString name;
-    master->getPropertyValue("Name") >>= name;
-    return name == fieldName ? master : Reference<beans::XPropertySet>();
-}
-
 Reference<beans::XPropertyContainer> userProperties(const Reference<frame::XModel>& document)
 {
     return Reference<document::XDocumentPropertiesSupplier>(document, UNO_QUERY_THROW)
@@ -80,6 +64,20 @@ OUString loadArgument(const Reference<frame::XModel>& document, const char* name
 }
 }
 
+Reference<beans::XPropertySet> userMaster(const Reference<frame::XModel>& document,
+                                          const OUString& fieldName)
+{
+    Reference<container::XNameAccess> masters
+        = Reference<text::XTextFieldsSupplier>(document, UNO_QUERY_THROW)->getTextFieldMasters();
+    const OUString instanceName = OUString::createFromAscii(texts::kUserMasterPrefix) + fieldName;
+    if (!masters->hasByName(instanceName))
+        return {};
+    Reference<beans::XPropertySet> master(masters->getByName(instanceName), UNO_QUERY_THROW);
+    OUString name;
+    master->getPropertyValue("Name") >>= name;
+    return name == fieldName ? master : Reference<beans::XPropertySet>();
+}
+
 bool lostFieldMasters(const Reference<frame::XModel>& document)
 {
     const OUString filter = loadArgument(document, "FilterName");
@@ -95,7 +93,7 @@ std::optional<OUString> readUserMaster(const Reference<frame::XModel>& document,
 {
     // A mirror stands in for a master only where the format lost the masters: in OpenDocument a
     // master that is gone was removed, and its signature must not come back.
-    Reference<beans::XPropertySet> master = findUserMaster(document, fieldName);
+    Reference<beans::XPropertySet> master = userMaster(document, fieldName);
     if (!master.is())
         return lostFieldMasters(document) ? readMirror(document, fieldName) : std::nullopt;
     OUString value;
@@ -113,7 +111,7 @@ void writeUserMaster(const Reference<frame::XModel>& document, const OUString& f
     else
         properties->addProperty(fieldName, beans::PropertyAttribute::REMOVABLE, Any(value));
 
-    if (Reference<beans::XPropertySet> master = findUserMaster(document, fieldName); master.is())
+    if (Reference<beans::XPropertySet> master = userMaster(document, fieldName); master.is())
     {
         master->setPropertyValue("Content", Any(value));
         return;
@@ -137,8 +135,7 @@ void removeUserMaster(const Reference<frame::XModel>& document, const OUString& 
     Reference<beans::XPropertyContainer> properties = userProperties(document);
     if (hasUserProperty(properties, fieldName))
         properties->removeProperty(fieldName);
-    if (Reference<lang::XComponent> master(findUserMaster(document, fieldName), UNO_QUERY);
-        master.is())
+    if (Reference<lang::XComponent> master(userMaster(document, fieldName), UNO_QUERY); master.is())
         master->dispose();
 }
 

@@ -2,7 +2,7 @@
 /// stays behind in freed memory.
 #pragma once
 
-#include "UnoHelpers.hxx"
+#include <common/UnoHelpers.hxx>
 
 #include <rtl/textcvt.h>
 #include <string.h>

@@ -3,7 +3,7 @@
 /// reading of names the component's survey uses.
 #pragma once
 
-#include "DocstoreTexts.hxx"
+#include <format/FormatNames.hxx>
 
 #include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/container/XNameAccess.hpp>

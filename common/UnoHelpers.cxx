@@ -1,6 +1,7 @@
-#include "UnoHelpers.hxx"
+#include <common/UnoHelpers.hxx>
 
 #include <com/sun/star/frame/XController.hpp>
+#include <com/sun/star/lang/XMultiComponentFactory.hpp>
 #include <com/sun/star/lang/XServiceInfo.hpp>
 #include <cstring>
 
@@ -19,25 +20,27 @@ static_assert(kGbkEncoding == RTL_TEXTENCODING_GBK);
 
 OString toGbk(const OUString& text) { return OUStringToOString(text, kGbkEncoding, kToBytesFlags); }
 
-bool toGbkExactly(const OUString& text, OString& bytes)
+std::optional<OString> toGbkExactly(const OUString& text)
 {
     constexpr sal_uInt32 kRefuseLoss
         = RTL_UNICODETOTEXT_FLAGS_UNDEFINED_ERROR | RTL_UNICODETOTEXT_FLAGS_INVALID_ERROR;
-    return text.convertToString(&bytes, kGbkEncoding, kRefuseLoss) && bytes.indexOf('\0') < 0
-           && fromGbk(bytes.getStr(), bytes.getLength()) == text;
+    OString bytes;
+    if (text.convertToString(&bytes, kGbkEncoding, kRefuseLoss) && bytes.indexOf('\0') < 0
+        && fromGbk(bytes.getStr(), bytes.getLength()) == text)
+        return bytes;
+    return std::nullopt;
 }
 
 OUString firstCharacterWithoutGbkForm(const OUString& text)
 {
-    OString bytes;
-    if (toGbkExactly(text, bytes))
+    if (toGbkExactly(text))
         return OUString();
     for (sal_Int32 index = 0; index < text.getLength();)
     {
         const sal_Int32 start = index;
         text.iterateCodePoints(&index);
         const OUString character = text.copy(start, index - start);
-        if (!toGbkExactly(character, bytes))
+        if (!toGbkExactly(character))
             return character;
     }
     return OUString();
@@ -75,6 +78,23 @@ Reference<uno::XInterface> currentSelection(const Reference<frame::XFrame>& fram
     if (!model.is())
         throw uno::RuntimeException("the frame shows no document");
     return model->getCurrentSelection();
+}
+
+Reference<uno::XInterface> createService(const Reference<uno::XComponentContext>& context,
+                                         const OUString& serviceName)
+{
+    if (!context.is())
+        return {};
+    Reference<lang::XMultiComponentFactory> manager = context->getServiceManager();
+    if (!manager.is())
+        return {};
+    return manager->createInstanceWithContext(serviceName, context);
+}
+
+Reference<uno::XInterface> createService(const Reference<uno::XComponentContext>& context,
+                                         const char* serviceName)
+{
+    return createService(context, ascii(serviceName));
 }
 
 bool offersService(const Reference<uno::XInterface>& object, const char* service)

@@ -4,6 +4,7 @@
 /// write them with this one code.
 #pragma once
 
+#include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/frame/XModel.hpp>
 #include <rtl/ustring.hxx>
 #include <optional>
@@ -11,6 +12,11 @@
 
 namespace quillmark
 {
+/// The master of `fieldName`, or empty. The office looks master names up ignoring case; a master
+/// found under another spelling is not the one asked for.
+css::uno::Reference<css::beans::XPropertySet>
+userMaster(const css::uno::Reference<css::frame::XModel>& document, const rtl::OUString& fieldName);
+
 /// True for a document read from a Word format, whose field masters were lost on the way.
 bool lostFieldMasters(const css::uno::Reference<css::frame::XModel>& document);
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <com/sun/star/beans/XPropertySet.hpp>
+#include <com/sun/star/uno/Any.hxx>
 #include <rtl/ustring.hxx>
 
 namespace quillmark
@@ -11,6 +12,14 @@ namespace quillmark
 rtl::OUString getShapeType(const css::uno::Reference<css::beans::XPropertySet>& object);
 /// The "StamperName" attribute's value (the seal name), or "" when the object carries none.
 rtl::OUString getStamperName(const css::uno::Reference<css::beans::XPropertySet>& object);
+
+/// The object's "UserDefinedAttributes", read as they are: a shape that has none throws.
+css::uno::Any shapeAttributes(const css::uno::Reference<css::beans::XPropertySet>& object);
+/// Writes the attribute `key` (type "CDATA") into `attributes`, read before by shapeAttributes,
+/// replacing one of that name, and stores them on the object again.
+void writeShapeAttribute(const css::uno::Reference<css::beans::XPropertySet>& object,
+                         const css::uno::Any& attributes, const char* key,
+                         const rtl::OUString& value);
 
 /// Names the seal a certificate seal's picture belongs to.
 void setStamperName(const css::uno::Reference<css::beans::XPropertySet>& object,

@@ -5,13 +5,13 @@
 // seal where the picture's description names a seal whose two fields the document keeps, else
 // the document seal.
 
-#include "DocstoreTexts.hxx"
-#include "ShapeAttributes.hxx"
-#include "WordFormats.hxx"
+#include <docstore/DocstoreTexts.hxx>
+#include <format/ShapeAttributes.hxx>
+#include <format/WordFormats.hxx>
 
-#include <ComponentTexts.hxx>
-#include <OfficeConstants.hxx>
-#include <QORVHelper.hxx>
+#include <common/OfficeNames.hxx>
+#include <common/OfficeConstants.hxx>
+#include <component/QORVHelper.hxx>
 #include <com/sun/star/container/XIndexAccess.hpp>
 #include <com/sun/star/container/XNameAccess.hpp>
 #include <com/sun/star/container/XNamed.hpp>

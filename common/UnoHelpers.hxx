@@ -4,9 +4,11 @@
 #include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/frame/XFrame.hpp>
 #include <com/sun/star/frame/XModel.hpp>
+#include <com/sun/star/uno/XComponentContext.hpp>
 #include <com/sun/star/uno/Reference.hxx>
 #include <rtl/string.hxx>
 #include <rtl/ustring.hxx>
+#include <optional>
 
 namespace quillmark
 {
@@ -24,9 +26,9 @@ constexpr sal_uInt32 kToUnicodeFlags = 0x333;
 /// Unicode text as GBK bytes; characters GBK lacks are replaced, never rejected.
 OString toGbk(const OUString& text);
 /// Unicode text as GBK bytes when GBK carries every character of it and the bytes give the same
-/// text back; false (and `bytes` unspecified) otherwise. A zero character counts as lost too,
-/// since the libraries read text up to its first zero byte.
-bool toGbkExactly(const OUString& text, OString& bytes);
+/// text back; none otherwise. A zero character counts as lost too, since the libraries read text
+/// up to its first zero byte.
+std::optional<OString> toGbkExactly(const OUString& text);
 /// The first character (a whole surrogate pair where there is one) that GBK does not carry
 /// exactly; empty when there is none.
 OUString firstCharacterWithoutGbkForm(const OUString& text);
@@ -45,6 +47,15 @@ documentModel(const css::uno::Reference<css::frame::XFrame>& frame);
 /// The current selection of the frame's model; throws when the frame has no model.
 css::uno::Reference<css::uno::XInterface>
 currentSelection(const css::uno::Reference<css::frame::XFrame>& frame);
+
+/// A service of the context's service manager; empty when there is no context or manager, or
+/// the manager knows no such service.
+css::uno::Reference<css::uno::XInterface>
+createService(const css::uno::Reference<css::uno::XComponentContext>& context,
+              const OUString& serviceName);
+css::uno::Reference<css::uno::XInterface>
+createService(const css::uno::Reference<css::uno::XComponentContext>& context,
+              const char* serviceName);
 
 /// True when the object supports the service (asked through XServiceInfo).
 bool offersService(const css::uno::Reference<css::uno::XInterface>& object, const char* service);

@@ -1,10 +1,9 @@
-#include "PicturePaths.hxx"
+#include <common/PicturePaths.hxx>
 
-#include "ComponentTexts.hxx"
-#include "QORVHelper.hxx"
+#include <common/OfficeNames.hxx>
+#include <common/UnoHelpers.hxx>
 
 #include <com/sun/star/util/XStringSubstitution.hpp>
-#include <com/sun/star/util/XURLTransformer.hpp>
 #include <osl/file.hxx>
 #include <rtl/ustrbuf.hxx>
 #include <osl/thread.h>
@@ -33,18 +32,18 @@ OUString replaceFirstPastStart(const OUString& text, const char* searched, const
     return text.replaceAt(position, rtl_str_getLength(searched), ascii(replacement));
 }
 
-OUString pathSetting(QORVHelper& helper, const char* name)
+OUString pathSetting(const Reference<uno::XComponentContext>& context, const char* name)
 {
-    Reference<uno::XInterface> settings = helper.createService(texts::kPathSettingsService);
+    Reference<uno::XInterface> settings = createService(context, texts::kPathSettingsService);
     OUString value;
     getProperty(settings, name) >>= value;
     return value;
 }
 
-OUString profilePictureFolder(QORVHelper& helper)
+OUString profilePictureFolder(const Reference<uno::XComponentContext>& context)
 {
     Reference<util::XStringSubstitution> substitution(
-        helper.createService("com.sun.star.util.PathSubstitution"), UNO_QUERY_THROW);
+        createService(context, texts::kPathSubstitutionService), UNO_QUERY_THROW);
     const OUString folder = substitution->substituteVariables(ascii(kProfilePictureFolder), true);
     osl::Directory::createPath(folder);
     return folder;
@@ -95,22 +94,17 @@ bool fileExists(const OUString& url)
     return !url.isEmpty() && osl::DirectoryItem::get(url, item) == osl::FileBase::E_None;
 }
 
-OUString QORVHelper::getFilterDirectoryURL()
+OUString filterDirectoryURL(const Reference<uno::XComponentContext>& context)
 {
-    const OUString filter = rewriteFilterDirectory(pathSetting(*this, "Filter"));
+    const OUString filter = rewriteFilterDirectory(pathSetting(context, "Filter"));
     // The office installation's filter folder is usually missing or read-only on Linux.
     if (isWritableDirectory(filter))
         return filter;
-    return profilePictureFolder(*this);
+    return profilePictureFolder(context);
 }
 
-OUString QORVHelper::getGraphicDirectoryURL() { return pathSetting(*this, "Graphic"); }
-
-void QORVHelper::parsePictureURL(const OUString& text)
+OUString graphicDirectoryURL(const Reference<uno::XComponentContext>& context)
 {
-    pictureURL.Complete = text;
-    Reference<util::XURLTransformer> parser(createService(texts::kUrlTransformerService),
-                                            UNO_QUERY_THROW);
-    parser->parseStrict(pictureURL);
+    return pathSetting(context, "Graphic");
 }
 }

@@ -5,6 +5,13 @@
 #include <com/sun/star/lang/WrappedTargetException.hpp>
 #include <com/sun/star/lang/WrappedTargetRuntimeException.hpp>
 #include <cxxabi.h>
+#include <sal/log.hxx>
+
+#include <cstdlib>
+#include <exception>
+#include <memory>
+#include <string>
+#include <typeinfo>
 
 namespace quillmark
 {
@@ -37,9 +44,22 @@ inline bool carriesUnknownProperty(const css::uno::Any& caught)
     return false;
 }
 
-/// Runs `operation` and gives its result. Any exception it raises, office or C++, ends in
-/// `report` and `failure` is given instead. An exception of `report` itself (a message box that
-/// cannot open) is dropped: the office must not see it either.
+/// The type of the exception being handled, as the compiler names it: all a catch-all can say
+/// of an exception that is neither the office's nor the standard library's.
+inline std::string caughtTypeName()
+{
+    const std::type_info* type = abi::__cxa_current_exception_type();
+    if (!type)
+        return "an unknown exception";
+    int status = 0;
+    std::unique_ptr<char, void (*)(void*)> readable(
+        abi::__cxa_demangle(type->name(), nullptr, nullptr, &status), std::free);
+    return status == 0 && readable ? readable.get() : type->name();
+}
+
+/// Runs `operation` and gives its result. Any exception it raises, office or C++, is logged and
+/// ends in `report` and `failure` is given instead. An exception of `report` itself (a message box
+/// that cannot open) is logged and goes no further: the office must not see it either.
 template <class Result, class Operation, class Report>
 Result withEveryExceptionCaught(Result failure, Operation&& operation, Report&& report)
 {
@@ -53,32 +73,46 @@ Result withEveryExceptionCaught(Result failure, Operation&& operation, Report&& 
         // A cancelled thread must unwind to its end.
         throw;
     }
-    catch (const css::beans::UnknownPropertyException&)
+    catch (const css::beans::UnknownPropertyException& exception)
     {
+        SAL_WARN("quillmark.component", "a property is missing: " << exception.Message);
         fault = CaughtFault::MissingProperty;
     }
     catch (const css::lang::WrappedTargetRuntimeException& exception)
     {
+        SAL_WARN("quillmark.component", "the office failed: " << exception.Message);
         if (carriesUnknownProperty(exception.TargetException))
             fault = CaughtFault::MissingProperty;
     }
     catch (const css::lang::WrappedTargetException& exception)
     {
+        SAL_WARN("quillmark.component", "the office failed: " << exception.Message);
         if (carriesUnknownProperty(exception.TargetException))
             fault = CaughtFault::MissingProperty;
     }
-    catch (const css::uno::Exception&)
+    catch (const css::uno::Exception& exception)
     {
+        SAL_WARN("quillmark.component", "the office failed: " << exception.Message);
+    }
+    catch (const std::exception& exception)
+    {
+        SAL_WARN("quillmark.component", "the operation failed: " << exception.what());
     }
     catch (...)
     {
+        SAL_WARN("quillmark.component", "the operation failed: " << caughtTypeName());
     }
     try
     {
         report(fault);
     }
+    catch (const css::uno::Exception& exception)
+    {
+        SAL_WARN("quillmark.component", "the failure was not reported: " << exception.Message);
+    }
     catch (...)
     {
+        SAL_WARN("quillmark.component", "the failure was not reported: " << caughtTypeName());
     }
     return failure;
 }

@@ -1,9 +1,9 @@
-#include "ShapeAttributes.hxx"
+#include <format/ShapeAttributes.hxx>
 
-#include "DocstoreTexts.hxx"
+#include <format/FormatNames.hxx>
 
-#include <QORVHelper.hxx>
-#include <ComponentTexts.hxx>
+#include <common/UnoHelpers.hxx>
+#include <common/OfficeNames.hxx>
 #include <com/sun/star/container/XIndexAccess.hpp>
 #include <com/sun/star/container/XNameContainer.hpp>
 #include <com/sun/star/xml/AttributeData.hpp>
@@ -18,13 +18,11 @@ namespace quillmark
 {
 namespace
 {
-constexpr char kUserDefinedAttributes[] = "UserDefinedAttributes";
-
 OUString readAttribute(const Reference<beans::XPropertySet>& object, const char* key)
 {
     // A missing container carries no attribute; reading the property itself may throw.
     Reference<container::XNameContainer> attributes(
-        object->getPropertyValue(ascii(kUserDefinedAttributes)), UNO_QUERY);
+        object->getPropertyValue(ascii(texts::kUserDefinedAttributes)), UNO_QUERY);
     const OUString name = ascii(key);
     if (!attributes.is() || !attributes->hasByName(name))
         return {};
@@ -79,10 +77,13 @@ void writeAlternativeText(const Reference<beans::XPropertySet>& object, const OU
     object->setPropertyValue(ascii(alternativeTextProperty(object)), Any(text));
 }
 
-namespace
+Any shapeAttributes(const Reference<beans::XPropertySet>& object)
 {
-void writeAttribute(const Reference<beans::XPropertySet>& object, const Any& container,
-                    const char* key, const OUString& value)
+    return object->getPropertyValue(ascii(texts::kUserDefinedAttributes));
+}
+
+void writeShapeAttribute(const Reference<beans::XPropertySet>& object, const Any& container,
+                         const char* key, const OUString& value)
 {
     Reference<container::XNameContainer> attributes(container, UNO_QUERY_THROW);
     const xml::AttributeData data(OUString(), ascii(texts::kAttributeType), value);
@@ -90,27 +91,12 @@ void writeAttribute(const Reference<beans::XPropertySet>& object, const Any& con
     if (attributes->hasByName(name))
         attributes->removeByName(name);
     attributes->insertByName(name, Any(data));
-    object->setPropertyValue(ascii(kUserDefinedAttributes), Any(attributes));
-}
+    object->setPropertyValue(ascii(texts::kUserDefinedAttributes), Any(attributes));
 }
 
 void setStamperName(const Reference<beans::XPropertySet>& object, const OUString& name)
 {
-    writeAttribute(object, object->getPropertyValue(ascii(kUserDefinedAttributes)),
-                   texts::kStamperNameKey, name);
+    writeShapeAttribute(object, shapeAttributes(object), texts::kStamperNameKey, name);
 }
 
-void QORVHelper::setShapeType(const Reference<beans::XPropertySet>& object, const OUString& value)
-{
-    // An object without attributes fails here, to the caller.
-    const Any container = object->getPropertyValue(ascii(kUserDefinedAttributes));
-    try
-    {
-        writeAttribute(object, container, texts::kShapeTypeKey, value);
-    }
-    catch (const uno::Exception&)
-    {
-        showMessage(fromUtf8(texts::kSetSealInfoFailed));
-    }
-}
 }

@@ -1,6 +1,7 @@
 /// Where seal pictures are written and read.
 #pragma once
 
+#include <com/sun/star/uno/XComponentContext.hpp>
 #include <rtl/ustring.hxx>
 
 namespace quillmark
@@ -22,4 +23,10 @@ bool isWritableDirectory(const rtl::OUString& url);
 
 /// True when the file URL names an existing file.
 bool fileExists(const rtl::OUString& url);
+
+/// The office's filter folder, where seal pictures are written and read; the profile's seal
+/// picture folder (made on first use) where the filter folder is missing or not writable.
+rtl::OUString filterDirectoryURL(const css::uno::Reference<css::uno::XComponentContext>& context);
+/// The office's graphic folder, where an organisation may put its own stamping-area picture.
+rtl::OUString graphicDirectoryURL(const css::uno::Reference<css::uno::XComponentContext>& context);
 }

@@ -1,4 +1,4 @@
-#include "CoverageManifest.hxx"
+#include <format/CoverageManifest.hxx>
 
 #include <algorithm>
 #include <cstdlib>
