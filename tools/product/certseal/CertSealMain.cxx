@@ -5,7 +5,7 @@
 #include "DocumentSeal.hxx"
 #include "SealPicture.hxx"
 #include "SealRecord.hxx"
-#include "TokenSigner.hxx"
+#include <TokenSigner.hxx>
 
 #include <format/FormatNames.hxx>
 #include <format/UserMasters.hxx>

@@ -3,7 +3,7 @@
 /// the key token's key and carries the token's certificate, since no seal key made it.
 #pragma once
 
-#include "TokenSigner.hxx"
+#include <TokenSigner.hxx>
 
 #include <string>
 
