@@ -7,7 +7,6 @@
 #include <component/MessageBox.hxx>
 #include <component/SealContextMenuInterceptor.hxx>
 
-#include <libraries/QorvApi.h>
 #include <com/sun/star/frame/XController.hpp>
 #include <com/sun/star/util/XURLTransformer.hpp>
 #include <com/sun/star/ui/XContextMenuInterception.hpp>
@@ -37,7 +36,7 @@ QORVHelper::QORVHelper(const Reference<uno::XComponentContext>& context)
 {
 }
 
-QORVHelper::~QORVHelper() { KTX_Finalize(); }
+QORVHelper::~QORVHelper() { finalizeCertificateLibrary(); }
 
 void QORVHelper::initialize(const uno::Sequence<uno::Any>& arguments)
 {

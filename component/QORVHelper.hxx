@@ -122,6 +122,8 @@ public:
 
     // Certificate library.
     bool initializeCertificateLibrary();
+    /// Ends this helper's use of the certificate library, whether or not it logged in.
+    void finalizeCertificateLibrary();
     bool loadContainerName();
     bool loginWithPin();
     bool verifyDocumentSignature();

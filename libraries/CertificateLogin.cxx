@@ -27,6 +27,8 @@ bool QORVHelper::initializeCertificateLibrary()
     return false;
 }
 
+void QORVHelper::finalizeCertificateLibrary() { KTX_Finalize(); }
+
 bool QORVHelper::loadContainerName()
 {
     std::vector<unsigned char> certificates(QORV_CERT_LIST_SIZE, 0);
