@@ -363,7 +363,9 @@ void WriterDocument::selectShapes(const std::vector<Reference<drawing::XShape>>&
     // shape was added or deleted) may replace the selection from an event it posted earlier, or
     // from a timer that fires a little later on a busy machine: select again once that has run.
     const auto held = [&] { return shapes.empty() || shapesSelected(shapes); };
-    for (int attempt = 0; attempt < 4; ++attempt)
+    // A fresh window under a sanitizer on a loaded machine can take seconds to settle.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    for (int attempt = 0; attempt < 4 || std::chrono::steady_clock::now() < deadline; ++attempt)
     {
         select(collection);
         settleOffice(*office);
