@@ -2,6 +2,7 @@
 // the very checks the seal operations make.
 
 #include <operations/SealSurvey.hxx>
+#include <common/UntracedChanges.hxx>
 
 #include <operations/FieldMarkers.hxx>
 #include <operations/OperationTexts.hxx>
@@ -217,45 +218,6 @@ std::optional<SurveyedSeal> judgeDocumentSeal(SealLibraryBinding& sealLibrary,
     return surveyed(SurveyedSeal::Kind::Document, OUString(),
                     judgeSealLibrarySeal(sealLibrary, context, subject), std::move(pictures));
 }
-
-/// Marks without leaving a trace: no undo step, and the modified state as it was.
-class UntracedChanges
-{
-public:
-    explicit UntracedChanges(const Reference<frame::XModel>& document)
-        : modifiable(document, UNO_QUERY)
-        , wasModified(modifiable.is() && modifiable->isModified())
-    {
-        Reference<css::document::XUndoManagerSupplier> supplier(document, UNO_QUERY);
-        if (supplier.is())
-            undo = supplier->getUndoManager();
-        if (undo.is())
-            undo->lock();
-    }
-    ~UntracedChanges()
-    {
-        try
-        {
-            if (undo.is())
-                undo->unlock();
-            if (modifiable.is() && !wasModified)
-                modifiable->setModified(false);
-        }
-        catch (const uno::Exception& exception)
-        {
-            // A document that went away while marking has no state left to restore.
-            SAL_INFO("quillmark.operations",
-                     "a document that went away while marking: " << exception.Message);
-        }
-    }
-    UntracedChanges(const UntracedChanges&) = delete;
-    UntracedChanges& operator=(const UntracedChanges&) = delete;
-
-private:
-    Reference<util::XModifiable> modifiable;
-    bool wasModified;
-    Reference<css::document::XUndoManager> undo;
-};
 
 void markPictures(const std::vector<SurveyedSeal>& seals)
 {

@@ -1,4 +1,5 @@
 #include "SealedPdfExport.hxx"
+#include <common/UntracedChanges.hxx>
 
 #include "PdfSealTexts.hxx"
 #include "PdfSignatures.hxx"
@@ -85,44 +86,6 @@ Value propertyOf(const Reference<beans::XPropertySet>& object, const char* name)
     object->getPropertyValue(OUString::createFromAscii(name)) >>= value;
     return value;
 }
-
-/// Changes to the document that leave no trace: no undo step, the modified state as it was.
-class UntracedChanges
-{
-public:
-    explicit UntracedChanges(const Reference<frame::XModel>& document)
-        : modifiable(document, UNO_QUERY)
-        , wasModified(modifiable.is() && modifiable->isModified())
-    {
-        Reference<css::document::XUndoManagerSupplier> supplier(document, UNO_QUERY);
-        if (supplier.is())
-            undo = supplier->getUndoManager();
-        if (undo.is())
-            undo->lock();
-    }
-    ~UntracedChanges()
-    {
-        try
-        {
-            if (undo.is())
-                undo->unlock();
-            if (modifiable.is() && !wasModified)
-                modifiable->setModified(false);
-        }
-        catch (const uno::Exception& exception)
-        {
-            // A document that went away meanwhile has no state left to restore.
-            SAL_INFO("quillmark.pdfseal", "a document that went away: " << exception.Message);
-        }
-    }
-    UntracedChanges(const UntracedChanges&) = delete;
-    UntracedChanges& operator=(const UntracedChanges&) = delete;
-
-private:
-    Reference<util::XModifiable> modifiable;
-    bool wasModified;
-    Reference<css::document::XUndoManager> undo;
-};
 
 /// The seal pictures are left out of the office's export while it runs: each appears in the
 /// PDF as its signature's widget alone, so that no picture of a seal stands without it.
